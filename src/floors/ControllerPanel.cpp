@@ -1,0 +1,48 @@
+#include "floors/ControllerPanel.h"
+
+#include <QLabel>
+
+#include "floors/DesignerFont.h"
+#include "floors/FloorLayout.h"
+#include "floors/TShape.h"
+
+namespace {
+constexpr int RelayLabelPixels = 13;
+constexpr int CaptionPixels = 16;
+
+QLabel* AddLabel(QWidget* parent, const QString& name, const QString& text, const QRect& rect,
+                 int pixelSize)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setFont(DesignerFont(SerifFamily, pixelSize));
+    label->setGeometry(rect);
+    return label;
+}
+} // namespace
+
+ControllerPanel::ControllerPanel(int floor, PanelPosition position, QWidget* parent)
+    : BevelPanel(Bevel::Lowered, Bevel::Raised, parent), position_(position),
+      address_(AddressOfPanel(floor, position))
+{
+    const PanelRow& row = PanelRowOf(position);
+    setObjectName(QString::fromLatin1(row.panelName));
+    setGeometry(FloorGeometryOf(floor).panels[std::size_t(position)]);
+
+    const QStringList indicatorNames = IndicatorNamesOf(address_);
+    const std::vector<ColumnGeometry> columns = PanelColumns(floor, position);
+    for (int column = 1; column <= int(columns.size()); ++column) {
+        const ColumnGeometry& place = columns[std::size_t(column - 1)];
+        const QString caption = RelayLabelCaption(position, column);
+        AddLabel(this, caption, caption, place.label, RelayLabelPixels);
+
+        auto* shape = new TShape(this);
+        shape->setObjectName(indicatorNames[column - 1]);
+        shape->setGeometry(place.indicator);
+        indicators_.push_back(shape);
+    }
+
+    const QString caption = QString::fromUtf8(ControllerOf(floor, position).caption);
+    AddLabel(this, objectName() + QLatin1String("Caption"), caption, CaptionRect(floor, caption),
+             CaptionPixels);
+}

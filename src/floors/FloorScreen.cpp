@@ -1,0 +1,239 @@
+#include "floors/FloorScreen.h"
+
+#include <stdexcept>
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+
+#include "floors/BevelPanel.h"
+#include "floors/ClickLabel.h"
+#include "floors/ControllerPanel.h"
+#include "floors/DesignerFont.h"
+#include "floors/FloorLayout.h"
+#include "floors/Navigation.h"
+#include "floors/NavigationLabels.h"
+#include "floors/TShape.h"
+#include "link/ControllerLink.h"
+#include "link/IndicatorLookup.h"
+
+namespace {
+constexpr int WindowFontPixels = 11;
+constexpr int TitlePixels = 24;
+constexpr int NavigationPixels = 16;
+
+// Ordinary resizable window with minimise and maximise buttons, but without Close.
+constexpr Qt::WindowFlags FloorWindowFlags = Qt::Window | Qt::CustomizeWindowHint |
+                                             Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                             Qt::WindowMinMaxButtonsHint;
+
+QColor FromBgr(std::uint32_t color)
+{
+    return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
+}
+
+void SetTextColor(QWidget* widget, const QColor& color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    widget->setPalette(palette);
+}
+} // namespace
+
+FloorScreen::FloorScreen(ScreenSet& screens, int floor)
+    : QWidget(nullptr, FloorWindowFlags), screens_(screens), floor_(floor)
+{
+    if (screens_.indicators == nullptr)
+        throw std::logic_error("floor screens need the indicator look-up");
+    const FloorRow& row = FloorRowOf(floor);
+    const FloorGeometry& geometry = FloorGeometryOf(floor);
+    setObjectName(QString::fromLatin1(row.instanceName));
+    setWindowTitle(QString::fromUtf8(row.windowCaption));
+    // Closing the main screen ends the program even while a floor screen is shown.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setFont(DesignerFont(SansSerifFamily, WindowFontPixels));
+    QPalette background = palette();
+    background.setColor(QPalette::Window, background.color(QPalette::Button));
+    setPalette(background);
+    setAutoFillBackground(true);
+    move(geometry.windowPosition);
+    resize(geometry.outerSize);
+
+    buildTitle();
+    buildNavigationGroup();
+    buildPanels();
+    buildPopupMenu();
+}
+
+void FloorScreen::buildTitle()
+{
+    auto* title = new QLabel(QString::fromUtf8(FloorRowOf(floor_).titleCaption), this);
+    title->setObjectName(QStringLiteral("Label25"));
+    title->setFont(DesignerFont(SerifFamily, TitlePixels));
+    title->setGeometry(QRect(FloorGeometryOf(floor_).titlePosition, TitleSize));
+}
+
+void FloorScreen::buildNavigationGroup()
+{
+    using Handler = void (FloorScreen::*)(QObject*);
+    static constexpr std::array<Handler, 5> Handlers{
+        &FloorScreen::Label26Click, &FloorScreen::Label27Click, &FloorScreen::Label28Click,
+        &FloorScreen::Label29Click, &FloorScreen::Label38Click};
+
+    auto* group = new QGroupBox(QStringLiteral("楼层切换"), this);
+    group->setObjectName(QStringLiteral("GroupBox1"));
+    group->setFont(DesignerFont(SerifFamily, NavigationPixels));
+    group->setGeometry(NavigationGroup);
+    for (std::size_t i = 0; i < NavigationLabels.size(); ++i) {
+        const NavigationLabelRow& row = NavigationLabels[i];
+        auto* label = new ClickLabel(group);
+        label->setObjectName(QString::fromLatin1(row.name));
+        label->setText(NavigationCaption(floor_, row));
+        label->setFont(DesignerFont(SerifFamily, NavigationPixels));
+        SetTextColor(label, FromBgr(row.color));
+        label->setGeometry(row.rect);
+        label->setCursor(Qt::PointingHandCursor);
+        label->OnClick = [this, handler = Handlers[i]](QObject* sender) {
+            (this->*handler)(sender);
+        };
+    }
+}
+
+void FloorScreen::buildPanels()
+{
+    const FloorGeometry& geometry = FloorGeometryOf(floor_);
+    auto* back = new BevelPanel(BevelPanel::Bevel::Raised, std::nullopt, this);
+    back->setObjectName(QStringLiteral("Panel5"));
+    back->setGeometry(geometry.backPanel);
+
+    for (PanelPosition position : PanelPositions) {
+        auto* panel = new ControllerPanel(floor_, position, this);
+        const std::vector<TShape*>& shapes = panel->Indicators();
+        screens_.indicators->Register(panel->Address(),
+                                      std::vector<IndicatorShape*>(shapes.begin(), shapes.end()));
+    }
+}
+
+void FloorScreen::buildPopupMenu()
+{
+    popupMenu_ = new QMenu(this);
+    popupMenu_->setObjectName(QStringLiteral("PopupMenu1"));
+    auto* item = popupMenu_->addAction(QString::fromUtf8(FloorRowOf(floor_).popupCaption));
+    item->setObjectName(QStringLiteral("N1"));
+    connect(item, &QAction::triggered, this, [this, item] { N1Click(item); });
+}
+
+void FloorScreen::iSwitchRocker1Change(QObject* sender)
+{
+    switchChanged(PanelPosition::TopLeft, sender);
+}
+
+void FloorScreen::iSwitchRocker11Change(QObject* sender)
+{
+    switchChanged(PanelPosition::TopRight, sender);
+}
+
+void FloorScreen::iSwitchRocker6Change(QObject* sender)
+{
+    switchChanged(PanelPosition::BottomLeft, sender);
+}
+
+void FloorScreen::iSwitchRocker18Change(QObject* sender)
+{
+    switchChanged(PanelPosition::BottomRight, sender);
+}
+
+void FloorScreen::switchChanged(PanelPosition position, QObject* sender)
+{
+    const auto address = std::uint8_t(AddressOfPanel(floor_, position));
+    auto* panel = findChild<ControllerPanel*>(QString::fromLatin1(PanelRowOf(position).panelName));
+    auto* control = qobject_cast<QWidget*>(sender);
+    for (QWidget* widget : {static_cast<QWidget*>(panel), control}) {
+        if (widget)
+            widget->setCursor(Qt::WaitCursor);
+    }
+    const auto mask = std::uint8_t(sender ? sender->property("Tag").toInt() & 0xFF : 0);
+    screens_.link->SendSwitchCommand(address, mask, mask, sender, FloorRelayBits);
+    screens_.link->PumpWait(SwitchToStatusWaitMs);
+    screens_.link->RequestStatus(address);
+    for (QWidget* widget : {static_cast<QWidget*>(panel), control}) {
+        if (widget)
+            widget->unsetCursor();
+    }
+}
+
+void FloorScreen::N1Click(QObject*)
+{
+    setCursor(Qt::BusyCursor);
+    RequestFloorStatus(*screens_.link, floor_);
+    unsetCursor();
+}
+
+void FloorScreen::FormShow(QObject*)
+{
+    const Qt::WindowFlags flags =
+        (windowFlags() | Qt::CustomizeWindowHint) & ~Qt::WindowCloseButtonHint;
+    if (flags != windowFlags())
+        setWindowFlags(flags);
+}
+
+void FloorScreen::Label26Click(QObject*)
+{
+    goToFloorBy("Label26");
+}
+
+void FloorScreen::Label27Click(QObject*)
+{
+    goToFloorBy("Label27");
+}
+
+void FloorScreen::Label28Click(QObject*)
+{
+    goToFloorBy("Label28");
+}
+
+void FloorScreen::Label29Click(QObject*)
+{
+    goToFloorBy("Label29");
+}
+
+void FloorScreen::Label38Click(QObject*)
+{
+    GoToMainScreen(screens_, this);
+}
+
+void FloorScreen::goToFloorBy(const char* labelName)
+{
+    const QString name = QString::fromLatin1(labelName);
+    GoToFloor(screens_, this, findChild<ClickLabel*>(name), *NavigationTarget(floor_, name));
+}
+
+void FloorScreen::setVisible(bool visible)
+{
+    if (visible && !isVisible())
+        FormShow(this);
+    QWidget::setVisible(visible);
+}
+
+void FloorScreen::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // The table gives the outer size; the frame is known only once the window is shown.
+    if (!outerSizeFitted_) {
+        outerSizeFitted_ = true;
+        const QSize frame = frameGeometry().size() - size();
+        resize(FloorGeometryOf(floor_).outerSize - frame);
+    }
+}
+
+void FloorScreen::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+}
+
+void FloorScreen::contextMenuEvent(QContextMenuEvent* event)
+{
+    popupMenu_->popup(event->globalPos());
+}

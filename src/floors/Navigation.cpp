@@ -1,0 +1,46 @@
+#include "floors/Navigation.h"
+
+#include <QWidget>
+
+#include "floors/FloorScreens.h"
+#include "floors/FloorTable.h"
+#include "link/ControllerLink.h"
+
+void RequestFloorStatus(ControllerLink& link, int floor)
+{
+    bool first = true;
+    for (int address : AddressesOfFloor(floor)) {
+        if (!first)
+            link.PumpWait(StatusBatchWaitMs);
+        first = false;
+        link.RequestStatus(std::uint8_t(address));
+    }
+}
+
+void GoToFloor(ScreenSet& screens, QWidget* source, QWidget* clickedLabel, int floor)
+{
+    FloorScreen* target = FloorScreenOf(screens, floor);
+    source->setCursor(Qt::BusyCursor);
+    clickedLabel->setEnabled(false);
+    RequestFloorStatus(*screens.link, floor);
+    source->hide();
+    target->show();
+    // The source is hidden by now; this leaves it ready for the next visit.
+    source->unsetCursor();
+    clickedLabel->setEnabled(true);
+}
+
+void GoToMainScreen(ScreenSet& screens, QWidget* source)
+{
+    screens.link->RequestStatus(MainScreenAddress);
+    source->hide();
+    screens.mainfrm->show();
+}
+
+FloorScreen* FloorScreenOf(const ScreenSet& screens, int floor)
+{
+    RequireFloor(floor);
+    const std::array<FloorScreen*, FloorCount> floors{
+        screens.firstfrm, screens.Secondfrm, screens.Thirdfrm, screens.Fourfrm, screens.Fivefrm};
+    return floors[std::size_t(floor - 1)];
+}

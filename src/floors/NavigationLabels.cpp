@@ -1,0 +1,48 @@
+#include "floors/NavigationLabels.h"
+
+#include "floors/FloorTable.h"
+
+namespace {
+constexpr std::uint32_t Fuchsia = 0x00FF00FF;
+constexpr std::uint32_t Teal = 0x00808000;
+constexpr std::uint32_t Blue = 0x00FF0000;
+constexpr std::uint32_t Maroon = 0x00000080;
+constexpr std::uint32_t Red = 0x000000FF;
+
+constexpr QSize FloorLabelSize{200, 19};
+constexpr QSize MainLabelSize{180, 19};
+
+int TargetOf(int floor, const NavigationLabelRow& label)
+{
+    if (!label.otherFloorIndex)
+        return MainScreenFloor;
+    RequireFloor(floor);
+    const int target = *label.otherFloorIndex + 1;
+    return target < floor ? target : target + 1;
+}
+} // namespace
+
+const std::array<NavigationLabelRow, 5> NavigationLabels{{
+    {"Label26", QRect(QPoint(49, 27), FloorLabelSize), Fuchsia, 0},
+    {"Label27", QRect(QPoint(541, 27), FloorLabelSize), Teal, 1},
+    {"Label28", QRect(QPoint(49, 90), FloorLabelSize), Blue, 2},
+    {"Label29", QRect(QPoint(541, 90), FloorLabelSize), Maroon, 3},
+    {"Label38", QRect(QPoint(296, 60), MainLabelSize), Red, std::nullopt},
+}};
+
+std::optional<int> NavigationTarget(int floor, const QString& labelName)
+{
+    for (const NavigationLabelRow& label : NavigationLabels) {
+        if (labelName == QLatin1String(label.name))
+            return TargetOf(floor, label);
+    }
+    return std::nullopt;
+}
+
+QString NavigationCaption(int floor, const NavigationLabelRow& label)
+{
+    const int target = TargetOf(floor, label);
+    if (target == MainScreenFloor)
+        return QStringLiteral("岚苑灯光监控主界面");
+    return QString::fromUtf8(FloorRowOf(target).titleCaption);
+}
