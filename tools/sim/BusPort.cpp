@@ -1,0 +1,81 @@
+#include "sim/BusPort.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+
+static BusError systemError(const QString& what)
+{
+    return BusError(QStringLiteral("%1: %2")
+                        .arg(what, QString::fromLocal8Bit(std::strerror(errno)))
+                        .toStdString());
+}
+
+void makeRawLine(termios& settings)
+{
+    cfmakeraw(&settings);
+    settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
+    settings.c_cflag |= CS8 | CLOCAL | CREAD;
+    settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+    settings.c_cc[VMIN] = 1;
+    settings.c_cc[VTIME] = 0;
+    cfsetispeed(&settings, B9600);
+    cfsetospeed(&settings, B9600);
+}
+
+static void setRawLine(int fd, const QString& path)
+{
+    termios settings{};
+    if (::tcgetattr(fd, &settings) != 0)
+        throw systemError(QStringLiteral("cannot read the line settings of %1").arg(path));
+    makeRawLine(settings);
+    if (::tcsetattr(fd, TCSANOW, &settings) != 0)
+        throw systemError(QStringLiteral("cannot set the line settings of %1").arg(path));
+}
+
+static void setNonBlocking(int fd)
+{
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0 ||
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC) != 0)
+        throw systemError(QStringLiteral("cannot make the line non-blocking"));
+}
+
+BusPort::BusPort(UniqueFd fd, UniqueFd heldSlave, QString devicePath)
+    : m_fd(std::move(fd)), m_heldSlave(std::move(heldSlave)), m_devicePath(std::move(devicePath))
+{}
+
+BusPort BusPort::openPseudoTerminal()
+{
+    UniqueFd master(::posix_openpt(O_RDWR | O_NOCTTY));
+    if (!master.isValid())
+        throw systemError(QStringLiteral("cannot open a pseudo-terminal"));
+    setNonBlocking(master.get());
+    if (::grantpt(master.get()) != 0 || ::unlockpt(master.get()) != 0)
+        throw systemError(QStringLiteral("cannot unlock the pseudo-terminal"));
+    char name[128] = {};
+    if (::ptsname_r(master.get(), name, sizeof name) != 0)
+        throw systemError(QStringLiteral("cannot name the pseudo-terminal"));
+    const QString path = QString::fromLocal8Bit(name);
+    UniqueFd slave(::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (!slave.isValid())
+        throw systemError(QStringLiteral("cannot open %1").arg(path));
+    setRawLine(slave.get(), path);
+    return BusPort(std::move(master), std::move(slave), path);
+}
+
+BusPort BusPort::openDevice(const QString& path)
+{
+    const QByteArray name = path.toLocal8Bit();
+    UniqueFd fd(::open(name.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.isValid())
+        throw systemError(QStringLiteral("cannot open %1").arg(path));
+    if (!::isatty(fd.get()))
+        throw BusError(QStringLiteral("%1 is not a terminal").arg(path).toStdString());
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+        throw systemError(QStringLiteral("cannot lock %1").arg(path));
+    setRawLine(fd.get(), path);
+    return BusPort(std::move(fd), UniqueFd(), path);
+}
