@@ -95,8 +95,11 @@ QStringList IndicatorNamesOf(int address)
     const std::optional<ControllerPlace> place = PlaceOfAddress(address);
     if (!place)
         return names;
+    // The main screen's shapes carry the relay only: R1 to R5.
+    const QString prefix =
+        address == MainScreenAddress ? QStringLiteral("R") : QStringLiteral("R%1").arg(address);
     for (int column = 1; column <= place->relays; ++column)
-        names << QStringLiteral("R%1%2").arg(address).arg(column);
+        names << prefix + QString::number(column);
     return names;
 }
 

@@ -73,7 +73,8 @@ const ControllerRow& ControllerOf(int floor, PanelPosition position);
 
 // Floor, panel and relay count of an address; none for an address no screen shows.
 std::optional<ControllerPlace> PlaceOfAddress(int address);
-// "R" + address + column, in bit order; empty for an address no screen shows.
+// "R" + address + column in bit order ("R" + column on the main screen); empty for an
+// address no screen shows.
 QStringList IndicatorNamesOf(int address);
 int AddressOfPanel(int floor, PanelPosition position);
 // In panel order, which is ascending.
