@@ -1,0 +1,354 @@
+#include <memory>
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QTest>
+
+#include "floors/ClickLabel.h"
+#include "floors/FloorScreens.h"
+#include "floors/Navigation.h"
+#include "floors/TShape.h"
+#include "link/ControllerLink.h"
+#include "link/IndicatorLookup.h"
+#include "serial/TMSComm.h"
+
+// The floor screens as built from the table, over a link whose port stays closed.
+class FloorScreenTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startUp_leavesOnlyFloor2Shown();
+    void window_captionPlaceSizeAndHiddenAtStart();
+    void window_hasNoCloseCommand();
+    void close_isRefused();
+    void formShow_takesCloseAwayOnEveryShow();
+    void title_andNavigationGroup();
+    void navigationLabels_captionsColoursAndCursor();
+    void panels_namesPlacesAndCaptions();
+    void indicators_namedPlacedAndLime();
+    void indicators_registeredInBitOrder();
+    void deviations_appearOnTheScreens();
+    void popupMenu_itemCaptionPerFloor();
+    void fonts_requestedByDesignerName();
+
+private:
+    void createScreens();
+
+    std::unique_ptr<TMSComm> comm_;
+    std::unique_ptr<IndicatorLookup> indicators_;
+    std::unique_ptr<ControllerLink> link_;
+    std::unique_ptr<QWidget> mainfrm_;
+    ScreenSet screens_;
+    std::vector<std::unique_ptr<FloorScreen>> floors_;
+};
+
+void FloorScreenTest::init()
+{
+    comm_ = std::make_unique<TMSComm>();
+    indicators_ = std::make_unique<IndicatorLookup>();
+    link_ = std::make_unique<ControllerLink>(*comm_, *indicators_);
+    mainfrm_ = std::make_unique<QWidget>();
+    screens_ = ScreenSet{};
+    screens_.mainfrm = mainfrm_.get();
+    screens_.link = link_.get();
+    screens_.indicators = indicators_.get();
+}
+
+void FloorScreenTest::cleanup()
+{
+    floors_.clear();
+    mainfrm_.reset();
+    link_.reset();
+    indicators_.reset();
+    comm_.reset();
+}
+
+void FloorScreenTest::createScreens()
+{
+    auto first = std::make_unique<Tfirstfrm>(screens_);
+    screens_.firstfrm = first.get();
+    floors_.push_back(std::move(first));
+    auto second = std::make_unique<TSecondfrm>(screens_);
+    screens_.Secondfrm = second.get();
+    floors_.push_back(std::move(second));
+    auto third = std::make_unique<TThirdfrm>(screens_);
+    screens_.Thirdfrm = third.get();
+    floors_.push_back(std::move(third));
+    auto fourth = std::make_unique<TFourfrm>(screens_);
+    screens_.Fourfrm = fourth.get();
+    floors_.push_back(std::move(fourth));
+    auto fifth = std::make_unique<TFivefrm>(screens_);
+    screens_.Fivefrm = fifth.get();
+    floors_.push_back(std::move(fifth));
+}
+
+void FloorScreenTest::startUp_leavesOnlyFloor2Shown()
+{
+    createScreens();
+    QVERIFY(screens_.Secondfrm->isVisible());
+    for (int floor : {1, 3, 4, 5})
+        QVERIFY2(!FloorScreenOf(screens_, floor)->isVisible(), qPrintable(QString::number(floor)));
+    QCOMPARE(FloorScreenOf(screens_, 4), static_cast<FloorScreen*>(screens_.Fourfrm));
+    QCOMPARE(screens_.Fourfrm->metaObject()->className(), "TFourfrm");
+}
+
+void FloorScreenTest::window_captionPlaceSizeAndHiddenAtStart()
+{
+    createScreens();
+    screens_.Secondfrm->hide();
+    const QStringList captions{"岚苑一层界面", "岚苑二层界面", "岚苑三层界面", "岚苑四层界面",
+                               "岚苑五层界面"};
+    const QList<QPoint> places{{166, 115}, {156, 129}, {120, 108}, {108, 118}, {160, 125}};
+    const QList<QString> names{"firstfrm", "Secondfrm", "Thirdfrm", "Fourfrm", "Fivefrm"};
+    for (int floor = 1; floor <= 5; ++floor) {
+        FloorScreen* screen = FloorScreenOf(screens_, floor);
+        QCOMPARE(screen->Floor(), floor);
+        QVERIFY(screen->isWindow());
+        QVERIFY(!screen->isVisible());
+        QCOMPARE(screen->objectName(), names[floor - 1]);
+        QCOMPARE(screen->windowTitle(), captions[floor - 1]);
+        QCOMPARE(screen->pos(), places[floor - 1]);
+        screen->show();
+        QCOMPARE(screen->frameGeometry().size(), floor <= 2 ? QSize(812, 584) : QSize(812, 587));
+        QCOMPARE(screen->frameGeometry().topLeft(), places[floor - 1]);
+        QVERIFY(screen->autoFillBackground());
+        QCOMPARE(screen->palette().color(QPalette::Window),
+                 screen->palette().color(QPalette::Button));
+        screen->hide();
+    }
+}
+
+void FloorScreenTest::window_hasNoCloseCommand()
+{
+    createScreens();
+    for (int floor = 1; floor <= 5; ++floor) {
+        const Qt::WindowFlags flags = FloorScreenOf(screens_, floor)->windowFlags();
+        QVERIFY(!flags.testFlag(Qt::WindowCloseButtonHint));
+        QVERIFY(flags.testFlag(Qt::CustomizeWindowHint));
+        QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(flags.testFlag(Qt::WindowMaximizeButtonHint));
+        QVERIFY(flags.testFlag(Qt::WindowTitleHint));
+    }
+}
+
+void FloorScreenTest::close_isRefused()
+{
+    createScreens();
+    FloorScreen* screen = screens_.Thirdfrm;
+    screen->show();
+    QVERIFY(!screen->close());
+    QVERIFY(screen->isVisible());
+
+    QCloseEvent request;
+    QApplication::sendEvent(screen, &request);
+    QVERIFY(!request.isAccepted());
+    QVERIFY(screen->isVisible());
+    // Closing the main screen must end the program although a floor screen is shown.
+    QVERIFY(!screen->testAttribute(Qt::WA_QuitOnClose));
+}
+
+void FloorScreenTest::formShow_takesCloseAwayOnEveryShow()
+{
+    createScreens();
+    FloorScreen* screen = screens_.Fivefrm;
+    screen->show();
+    screen->hide();
+    screen->setWindowFlags(screen->windowFlags() | Qt::WindowCloseButtonHint);
+    QVERIFY(screen->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    screen->show();
+    QVERIFY(screen->isVisible());
+    QVERIFY(!screen->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    QCOMPARE(screen->pos(), QPoint(160, 125));
+
+    screen->hide();
+    screen->show();
+    QVERIFY(screen->isVisible());
+    QVERIFY(!screen->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+}
+
+void FloorScreenTest::title_andNavigationGroup()
+{
+    createScreens();
+    const QList<QPoint> titles{{271, 2}, {318, 1}, {315, 3}, {320, -1}, {316, 3}};
+    for (int floor = 1; floor <= 5; ++floor) {
+        FloorScreen* screen = FloorScreenOf(screens_, floor);
+        auto* title = screen->findChild<QLabel*>("Label25");
+        QVERIFY(title);
+        QCOMPARE(title->parentWidget(), screen);
+        QCOMPARE(title->geometry(), QRect(titles[floor - 1], QSize(280, 27)));
+        auto* group = screen->findChild<QGroupBox*>("GroupBox1");
+        QVERIFY(group);
+        QCOMPARE(group->title(), QString("楼层切换"));
+        QCOMPARE(group->geometry(), QRect(1, 30, 801, 129));
+    }
+    QCOMPARE(screens_.Fourfrm->findChild<QLabel*>("Label25")->text(),
+             QString("岚苑四层灯光监控界面"));
+}
+
+void FloorScreenTest::navigationLabels_captionsColoursAndCursor()
+{
+    createScreens();
+    auto* group = screens_.Thirdfrm->findChild<QGroupBox*>("GroupBox1");
+    const QStringList names{"Label26", "Label27", "Label28", "Label29", "Label38"};
+    const QStringList captions{"岚苑一层灯光监控界面", "岚苑二层灯光监控界面",
+                               "岚苑四层灯光监控界面", "岚苑五层灯光监控界面",
+                               "岚苑灯光监控主界面"};
+    const QList<QColor> colours{QColor(255, 0, 255), QColor(0, 128, 128), QColor(0, 0, 255),
+                                QColor(128, 0, 0), QColor(255, 0, 0)};
+    const QList<QPoint> places{{49, 27}, {541, 27}, {49, 90}, {541, 90}, {296, 60}};
+    for (int i = 0; i < names.size(); ++i) {
+        auto* label = group->findChild<ClickLabel*>(names[i]);
+        QVERIFY2(label, qPrintable(names[i]));
+        QCOMPARE(label->parentWidget(), group);
+        QCOMPARE(label->text(), captions[i]);
+        QCOMPARE(label->palette().color(QPalette::WindowText), colours[i]);
+        QCOMPARE(label->pos(), places[i]);
+        QCOMPARE(label->size(), i == 4 ? QSize(180, 19) : QSize(200, 19));
+        QCOMPARE(label->cursor().shape(), Qt::PointingHandCursor);
+        QVERIFY(label->isEnabled());
+        QVERIFY(label->OnClick);
+    }
+}
+
+void FloorScreenTest::panels_namesPlacesAndCaptions()
+{
+    createScreens();
+    FloorScreen* first = screens_.firstfrm;
+    const QStringList panels{"Panel1", "Panel3", "Panel2", "Panel4"};
+    const QList<QRect> rects{
+        {9, 170, 386, 182}, {408, 170, 386, 183}, {9, 365, 386, 182}, {408, 365, 386, 181}};
+    for (int i = 0; i < panels.size(); ++i) {
+        auto* panel = first->findChild<QWidget*>(panels[i]);
+        QVERIFY(panel);
+        QCOMPARE(panel->parentWidget(), first);
+        QCOMPARE(panel->geometry(), rects[i]);
+    }
+    auto* back = screens_.Fivefrm->findChild<QWidget*>("Panel5");
+    QVERIFY(back);
+    QCOMPARE(back->geometry(), QRect(1, 162, 801, 396));
+    // The controller panels lie above the plain one.
+    const QObjectList& children = screens_.Fivefrm->children();
+    QVERIFY(children.indexOf(back) <
+            children.indexOf(screens_.Fivefrm->findChild<QWidget*>("Panel4")));
+
+    auto* caption =
+        screens_.Fivefrm->findChild<QWidget*>("Panel4")->findChild<QLabel*>("Panel4Caption");
+    QVERIFY(caption);
+    QCOMPARE(caption->text(), QString("第二十一控制器"));
+    QCOMPARE(caption->geometry(), QRect(133, 155, 140, 19));
+    auto* bottomLeft =
+        screens_.Fivefrm->findChild<QWidget*>("Panel2")->findChild<QLabel*>("Panel2Caption");
+    QCOMPARE(bottomLeft->text(), QString("第二十控制器"));
+    QCOMPARE(bottomLeft->geometry(), QRect(133, 155, 120, 19));
+}
+
+void FloorScreenTest::indicators_namedPlacedAndLime()
+{
+    createScreens();
+    auto* panel = screens_.Fourfrm->findChild<QWidget*>("Panel3");
+    const QList<int> lefts{12, 60, 108, 156, 204, 252, 300, 348};
+    for (int column = 1; column <= 8; ++column) {
+        auto* shape = panel->findChild<TShape*>(QStringLiteral("R15%1").arg(column));
+        QVERIFY(shape);
+        QCOMPARE(shape->geometry(), QRect(lefts[column - 1], 29, 25, 21));
+        QCOMPARE(shape->Brush().Color, 0x0000FF00u);
+        auto* label = panel->findChild<QLabel*>(QStringLiteral("RY%1").arg(8 + column));
+        QVERIFY(label);
+        QCOMPARE(label->text(), QStringLiteral("RY%1").arg(8 + column));
+        QCOMPARE(label->y(), 6);
+    }
+    QVERIFY(!panel->findChild<TShape*>("R159"));
+    QVERIFY(!screens_.Fourfrm->findChild<TShape*>("R178"));
+    QVERIFY(!screens_.Fourfrm->findChild<QLabel*>("RY32"));
+}
+
+void FloorScreenTest::indicators_registeredInBitOrder()
+{
+    createScreens();
+    for (int address = 2; address <= 21; ++address) {
+        const auto shapes = indicators_->ShapesOf(address);
+        const int floor = (address - 2) / 4 + 1;
+        QCOMPARE(int(shapes.size()), (address - 2) % 4 == 3 ? 7 : 8);
+        for (std::size_t i = 0; i < shapes.size(); ++i) {
+            auto* expected =
+                FloorScreenOf(screens_, floor)
+                    ->findChild<TShape*>(QStringLiteral("R%1%2").arg(address).arg(i + 1));
+            QVERIFY(expected);
+            QCOMPARE(shapes[i], static_cast<IndicatorShape*>(expected));
+        }
+    }
+    QVERIFY(indicators_->ShapesOf(1).empty());
+}
+
+void FloorScreenTest::deviations_appearOnTheScreens()
+{
+    createScreens();
+    const auto shape = [this](int floor, const QString& name) {
+        return FloorScreenOf(screens_, floor)->findChild<TShape*>(name);
+    };
+    const auto label = [this](int floor, const QString& panel, const QString& name) {
+        return FloorScreenOf(screens_, floor)->findChild<QWidget*>(panel)->findChild<QLabel*>(name);
+    };
+    QCOMPARE(shape(2, "R63")->y(), 30);
+    QCOMPARE(shape(2, "R73")->y(), 29);
+    QCOMPARE(shape(1, "R41")->size(), QSize(26, 21));
+    QCOMPARE(shape(1, "R57")->size(), QSize(26, 21));
+    QCOMPARE(shape(1, "R31")->size(), QSize(25, 21));
+    QCOMPARE(shape(1, "R57")->x(), 300);
+    QCOMPARE(shape(2, "R97")->x(), 342);
+    QCOMPARE(label(3, "Panel2", "RY24")->x(), 347);
+    QCOMPARE(label(3, "Panel2", "RY19")->x(), 120);
+    QCOMPARE(label(3, "Panel4", "RY31")->x(), 335);
+    QCOMPARE(label(3, "Panel4", "RY26")->x(), 79);
+    QCOMPARE(label(4, "Panel4", "RY26")->x(), 72);
+    QCOMPARE(shape(3, "R122")->x(), 60);
+    QCOMPARE(label(2, "Panel1", "Panel1Caption")->y(), 156);
+    QCOMPARE(label(3, "Panel4", "Panel4Caption")->y(), 156);
+    QCOMPARE(label(1, "Panel1", "Panel1Caption")->y(), 155);
+}
+
+void FloorScreenTest::popupMenu_itemCaptionPerFloor()
+{
+    createScreens();
+    for (int floor = 1; floor <= 5; ++floor) {
+        auto* menu = FloorScreenOf(screens_, floor)->findChild<QMenu*>("PopupMenu1");
+        QVERIFY(menu);
+        QCOMPARE(menu->actions().size(), 1);
+        QAction* item = menu->actions().first();
+        QCOMPARE(item->objectName(), QString("N1"));
+        QCOMPARE(item->text(), floor == 1 ? QString("读当前状态") : QString("读取当前状态"));
+    }
+    FloorScreen* screen = screens_.Thirdfrm;
+    screen->show();
+    QVERIFY(QTest::qWaitForWindowExposed(screen));
+    QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(400, 100),
+                              screen->mapToGlobal(QPoint(400, 100)));
+    QApplication::sendEvent(screen, &request);
+    auto* menu = screen->findChild<QMenu*>("PopupMenu1");
+    QTRY_VERIFY(menu->isVisible());
+    menu->hide();
+}
+
+void FloorScreenTest::fonts_requestedByDesignerName()
+{
+    createScreens();
+    FloorScreen* screen = screens_.firstfrm;
+    QCOMPARE(screen->font().family(), QString("MS Sans Serif"));
+    QCOMPARE(screen->font().pixelSize(), 11);
+    const QFont title = screen->findChild<QLabel*>("Label25")->font();
+    QCOMPARE(title.family(), QString("MS Serif"));
+    QCOMPARE(title.pixelSize(), 24);
+    QCOMPARE(screen->findChild<QLabel*>("Label26")->font().pixelSize(), 16);
+    QCOMPARE(screen->findChild<QLabel*>("RY1")->font().pixelSize(), 13);
+    QCOMPARE(screen->findChild<QLabel*>("Panel1Caption")->font().pixelSize(), 16);
+    QCOMPARE(screen->findChild<QGroupBox*>("GroupBox1")->font().pixelSize(), 16);
+}
+
+QTEST_MAIN(FloorScreenTest)
+#include "tst_floorscreen.moc"
