@@ -1,0 +1,577 @@
+#include "serial/TMSComm.h"
+
+#include "serial/ComPortName.h"
+#include "serial/LineSettings.h"
+#include "serial/ParmrkDecoder.h"
+#include "serial/TermiosSettings.h"
+#include "serial/TtyDevice.h"
+
+#include <QMetaObject>
+#include <QPointer>
+#include <QSocketNotifier>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <limits>
+#include <span>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr short MaxCommPort = 16;
+
+short ClampToShort(qsizetype n)
+{
+    return short(std::min<qsizetype>(n, std::numeric_limits<short>::max()));
+}
+
+// Errors after which the device is gone for good; EAGAIN and EINTR never are.
+bool IsLostDeviceError(int err)
+{
+    return err == EIO || err == ENXIO || err == ENODEV;
+}
+
+[[noreturn]] void ThrowNotOpen()
+{
+    throw CommError(QStringLiteral("Operation valid only when the port is open"));
+}
+
+[[noreturn]] void ThrowInvalidValue(const char* property, int value)
+{
+    throw CommError(QStringLiteral("Invalid property value: %1 = %2")
+                        .arg(QString::fromLatin1(property))
+                        .arg(value));
+}
+
+} // namespace
+
+struct TMSComm::Private
+{
+    explicit Private(TMSComm* owner) : q(owner) {}
+
+    TMSComm* q;
+
+    short commPort = 1;
+    QString settingsText = QStringLiteral("9600,n,8,1");
+    LineSettings settings;
+    bool dtrEnable = false;
+    short inputLen = 0;
+    short rThreshold = 0;
+    short sThreshold = 0;
+    int inputMode = InputModeText;
+    short commEvent = 0;
+
+    int fd = -1;
+    QString deviceLabel; // "COM1 (/dev/ttyS0)", for messages
+    QSocketNotifier* readNotifier = nullptr;
+    bool lost = false;
+    int lostError = 0;
+    unsigned generation = 0; // counts opens and closes, so stale events stop
+
+    QByteArray received; // decoded, at most ReceiveBufferSize bytes
+    ParmrkDecoder decoder;
+    std::vector<short> pendingErrors; // comEventFrame / comEventRxOver / comEventTxFull
+    bool newInput = false;            // input arrived since the last receive check
+    bool deliveryScheduled = false;
+
+    bool isOpen() const { return fd >= 0; }
+
+    CommError systemError(const QString& what, int err) const
+    {
+        return CommError::FromErrno(deviceLabel + QStringLiteral(": ") + what, err);
+    }
+
+    void open();
+    void close();
+    void applySettings(const LineSettings& newSettings);
+    void applyDtr();
+    void markLost(int err);
+    void drainDriver();
+    void acceptRaw(std::span<const std::uint8_t> raw);
+    void addPendingError(short code);
+    void scheduleDelivery();
+    void deliverPending();
+    void raise(short code);
+    void onReadable();
+};
+
+void TMSComm::Private::open()
+{
+    const QString device = ComPortDevice(commPort);
+    deviceLabel = QStringLiteral("%1 (%2)").arg(ComPortName(commPort), device);
+
+    const TtyOpenResult opened = OpenExclusiveTty(device);
+    if (opened.fd < 0) {
+        switch (opened.failedStep) {
+        case TtyOpenStep::Open:
+            throw systemError(QStringLiteral("cannot open the port"), opened.error);
+        case TtyOpenStep::IsTty:
+            throw systemError(QStringLiteral("not a serial port"), opened.error);
+        case TtyOpenStep::Lock:
+            throw systemError(QStringLiteral("port in use by another program"), opened.error);
+        }
+    }
+    fd = opened.fd;
+    lost = false;
+    lostError = 0;
+    ++generation;
+
+    try {
+        applySettings(settings);
+        // The serial control starts every open with empty buffers.
+        ::tcflush(fd, TCIOFLUSH);
+        applyDtr();
+    } catch (...) {
+        close();
+        throw;
+    }
+
+    readNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, q);
+    QObject::connect(readNotifier, &QSocketNotifier::activated, q, [this] { onReadable(); });
+}
+
+void TMSComm::Private::close()
+{
+    if (!isOpen())
+        return;
+    if (readNotifier) {
+        // The notifier may be the very sender whose activation is running (an OnComm handler
+        // that resets the port), so it is only disabled here and deleted later.
+        readNotifier->setEnabled(false);
+        readNotifier->deleteLater();
+        readNotifier = nullptr;
+    }
+    CloseExclusiveTty(fd);
+    fd = -1;
+    lost = false;
+    lostError = 0;
+    ++generation;
+    received.clear();
+    decoder.Reset();
+    pendingErrors.clear();
+    newInput = false;
+}
+
+void TMSComm::Private::applySettings(const LineSettings& newSettings)
+{
+    termios t{};
+    if (::tcgetattr(fd, &t) < 0)
+        throw systemError(QStringLiteral("cannot read the line settings"), errno);
+    if (!ApplyLineSettings(t, newSettings))
+        throw CommError(QStringLiteral("Invalid property value: baud %1").arg(newSettings.baud));
+    int result = -1;
+    do {
+        result = ::tcsetattr(fd, TCSANOW, &t);
+    } while (result < 0 && errno == EINTR);
+    if (result < 0)
+        throw systemError(QStringLiteral("cannot apply the line settings"), errno);
+}
+
+void TMSComm::Private::applyDtr()
+{
+    const int line = TIOCM_DTR;
+    if (::ioctl(fd, dtrEnable ? TIOCMBIS : TIOCMBIC, &line) == 0)
+        return;
+    const int err = errno;
+    // A pseudo-terminal has no modem lines; the station raises DTR all the same.
+    if (err == ENOTTY || err == EINVAL)
+        return;
+    if (IsLostDeviceError(err))
+        markLost(err);
+    throw systemError(QStringLiteral("cannot set DTR"), err);
+}
+
+void TMSComm::Private::markLost(int err)
+{
+    if (lost)
+        return;
+    lost = true;
+    lostError = err;
+    // Stop watching: a hung-up device stays readable forever and would spin the loop.
+    if (readNotifier)
+        readNotifier->setEnabled(false);
+}
+
+// Reads everything the driver holds, until it has no more (EAGAIN) or the device is lost.
+void TMSComm::Private::drainDriver()
+{
+    if (!isOpen() || lost)
+        return;
+    std::uint8_t chunk[1024];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n > 0) {
+            acceptRaw(std::span<const std::uint8_t>(chunk, std::size_t(n)));
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return;
+        // With VMIN 1 an empty line answers EAGAIN, so 0 is end of file: the far end hung up.
+        markLost(n == 0 ? EIO : errno);
+        return;
+    }
+}
+
+// The one path of received bytes, real or injected: decode the marks, keep what fits, note
+// the events.
+void TMSComm::Private::acceptRaw(std::span<const std::uint8_t> raw)
+{
+    const ParmrkChunk chunk = decoder.Decode(raw);
+    if (chunk.errorMarks > 0)
+        addPendingError(comEventFrame);
+    const qsizetype room = ReceiveBufferSize - received.size();
+    const qsizetype kept = std::min<qsizetype>(room, qsizetype(chunk.data.size()));
+    if (kept > 0) {
+        received.append(reinterpret_cast<const char*>(chunk.data.data()), kept);
+        newInput = true;
+    }
+    if (kept < qsizetype(chunk.data.size()))
+        addPendingError(comEventRxOver);
+}
+
+void TMSComm::Private::addPendingError(short code)
+{
+    if (std::find(pendingErrors.begin(), pendingErrors.end(), code) == pendingErrors.end())
+        pendingErrors.push_back(code);
+}
+
+void TMSComm::Private::scheduleDelivery()
+{
+    if (deliveryScheduled || (pendingErrors.empty() && !newInput))
+        return;
+    deliveryScheduled = true;
+    QMetaObject::invokeMethod(
+        q, [this] { deliverPending(); }, Qt::QueuedConnection);
+}
+
+// Raises the noted events: errors first, then the receive event if RThreshold bytes still wait.
+// Input read in the meantime (Input, InBufferCount := 0) raises no late receive event.
+void TMSComm::Private::deliverPending()
+{
+    deliveryScheduled = false;
+    const QPointer<TMSComm> alive(q);
+    const unsigned session = generation;
+
+    const std::vector<short> errors = std::exchange(pendingErrors, {});
+    for (const short code : errors) {
+        raise(code);
+        if (!alive || generation != session)
+            return; // the handler closed or reset the port: the rest belonged to that session
+    }
+    if (newInput) {
+        newInput = false;
+        if (rThreshold > 0 && received.size() >= rThreshold)
+            raise(comEvReceive);
+    }
+}
+
+void TMSComm::Private::raise(short code)
+{
+    commEvent = code;
+    if (q->OnComm)
+        q->OnComm(q);
+}
+
+void TMSComm::Private::onReadable()
+{
+    drainDriver();
+    deliverPending();
+}
+
+TMSComm::TMSComm(QObject* parent) : QObject(parent), d(std::make_unique<Private>(this))
+{
+    d->settings = ParseSettings(d->settingsText);
+}
+
+TMSComm::~TMSComm()
+{
+    d->close();
+}
+
+short TMSComm::CommPort() const
+{
+    return d->commPort;
+}
+
+void TMSComm::SetCommPort(short port)
+{
+    if (port == d->commPort)
+        return;
+    if (port < 1 || port > MaxCommPort)
+        throw CommError(QStringLiteral("Invalid port number: %1").arg(port));
+    if (d->isOpen())
+        throw CommError(QStringLiteral("Port already open"));
+    d->commPort = port;
+}
+
+QString TMSComm::Settings() const
+{
+    return d->settingsText;
+}
+
+void TMSComm::SetSettings(const QString& settings)
+{
+    if (settings == d->settingsText)
+        return;
+    const LineSettings parsed = ParseSettings(settings);
+    if (d->isOpen())
+        d->applySettings(parsed);
+    d->settingsText = settings;
+    d->settings = parsed;
+}
+
+bool TMSComm::PortOpen() const
+{
+    return d->isOpen();
+}
+
+void TMSComm::SetPortOpen(bool open)
+{
+    if (!open) {
+        d->close();
+        return;
+    }
+    if (d->isOpen())
+        throw CommError(QStringLiteral("Port already open"));
+    d->open();
+}
+
+bool TMSComm::DTREnable() const
+{
+    return d->dtrEnable;
+}
+
+void TMSComm::SetDTREnable(bool enable)
+{
+    if (enable == d->dtrEnable)
+        return;
+    d->dtrEnable = enable;
+    if (d->isOpen())
+        d->applyDtr();
+}
+
+short TMSComm::InBufferCount()
+{
+    if (!d->isOpen())
+        return 0;
+    d->drainDriver();
+    d->scheduleDelivery();
+    int driverHolds = 0;
+    if (!d->lost && ::ioctl(d->fd, FIONREAD, &driverHolds) < 0)
+        driverHolds = 0;
+    return ClampToShort(d->received.size() + driverHolds);
+}
+
+void TMSComm::SetInBufferCount(short count)
+{
+    if (count != 0)
+        ThrowInvalidValue("InBufferCount", count);
+    if (!d->isOpen())
+        return;
+    d->received.clear();
+    d->decoder.Reset();
+    d->newInput = false;
+    if (d->lost)
+        return; // nothing left to discard on a device that is gone
+    if (::tcflush(d->fd, TCIFLUSH) < 0) {
+        const int err = errno;
+        if (IsLostDeviceError(err)) {
+            d->markLost(err);
+            return;
+        }
+        throw d->systemError(QStringLiteral("cannot discard the input"), err);
+    }
+}
+
+short TMSComm::InputLen() const
+{
+    return d->inputLen;
+}
+
+void TMSComm::SetInputLen(short length)
+{
+    if (length < 0)
+        ThrowInvalidValue("InputLen", length);
+    d->inputLen = length;
+}
+
+short TMSComm::OutBufferCount()
+{
+    if (!d->isOpen() || d->lost)
+        return 0;
+    int unsent = 0;
+    if (::ioctl(d->fd, TIOCOUTQ, &unsent) < 0) {
+        const int err = errno;
+        if (IsLostDeviceError(err)) {
+            d->markLost(err);
+            return 0;
+        }
+        throw d->systemError(QStringLiteral("cannot read the send buffer"), err);
+    }
+    return ClampToShort(unsent);
+}
+
+void TMSComm::SetOutBufferCount(short count)
+{
+    if (count != 0)
+        ThrowInvalidValue("OutBufferCount", count);
+    if (!d->isOpen() || d->lost)
+        return;
+    if (::tcflush(d->fd, TCOFLUSH) < 0) {
+        const int err = errno;
+        if (IsLostDeviceError(err)) {
+            d->markLost(err);
+            return;
+        }
+        throw d->systemError(QStringLiteral("cannot discard the output"), err);
+    }
+}
+
+short TMSComm::RThreshold() const
+{
+    return d->rThreshold;
+}
+
+void TMSComm::SetRThreshold(short threshold)
+{
+    if (threshold < 0)
+        ThrowInvalidValue("RThreshold", threshold);
+    d->rThreshold = threshold;
+}
+
+short TMSComm::SThreshold() const
+{
+    return d->sThreshold;
+}
+
+void TMSComm::SetSThreshold(short threshold)
+{
+    if (threshold < 0)
+        ThrowInvalidValue("SThreshold", threshold);
+    d->sThreshold = threshold;
+}
+
+int TMSComm::InputMode() const
+{
+    return d->inputMode;
+}
+
+void TMSComm::SetInputMode(int mode)
+{
+    if (mode != InputModeText && mode != InputModeBinary)
+        ThrowInvalidValue("InputMode", mode);
+    d->inputMode = mode;
+}
+
+void TMSComm::SetOutput(const QByteArray& bytes)
+{
+    if (!d->isOpen())
+        ThrowNotOpen();
+    if (d->lost)
+        throw d->systemError(QStringLiteral("the device has hung up"), d->lostError);
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n =
+            ::write(d->fd, bytes.constData() + written, std::size_t(bytes.size() - written));
+        if (n > 0) {
+            written += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
+            // The driver's send buffer is full: the rest is dropped, as the classic serial control
+            // drops what does not fit, and the event says so.
+            d->addPendingError(comEventTxFull);
+            d->scheduleDelivery();
+            return;
+        }
+        const int err = errno;
+        if (IsLostDeviceError(err))
+            d->markLost(err);
+        throw d->systemError(QStringLiteral("cannot write to the port"), err);
+    }
+}
+
+QByteArray TMSComm::Input()
+{
+    if (!d->isOpen())
+        ThrowNotOpen();
+    d->drainDriver();
+    d->scheduleDelivery();
+    QByteArray taken;
+    if (d->inputLen == 0 || d->inputLen >= d->received.size()) {
+        taken = std::exchange(d->received, {});
+    } else {
+        taken = d->received.left(d->inputLen);
+        d->received.remove(0, d->inputLen);
+    }
+    return taken;
+}
+
+short TMSComm::CommEvent() const
+{
+    return d->commEvent;
+}
+
+bool TMSComm::WaitForInput(int count, int msecs)
+{
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(msecs);
+    for (;;) {
+        if (!d->isOpen())
+            return false;
+        d->drainDriver();
+        d->scheduleDelivery();
+        if (d->received.size() >= count)
+            return true;
+        if (d->lost)
+            return false;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd watched{d->fd, POLLIN, 0};
+        const int ready = ::poll(&watched, 1, int(left.count()));
+        if (ready < 0 && errno != EINTR)
+            return false;
+        // Readable, hung up or woken early: the next round reads and decides.
+    }
+}
+
+bool TMSComm::WaitForSent(int msecs)
+{
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(msecs);
+    for (;;) {
+        if (OutBufferCount() == 0)
+            return true;
+        if (Clock::now() >= deadline)
+            return false;
+        // tcdrain has no time limit, so the queue is watched in short steps instead.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+bool TMSComm::DeviceLost() const
+{
+    return d->lost;
+}
+
+void TMSComm::InjectDriverInput(const QByteArray& raw)
+{
+    if (!d->isOpen())
+        ThrowNotOpen();
+    d->acceptRaw(std::span<const std::uint8_t>(
+        reinterpret_cast<const std::uint8_t*>(raw.constData()), std::size_t(raw.size())));
+    d->scheduleDelivery();
+}
