@@ -1,0 +1,344 @@
+#include "link/ControllerLink.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#include "serial/TMSComm.h"
+#include "support/BusOnThread.h"
+
+namespace {
+
+constexpr std::uint32_t Red = 0x000000FF;
+constexpr std::uint32_t Lime = 0x0000FF00;
+constexpr std::uint32_t Unpainted = 0xDEADBEEF;
+
+struct FakeShape : IndicatorShape
+{
+    std::uint32_t color = Unpainted;
+    void SetBrushColor(std::uint32_t c) override { color = c; }
+};
+
+QByteArray bytesOf(const ControllerFrame& frame)
+{
+    return QByteArray(reinterpret_cast<const char*>(frame.data()), int(frame.size()));
+}
+
+QByteArray replyBytes(std::uint8_t address, std::uint8_t status)
+{
+    ControllerFrame frame{};
+    frame[0] = FrameHeader;
+    frame[1] = address;
+    frame[2] = ReadStatusCommand;
+    frame[19] = status;
+    frame[25] = FrameChecksum(frame);
+    return bytesOf(frame);
+}
+
+// The link on COM1, wired to the simulated bus, with fake shapes for boards 1 (five relays),
+// 9 (seven) and 12 (eight).
+struct Rig
+{
+    explicit Rig(const BusConfig& config = {}) : bus(config)
+    {
+        qputenv("QUELVANE_COM1", bus.devicePath.toLocal8Bit());
+        comm.OnComm = [this](QObject* sender) { link.Comm1Comm(sender); };
+        link.ShowWriteError = [this](const QString& message) { errors << message; };
+        link.PrepareComm();
+        registerShapes(1, board1, 5);
+        registerShapes(9, board9, 7);
+        registerShapes(12, board12, 8);
+    }
+    ~Rig() { link.ClosePort(); }
+
+    void registerShapes(int address, std::array<FakeShape, 8>& shapes, std::size_t count)
+    {
+        std::vector<IndicatorShape*> list;
+        for (std::size_t i = 0; i < count; ++i)
+            list.push_back(&shapes[i]);
+        indicators.Register(address, list);
+    }
+
+    void open() { QVERIFY(link.OpenPort(1, 9600)); }
+
+    // The bus hears frames on its own thread; the recorder takes them through this loop.
+    bool waitForFrames(int count, int ms = 3000)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (bus.frames.size() < count && t.elapsed() < ms)
+            QTest::qWait(5);
+        return bus.frames.size() >= count;
+    }
+
+    BusOnThread bus;
+    TMSComm comm;
+    IndicatorLookup indicators;
+    ControllerLink link{comm, indicators};
+    std::array<FakeShape, 8> board1, board9, board12;
+    QStringList errors;
+};
+
+} // namespace
+
+class TestControllerLink : public QObject
+{
+    Q_OBJECT
+private slots:
+    void closedPortSendsNothingAndSaysNothing()
+    {
+        Rig rig;
+        QVERIFY(!rig.link.PortReady());
+        rig.link.RequestStatus(1);
+        QTest::qWait(100);
+        QVERIFY(rig.bus.frames.isEmpty());
+        QVERIFY(rig.errors.isEmpty());
+    }
+
+    void preparationLeavesThePortClosedWithTheLineSettings()
+    {
+        Rig rig;
+        QCOMPARE(rig.comm.CommPort(), short(1));
+        QCOMPARE(rig.comm.Settings(), QStringLiteral("9600,n,8,1"));
+        QCOMPARE(rig.comm.RThreshold(), short(1));
+        QCOMPARE(rig.comm.InputMode(), 1);
+        QVERIFY(!rig.comm.PortOpen());
+    }
+
+    void openPortRules()
+    {
+        Rig rig;
+        QVERIFY(!rig.link.OpenPort(0, 9600));
+        QVERIFY(!rig.comm.PortOpen());
+        rig.open();
+        QVERIFY(rig.link.PortReady());
+        QVERIFY(!rig.link.OpenPort(0, 9600));
+        QVERIFY(rig.comm.PortOpen()); // port 0 leaves an open port open
+
+        qputenv("QUELVANE_COM2", "/dev/quelvane-no-such-port");
+        QVERIFY(!rig.link.OpenPort(2, 9600));
+        QVERIFY(!rig.link.PortReady());
+        rig.link.ClosePort();
+        QVERIFY(!rig.comm.PortOpen());
+        rig.link.ClosePort(); // closing twice is harmless
+    }
+
+    void statusRequestGoesOutAndTheReplyColoursTheShapes()
+    {
+        Rig rig;
+        rig.bus.setStates(12, 0x05);
+        rig.open();
+        rig.link.RequestStatus(12);
+        QVERIFY(rig.waitForFrames(1));
+        QCOMPARE(rig.bus.frames[0].bytes.toHex(), bytesOf(BuildStatusRequest(12)).toHex());
+        QTRY_COMPARE(rig.board12[0].color, Red);
+        QCOMPARE(rig.board12[1].color, Lime);
+        QCOMPARE(rig.board12[2].color, Red);
+        for (std::size_t i = 3; i < 8; ++i)
+            QCOMPARE(rig.board12[i].color, Lime);
+        QCOMPARE(rig.board1[0].color, Unpainted);
+    }
+
+    void blocksLongerThan128BytesAreNotSent()
+    {
+        Rig rig;
+        rig.open();
+        std::array<std::uint8_t, 129> block{};
+        rig.link.SendFrame(block.data(), 129);
+        const ControllerFrame request = BuildStatusRequest(1);
+        rig.link.SendFrame(request.data(), 26);
+        QVERIFY(rig.waitForFrames(1));
+        QTest::qWait(50);
+        QCOMPARE(rig.bus.frames.size(), 1);
+        QCOMPARE(rig.bus.frames[0].bytes, bytesOf(request));
+    }
+
+    void dispatchRules_data()
+    {
+        QTest::addColumn<QByteArray>("block");
+        QTest::addColumn<int>("address");
+        QTest::addColumn<QList<bool>>("red");
+
+        QByteArray noHeader = replyBytes(12, 0x05);
+        noHeader[0] = 0x00;
+        noHeader[25] = char(0x42);
+        QTest::newRow("wrong header and checksum applied")
+            << noHeader << 12 << QList<bool>{true, false, true, false, false, false, false, false};
+        QTest::newRow("controller 1 all bits")
+            << replyBytes(1, 0xFF) << 1 << QList<bool>{true, true, true, true, true};
+        QTest::newRow("bit 128 on a seven-relay board")
+            << replyBytes(9, 0x80) << 9
+            << QList<bool>{false, false, false, false, false, false, false};
+        QTest::newRow("short block keeping the status byte")
+            << replyBytes(1, 0x11).left(20) << 1 << QList<bool>{true, false, false, false, true};
+    }
+    void dispatchRules()
+    {
+        QFETCH(QByteArray, block);
+        QFETCH(int, address);
+        QFETCH(QList<bool>, red);
+        Rig rig;
+        rig.link.DispatchReply(reinterpret_cast<const std::uint8_t*>(block.constData()),
+                               std::uint16_t(block.size()));
+        auto& shapes = address == 1 ? rig.board1 : address == 9 ? rig.board9 : rig.board12;
+        for (int i = 0; i < red.size(); ++i)
+            QCOMPARE(shapes[std::size_t(i)].color, red[i] ? Red : Lime);
+    }
+
+    void ignoredBlocksChangeNothing_data()
+    {
+        QTest::addColumn<QByteArray>("block");
+        QByteArray switchEcho = replyBytes(12, 0x05);
+        switchEcho[2] = char(SwitchCommand);
+        QTest::newRow("command 0x13") << switchEcho;
+        QTest::newRow("address 22") << replyBytes(22, 0xFF);
+        QTest::newRow("address 0") << replyBytes(0, 0xFF);
+        QTest::newRow("no status byte") << replyBytes(12, 0x05).left(19);
+        QTest::newRow("empty") << QByteArray();
+    }
+    void ignoredBlocksChangeNothing()
+    {
+        QFETCH(QByteArray, block);
+        Rig rig;
+        rig.link.DispatchReply(reinterpret_cast<const std::uint8_t*>(block.constData()),
+                               std::uint16_t(block.size()));
+        for (auto* board : {&rig.board1, &rig.board9, &rig.board12})
+            for (const auto& shape : *board)
+                QCOMPARE(shape.color, Unpainted);
+    }
+
+    void dispatchReadsAtMostItsWorkingFrame()
+    {
+        Rig rig;
+        // A long block: only its first bytes are looked at, nothing past them is read.
+        QByteArray block = replyBytes(1, 0x02) + QByteArray(4000, char(0xAA));
+        rig.link.DispatchReply(reinterpret_cast<const std::uint8_t*>(block.constData()),
+                               std::uint16_t(block.size()));
+        QCOMPARE(rig.board1[1].color, Red);
+        QCOMPARE(rig.board1[0].color, Lime);
+    }
+
+    void splitRepliesAreReassembled()
+    {
+        BusConfig config;
+        config.faults.splitAfterBytes = 9;
+        config.faults.splitGapMs = 15;
+        Rig rig(config);
+        rig.bus.setStates(9, 0x41);
+        rig.open();
+        rig.link.RequestStatus(9);
+        QTRY_COMPARE(rig.board9[0].color, Red);
+        QCOMPARE(rig.board9[6].color, Red);
+        QCOMPARE(rig.board9[1].color, Lime);
+    }
+
+    void twoRepliesInOneBlockAreBothApplied()
+    {
+        Rig rig;
+        rig.open();
+        rig.bus.injectBytes(replyBytes(1, 0x01) + replyBytes(12, 0x80));
+        QTRY_COMPARE(rig.board12[7].color, Red);
+        QCOMPARE(rig.board1[0].color, Red);
+    }
+
+    void shortGarbageIsDroppedAndTheNextReplyStillApplies()
+    {
+        Rig rig;
+        rig.open();
+        rig.bus.injectBytes(QByteArray::fromHex("AA0C09"));
+        QTest::qWait(150); // the burst ends: its remainder is too short to be a reply
+        QCOMPARE(rig.link.Assembler().PendingCount(), std::size_t(0));
+        QCOMPARE(rig.link.Assembler().DroppedBytes(), std::size_t(3));
+        rig.bus.injectBytes(replyBytes(12, 0x02));
+        QTRY_COMPARE(rig.board12[1].color, Red);
+        QCOMPARE(rig.board12[0].color, Lime);
+    }
+
+    void receiveEventsAreIgnoredWhileThePortIsNotReady()
+    {
+        Rig rig;
+        rig.open();
+        rig.bus.injectBytes(replyBytes(1, 0x1F));
+        QTRY_COMPARE(rig.board1[4].color, Red);
+        // Opening another port fails: not ready, so the same traffic no longer counts.
+        rig.link.DispatchReply(reinterpret_cast<const std::uint8_t*>(replyBytes(1, 0).constData()),
+                               26);
+        QCOMPARE(rig.board1[4].color, Lime);
+        qputenv("QUELVANE_COM2", "/dev/quelvane-no-such-port");
+        QVERIFY(!rig.link.OpenPort(2, 9600));
+        rig.comm.SetCommPort(1);
+        rig.comm.SetPortOpen(true);
+        rig.bus.injectBytes(replyBytes(1, 0x1F));
+        QTest::qWait(150);
+        QCOMPARE(rig.board1[4].color, Lime);
+    }
+
+    void framingErrorResetsThePort()
+    {
+        Rig rig;
+        rig.open();
+        rig.bus.injectBytes(replyBytes(12, 0x01).left(10));
+        QTRY_COMPARE(rig.link.Assembler().PendingCount(), std::size_t(10));
+        rig.comm.InjectDriverInput(QByteArray::fromHex("FF0041"));
+        QTRY_COMPARE(rig.comm.CommEvent(), TMSComm::comEventFrame);
+        QVERIFY(rig.comm.PortOpen());
+        QVERIFY(rig.link.PortReady());
+        QCOMPARE(rig.link.Assembler().PendingCount(), std::size_t(0));
+        // The reopened port works.
+        rig.bus.setStates(12, 0x04);
+        rig.link.RequestStatus(12);
+        QTRY_COMPARE(rig.board12[2].color, Red);
+    }
+
+    void overflowEmptiesTheReceiveBuffer()
+    {
+        Rig rig;
+        rig.open();
+        rig.comm.InjectDriverInput(QByteArray(TMSComm::ReceiveBufferSize + 100, '\x01'));
+        QTRY_COMPARE(rig.comm.CommEvent(), TMSComm::comEventRxOver);
+        QTRY_COMPARE(rig.comm.InBufferCount(), short(0));
+    }
+
+    void vanishedLineReportsOnceAndClosesThePort()
+    {
+        Rig rig;
+        rig.open();
+        rig.bus.onBus([](BuildingBus& b) { b.close(); });
+        QTest::qWait(50);
+        rig.link.RequestStatus(1);
+        rig.link.RequestStatus(1);
+        QCOMPARE(rig.errors, QStringList{"<Error> Failed to write data to port !"});
+        QVERIFY(!rig.link.PortReady());
+        QVERIFY(!rig.comm.PortOpen());
+        rig.link.RequestStatus(1);
+        QCOMPARE(rig.errors.size(), 1);
+    }
+
+    void pumpWaitReturnsOnlyAfterTheTimeHasPassed()
+    {
+        Rig rig;
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(rig.link.PumpWait(300));
+        QVERIFY(t.elapsed() > 300);
+        t.restart();
+        QVERIFY(rig.link.PumpWait(-5));
+        QVERIFY(t.elapsed() < 100);
+    }
+
+    void pumpWaitsNestInnerFirst()
+    {
+        Rig rig;
+        QStringList order;
+        QTimer::singleShot(50, [&] {
+            order << "inner starts";
+            rig.link.PumpWait(400);
+            order << "inner ends";
+        });
+        rig.link.PumpWait(100);
+        order << "outer ends";
+        QCOMPARE(order, (QStringList{"inner starts", "inner ends", "outer ends"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestControllerLink)
+#include "tst_controllerlink.moc"

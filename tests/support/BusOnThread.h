@@ -1,0 +1,98 @@
+#pragma once
+
+#include <functional>
+
+#include <QByteArray>
+#include <QList>
+#include <QThread>
+
+#include "link/ControllerFrame.h"
+#include "sim/BuildingBus.h"
+
+// The simulated building bus on a pseudo-terminal, served from a thread of its own so that
+// the line drains while the station's thread blocks, as a real line does. Records every frame
+// the boards hear.
+class BusOnThread
+{
+public:
+    struct Frame
+    {
+        QByteArray bytes;
+        qint64 atMs; // on the bus's clock
+    };
+
+    explicit BusOnThread(const BusConfig& config = {})
+    {
+        thread_.start();
+        QObject home;
+        home.moveToThread(&thread_);
+        // Made on its thread: the bus's notifier and timers belong to the thread that made it.
+        QMetaObject::invokeMethod(
+            &home, [this, &config] { bus_ = new BuildingBus(config); },
+            Qt::BlockingQueuedConnection);
+        QObject::connect(bus_, &BuildingBus::frameReceived, &recorder_,
+                         [this](const QByteArray& frame, qint64 atMs) {
+                             frames.append({frame, atMs});
+                         });
+        onBus([this](BuildingBus& b) {
+            b.openPseudoTerminal();
+            devicePath = b.devicePath();
+        });
+    }
+
+    ~BusOnThread()
+    {
+        onBus([](BuildingBus& b) { delete &b; });
+        thread_.quit();
+        thread_.wait();
+    }
+
+    // Runs on the bus's thread and waits for it.
+    void onBus(const std::function<void(BuildingBus&)>& job)
+    {
+        QMetaObject::invokeMethod(
+            bus_, [this, &job] { job(*bus_); }, Qt::BlockingQueuedConnection);
+    }
+
+    void setStates(int address, std::uint8_t mask)
+    {
+        onBus([=](BuildingBus& b) { b.boards().setStates(address, mask); });
+    }
+
+    std::uint8_t states(int address)
+    {
+        std::uint8_t mask = 0;
+        onBus([&](BuildingBus& b) { mask = b.boards().states(address); });
+        return mask;
+    }
+
+    void injectBytes(const QByteArray& bytes)
+    {
+        onBus([&](BuildingBus& b) { b.injectBytes(bytes); });
+    }
+
+    qint64 elapsedMs()
+    {
+        qint64 ms = 0;
+        onBus([&](BuildingBus& b) { ms = b.elapsedMs(); });
+        return ms;
+    }
+
+    QList<int> statusRequests() const
+    {
+        QList<int> addresses;
+        for (const Frame& f : frames) {
+            if (quint8(f.bytes[ControllerFrameLayout::Command]) == ReadStatusCommand)
+                addresses << quint8(f.bytes[ControllerFrameLayout::ControllerAddress]);
+        }
+        return addresses;
+    }
+
+    QString devicePath;
+    QList<Frame> frames; // what the boards heard, in order
+
+private:
+    QThread thread_;
+    BuildingBus* bus_ = nullptr;
+    QObject recorder_; // takes the bus's reports on the test's thread
+};
