@@ -1,0 +1,152 @@
+#include <QLabel>
+#include <QTest>
+
+#include "app/Station.h"
+#include "app/StationApplication.h"
+#include "app/TSetfrm.h"
+#include "app/Tmainfrm.h"
+#include "floors/FloorScreens.h"
+#include "serial/PortProbe.h"
+#include "support/BusOnThread.h"
+
+namespace {
+
+// Records, application-wide, which screens are made (each sets its caption while it is
+// created) and which are shown and hidden.
+class ScreenEvents : public QObject
+{
+public:
+    QStringList created;
+    QStringList shownAndHidden;
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget == nullptr || !widget->isWindow())
+            return false;
+        // A base class's constructor sets the caption: name the screen by its caption.
+        const QString name = widget->windowTitle();
+        if (event->type() == QEvent::WindowTitleChange && !created.contains(name))
+            created << name;
+        if (event->type() == QEvent::Show)
+            shownAndHidden << "show " + name;
+        if (event->type() == QEvent::Hide)
+            shownAndHidden << "hide " + name;
+        return false;
+    }
+};
+
+QStringList shownMessages;
+void recordMessage(const QString& message)
+{
+    shownMessages << message;
+}
+
+class Thrower : public QObject
+{
+public:
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::User)
+            throw std::runtime_error("a handler failed");
+        return QObject::event(event);
+    }
+};
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void screensAreCreatedInOrderAndOnlyTheMainScreenIsVisible()
+    {
+        ScreenEvents events;
+        qApp->installEventFilter(&events);
+        Station station;
+        station.mainfrm().show();
+        qApp->removeEventFilter(&events);
+
+        QCOMPARE(events.created,
+                 (QStringList{"楼宇监控系统", "岚苑一层界面", "岚苑二层界面", "岚苑三层界面",
+                              "岚苑四层界面", "岚苑五层界面", "通讯端口设置"}));
+        // The floor-4 hook showed floor 2; start-up hid it again.
+        const QString floor2 = QStringLiteral("岚苑二层界面");
+        QVERIFY(events.shownAndHidden.contains("show " + floor2));
+        QVERIFY(events.shownAndHidden.indexOf("show " + floor2) <
+                events.shownAndHidden.lastIndexOf("hide " + floor2));
+
+        ScreenSet& screens = station.Screens();
+        QVERIFY(screens.mainfrm->isVisible());
+        for (QWidget* other :
+             std::initializer_list<QWidget*>{screens.firstfrm, screens.Secondfrm, screens.Thirdfrm,
+                                             screens.Fourfrm, screens.Fivefrm, screens.Setfrm})
+            QVERIFY2(!other->isVisible(), qPrintable(other->objectName()));
+        QCOMPARE(station.mainfrm().windowTitle(), QStringLiteral("楼宇监控系统"));
+    }
+
+    void formCreateSetsTheFloorCaptionsAndPreparesComm1()
+    {
+        Station station;
+        auto* label7 = station.mainfrm().findChild<QLabel*>("Label7");
+        QVERIFY(label7);
+        QCOMPARE(label7->text(), QStringLiteral("岚\r\n一\r\n层\r\n监\r\n控\r\n界\r\n面"));
+        auto* label11 = station.mainfrm().findChild<QLabel*>("Label11");
+        QCOMPARE(label11->text(), QStringLiteral("岚\r\n五\r\n层\r\n监\r\n控\r\n界\r\n面"));
+
+        const TMSComm& comm = station.mainfrm().Comm1;
+        QCOMPARE(comm.CommPort(), short(1));
+        QCOMPARE(comm.Settings(), QStringLiteral("9600,n,8,1"));
+        QCOMPARE(comm.InputLen(), short(0));
+        QCOMPARE(comm.SThreshold(), short(1));
+        QCOMPARE(comm.RThreshold(), short(1));
+        QCOMPARE(comm.InputMode(), 1);
+        QVERIFY(!comm.PortOpen());
+        QVERIFY(!station.mainfrm().PortReady());
+    }
+
+    void closingTheMainScreenWithThePortNeverOpened()
+    {
+        Station station;
+        station.mainfrm().show();
+        QVERIFY(station.mainfrm().close());
+        QVERIFY(!station.mainfrm().PortReady());
+        QVERIFY(!station.mainfrm().Comm1.PortOpen());
+    }
+
+    void closingTheMainScreenReleasesAnOpenPort()
+    {
+        BusOnThread bus;
+        qputenv("QUELVANE_COM1", bus.devicePath.toLocal8Bit());
+        Station station;
+        station.mainfrm().show();
+        QVERIFY(station.mainfrm().OpenPort(1, 9600));
+        QVERIFY(!ProbeComPort(1)); // held by the station
+        QVERIFY(station.mainfrm().close());
+        QVERIFY(!station.mainfrm().PortReady());
+        QVERIFY(!station.mainfrm().Comm1.PortOpen());
+        QVERIFY(ProbeComPort(1));
+    }
+
+    void anExceptionLeavingAHandlerIsShownAndTheStationGoesOn()
+    {
+        shownMessages.clear();
+        StationApplication::SetErrorPresenter(recordMessage);
+        Thrower thrower;
+        QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
+        QTRY_COMPARE(shownMessages, QStringList{"a handler failed"});
+        bool stillRunning = false;
+        QTimer::singleShot(0, [&] { stillRunning = true; });
+        QTRY_VERIFY(stillRunning);
+        StationApplication::SetErrorPresenter(nullptr);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    StationApplication application(argc, argv);
+    TestStartup test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_startup.moc"
