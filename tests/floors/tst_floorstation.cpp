@@ -1,0 +1,202 @@
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+
+#include "SimStation.h"
+#include "floors/ClickLabel.h"
+#include "floors/TShape.h"
+
+// The floor screens against the simulated bus: what goes out on the line, how replies colour
+// the shapes, and the moves between screens. The 2000 ms pacing makes these take seconds.
+class FloorStationTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void replies_colourShapesOnHiddenAndVisibleScreens();
+    void reply_bit128OfASevenRelayBoardColoursNothing();
+    void label27OnFloor2_requestsFloor3ThenShowsIt();
+    void label38_requestsControllerOneAndShowsMainAtOnce();
+    void nestedNavigation_endsWithBothTargetsShown();
+    void readCurrentState_onFloor5_requests18To21();
+
+private:
+    std::unique_ptr<SimStation> station_;
+};
+
+namespace {
+constexpr std::uint32_t Red = 0x000000FF;
+constexpr std::uint32_t Lime = 0x0000FF00;
+
+std::uint32_t ColourOf(const FloorScreen* screen, const QString& name)
+{
+    const auto* shape = screen->findChild<TShape*>(name);
+    return shape ? shape->Brush().Color : 0xFFFFFFFFu;
+}
+
+void Click(QWidget* label)
+{
+    QTest::mouseClick(label, Qt::LeftButton, {}, label->rect().center());
+}
+} // namespace
+
+void FloorStationTest::init()
+{
+    station_ = std::make_unique<SimStation>();
+}
+
+void FloorStationTest::cleanup()
+{
+    station_.reset();
+}
+
+void FloorStationTest::replies_colourShapesOnHiddenAndVisibleScreens()
+{
+    SimStation& s = *station_;
+    s.setStates(12, 0x05);
+    s.setStates(19, 0x81);
+    s.Fivefrm->show();
+    QVERIFY(!s.Thirdfrm->isVisible());
+
+    s.link.RequestStatus(12);
+    QTRY_COMPARE_WITH_TIMEOUT(ColourOf(s.Thirdfrm.get(), "R121"), Red, 3000);
+    s.link.RequestStatus(19);
+    QTRY_COMPARE_WITH_TIMEOUT(ColourOf(s.Fivefrm.get(), "R191"), Red, 3000);
+    QCOMPARE(ColourOf(s.Thirdfrm.get(), "R123"), Red);
+    for (int column : {2, 4, 5, 6, 7, 8})
+        QCOMPARE(ColourOf(s.Thirdfrm.get(), QStringLiteral("R12%1").arg(column)), Lime);
+    QCOMPARE(ColourOf(s.Fivefrm.get(), "R198"), Red);
+    for (int column = 2; column <= 7; ++column)
+        QCOMPARE(ColourOf(s.Fivefrm.get(), QStringLiteral("R19%1").arg(column)), Lime);
+    // The neighbours keep their colours.
+    QCOMPARE(ColourOf(s.Thirdfrm.get(), "R111"), Lime);
+    QCOMPARE(ColourOf(s.Thirdfrm.get(), "R131"), Lime);
+
+    // A later reply replaces the whole picture of its board.
+    s.setStates(12, 0x02);
+    s.link.RequestStatus(12);
+    QTRY_COMPARE_WITH_TIMEOUT(ColourOf(s.Thirdfrm.get(), "R122"), Red, 3000);
+    QCOMPARE(ColourOf(s.Thirdfrm.get(), "R121"), Lime);
+    QCOMPARE(ColourOf(s.Thirdfrm.get(), "R123"), Lime);
+}
+
+void FloorStationTest::reply_bit128OfASevenRelayBoardColoursNothing()
+{
+    SimStation& s = *station_;
+    // No board of seven relays reports bit 128, so the reply is put on the line by hand.
+    const ControllerFrame reply = RelayBoards::buildStatusReply(9, 0xC0);
+    const QByteArray bytes(reinterpret_cast<const char*>(reply.data()), int(reply.size()));
+    s.onBus([&](BuildingBus& bus) { bus.injectBytes(bytes); });
+    QTRY_COMPARE_WITH_TIMEOUT(ColourOf(s.Secondfrm.get(), "R97"), Red, 3000);
+    for (int column = 1; column <= 6; ++column)
+        QCOMPARE(ColourOf(s.Secondfrm.get(), QStringLiteral("R9%1").arg(column)), Lime);
+    QCOMPARE(ColourOf(s.Secondfrm.get(), "R81"), Lime);
+    QCOMPARE(ColourOf(s.Thirdfrm.get(), "R101"), Lime);
+}
+
+void FloorStationTest::label27OnFloor2_requestsFloor3ThenShowsIt()
+{
+    SimStation& s = *station_;
+    s.setStates(10, 0x01);
+    s.Secondfrm->show();
+    auto* label = s.Secondfrm->findChild<ClickLabel*>("Label27");
+
+    bool disabledMeanwhile = false;
+    bool busyMeanwhile = false;
+    QTimer::singleShot(1000, [&] {
+        disabledMeanwhile = !label->isEnabled();
+        busyMeanwhile = s.Secondfrm->cursor().shape() == Qt::BusyCursor;
+        Click(label); // disabled: does nothing
+    });
+    QElapsedTimer clock;
+    clock.start();
+    Click(label);
+    QVERIFY(clock.elapsed() > 6000);
+    QVERIFY(disabledMeanwhile);
+    QVERIFY(busyMeanwhile);
+
+    QTRY_COMPARE_WITH_TIMEOUT(s.statusRequests(), (QList<int>{10, 11, 12, 13}), 3000);
+    for (int i = 1; i < s.frames.size(); ++i) {
+        // Arrival times on the bus; the line's latency is a few milliseconds at most.
+        QVERIFY2(s.frames[i].atMs - s.frames[i - 1].atMs > 1900,
+                 qPrintable(QString::number(s.frames[i].atMs - s.frames[i - 1].atMs)));
+    }
+    QVERIFY(!s.Secondfrm->isVisible());
+    QVERIFY(s.Thirdfrm->isVisible());
+    QVERIFY(label->isEnabled());
+    QCOMPARE(s.Secondfrm->cursor().shape(), Qt::ArrowCursor);
+    // The replies to the first requests came while floor 3 was still hidden.
+    QCOMPARE(ColourOf(s.Thirdfrm.get(), "R101"), Red);
+}
+
+void FloorStationTest::label38_requestsControllerOneAndShowsMainAtOnce()
+{
+    SimStation& s = *station_;
+    s.Fivefrm->show();
+    auto* label = s.Fivefrm->findChild<ClickLabel*>("Label38");
+    QElapsedTimer clock;
+    clock.start();
+    Click(label);
+    QVERIFY(clock.elapsed() < 1500);
+    QVERIFY(s.mainfrm.isVisible());
+    QVERIFY(!s.Fivefrm->isVisible());
+    QVERIFY(label->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(s.statusRequests(), (QList<int>{1}), 3000);
+    QCOMPARE(s.frames.size(), 1);
+    QTest::qWait(300);
+    QCOMPARE(s.frames.size(), 1);
+}
+
+void FloorStationTest::nestedNavigation_endsWithBothTargetsShown()
+{
+    SimStation& s = *station_;
+    s.firstfrm->show();
+    auto* toFloor2 = s.firstfrm->findChild<ClickLabel*>("Label26");
+    auto* toFloor4 = s.firstfrm->findChild<ClickLabel*>("Label28");
+    QTimer::singleShot(500, [&] { Click(toFloor4); });
+    Click(toFloor2);
+
+    // The second navigation runs to its end inside the first one's first wait; the first then
+    // goes on at once. Its request to 7 follows the second's request to 17 without a wait, and
+    // a pseudo-terminal may drop the earlier of two frames that close together (the send
+    // buffer is flushed before every frame), so 17 is not required here.
+    QTRY_VERIFY_WITH_TIMEOUT(s.statusRequests().endsWith(9), 3000);
+    QList<int> heard = s.statusRequests();
+    heard.removeOne(17);
+    QCOMPARE(heard, (QList<int>{6, 14, 15, 16, 7, 8, 9}));
+    QVERIFY(s.Secondfrm->isVisible());
+    QVERIFY(s.Fourfrm->isVisible());
+    QVERIFY(!s.firstfrm->isVisible());
+    QVERIFY(toFloor2->isEnabled());
+    QVERIFY(toFloor4->isEnabled());
+    QCOMPARE(s.firstfrm->cursor().shape(), Qt::ArrowCursor);
+}
+
+void FloorStationTest::readCurrentState_onFloor5_requests18To21()
+{
+    SimStation& s = *station_;
+    s.setStates(20, 0x81);
+    s.Fivefrm->show();
+    QAction* item = s.Fivefrm->findChild<QMenu*>("PopupMenu1")->actions().first();
+    bool busyMeanwhile = false;
+    QTimer::singleShot(1000,
+                       [&] { busyMeanwhile = s.Fivefrm->cursor().shape() == Qt::BusyCursor; });
+    QElapsedTimer clock;
+    clock.start();
+    item->trigger();
+    QVERIFY(clock.elapsed() > 6000);
+    QVERIFY(busyMeanwhile);
+    QCOMPARE(s.Fivefrm->cursor().shape(), Qt::ArrowCursor);
+    QTRY_COMPARE_WITH_TIMEOUT(s.statusRequests(), (QList<int>{18, 19, 20, 21}), 3000);
+    QCOMPARE(ColourOf(s.Fivefrm.get(), "R201"), Red);
+    QCOMPARE(ColourOf(s.Fivefrm.get(), "R208"), Red);
+    QCOMPARE(ColourOf(s.Fivefrm.get(), "R202"), Lime);
+    QVERIFY(s.Fivefrm->isVisible());
+}
+
+QTEST_MAIN(FloorStationTest)
+#include "tst_floorstation.moc"
