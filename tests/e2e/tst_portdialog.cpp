@@ -1,0 +1,91 @@
+#include "StationOnBus.h"
+
+#include "serial/TMSComm.h"
+
+class TestPortDialog : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { qputenv("QUELVANE_COM4", "/dev/quelvane-no-such-port"); }
+
+    void listsTheFreePortsAndOpensTheChosenEntrysNumber()
+    {
+        BusOnThread held;
+        BusOnThread third;
+        qputenv("QUELVANE_COM2", held.devicePath.toLocal8Bit());
+        qputenv("QUELVANE_COM3", third.devicePath.toLocal8Bit());
+        TMSComm other;
+        other.SetCommPort(2);
+        other.SetPortOpen(true);
+
+        StationOnBus s;
+        s.runPortDialog(
+            [](TSetfrm& d) { d.ComboBox1->setCurrentIndex(d.ComboBox1->findText("COM3")); }, true);
+        QCOMPARE(s.listed, (QStringList{"COM1", "COM3"}));
+        QVERIFY(s.main().PortReady());
+        QCOMPARE(s.main().Comm1.CommPort(), short(3));
+        QCOMPARE(s.main().Comm1.Settings(), QStringLiteral("9600,n,8,1"));
+        QTRY_COMPARE(third.statusRequests(), QList<int>{1});
+        QVERIFY(s.bus.frames.isEmpty());
+        QVERIFY(s.warnings.isEmpty());
+    }
+
+    void thePortTheStationHoldsIsNotListed()
+    {
+        StationOnBus s;
+        s.openCom1();
+        QTRY_COMPARE(s.bus.statusRequests(), QList<int>{1});
+        s.runPortDialog([](TSetfrm&) {}, false);
+        QVERIFY(!s.listed.contains("COM1"));
+    }
+
+    void cancelRequestsStatusAndLeavesThePortAsItWas()
+    {
+        StationOnBus s;
+        s.runPortDialog([](TSetfrm&) {}, false);
+        QVERIFY(!s.main().PortReady());
+        s.openCom1();
+        s.runPortDialog([](TSetfrm&) {}, false);
+        QVERIFY(s.main().PortReady());
+        QVERIFY(s.main().Comm1.PortOpen());
+        QTRY_COMPARE(s.bus.statusRequests(), (QList<int>{1, 1}));
+        QVERIFY(s.warnings.isEmpty());
+    }
+
+    void okWithNothingChosenClosesThePortAndWarns()
+    {
+        StationOnBus s;
+        s.openCom1();
+        s.runPortDialog([](TSetfrm&) {}, true);
+        QVERIFY(!s.main().PortReady());
+        QVERIFY(!s.main().Comm1.PortOpen());
+        QCOMPARE(s.warnings, QStringList{"打开通讯出错"});
+
+        s.runPortDialog([](TSetfrm& d) { d.ComboBox1->setEditText("COM9"); }, true);
+        QCOMPARE(s.warnings.last(), QStringLiteral("打开通讯COM9出错"));
+    }
+
+    void aFailedOpenWarnsAndLaterSendsNothing()
+    {
+        StationOnBus s;
+        TMSComm thief;
+        s.runPortDialog(
+            [&thief](TSetfrm& d) {
+                d.ComboBox1->setCurrentIndex(d.ComboBox1->findText("COM1"));
+                // Another program takes the port while the dialog is open.
+                thief.SetCommPort(1);
+                thief.SetPortOpen(true);
+            },
+            true);
+        QCOMPARE(s.warnings, QStringList{"打开通讯COM1出错"});
+        QVERIFY(!s.main().PortReady());
+        thief.SetPortOpen(false);
+        s.main().RequestStatus(1);
+        QTest::qWait(100);
+        QVERIFY(s.bus.frames.isEmpty());
+        QVERIFY(s.writeErrors.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestPortDialog)
+#include "tst_portdialog.moc"
