@@ -16,7 +16,10 @@ QLabel* AddLabel(QWidget* parent, const QString& name, const QString& text, cons
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
     label->setFont(DesignerFont(SerifFamily, pixelSize));
+    // The designer's sizes fit the designer's fonts; a wider stand-in font must not be cut off.
     label->setGeometry(rect);
+    if (label->sizeHint().width() > rect.width())
+        label->resize(label->sizeHint().width(), rect.height());
     return label;
 }
 } // namespace

@@ -36,6 +36,7 @@ private slots:
     void deviations_appearOnTheScreens();
     void popupMenu_itemCaptionPerFloor();
     void fonts_requestedByDesignerName();
+    void panelLabels_neverCutTheirText();
 
 private:
     void createScreens();
@@ -348,6 +349,19 @@ void FloorScreenTest::fonts_requestedByDesignerName()
     QCOMPARE(screen->findChild<QLabel*>("RY1")->font().pixelSize(), 13);
     QCOMPARE(screen->findChild<QLabel*>("Panel1Caption")->font().pixelSize(), 16);
     QCOMPARE(screen->findChild<QGroupBox*>("GroupBox1")->font().pixelSize(), 16);
+}
+
+void FloorScreenTest::panelLabels_neverCutTheirText()
+{
+    createScreens();
+    auto* panel = screens_.Thirdfrm->findChild<QWidget*>("Panel3");
+    const QList<QLabel*> labels = panel->findChildren<QLabel*>();
+    QCOMPARE(labels.size(), 9);
+    for (QLabel* label : labels) {
+        QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
+        QVERIFY(label->width() >= (label->text().size() == 3 ? 24 : 30));
+    }
+    QCOMPARE(panel->findChild<QLabel*>("RY10")->x(), 59);
 }
 
 QTEST_MAIN(FloorScreenTest)
