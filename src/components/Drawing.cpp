@@ -1,0 +1,102 @@
+#include "components/Drawing.h"
+
+#include <QPainter>
+#include <QPolygon>
+
+#include <algorithm>
+
+namespace {
+
+int Channel(TColor rgb, int shift)
+{
+    return int((static_cast<std::uint32_t>(rgb) >> shift) & 0xFF);
+}
+
+TColor FromChannels(int red, int green, int blue)
+{
+    return static_cast<TColor>(red | green << 8 | blue << 16);
+}
+
+// One ring of a 3-D edge: the top-left colour on the top and left sides, the bottom-right
+// colour on the bottom and right sides, which own the two shared corners.
+void DrawRing(QPainter& canvas, const QRect& r, TColor topLeft, TColor bottomRight)
+{
+    const int right = r.left() + r.width();
+    const int bottom = r.top() + r.height();
+    FillRectangle(canvas, RectLTRB(r.left(), r.top(), right - 1, r.top() + 1), topLeft);
+    FillRectangle(canvas, RectLTRB(r.left(), r.top(), r.left() + 1, bottom - 1), topLeft);
+    FillRectangle(canvas, RectLTRB(r.left(), bottom - 1, right, bottom), bottomRight);
+    FillRectangle(canvas, RectLTRB(right - 1, r.top(), right, bottom), bottomRight);
+}
+
+} // namespace
+
+void FillRectangle(QPainter& canvas, const QRect& rect, TColor color)
+{
+    if (rect.width() <= 0 || rect.height() <= 0)
+        return;
+    canvas.fillRect(rect, ToQColor(color));
+}
+
+TColor DimColor(TColor color, int n)
+{
+    const TColor rgb = ColorToRGB(color);
+    if (n < 1)
+        return rgb;
+    return FromChannels(Channel(rgb, 0) / n, Channel(rgb, 8) / n, Channel(rgb, 16) / n);
+}
+
+TColor ShadeColor(TColor rgb, int delta)
+{
+    const auto shade = [delta](int channel) { return std::clamp(channel + delta, 0, 255); };
+    return FromChannels(shade(Channel(rgb, 0)), shade(Channel(rgb, 8)), shade(Channel(rgb, 16)));
+}
+
+void DrawColoredFocusRect(QPainter& canvas, const QRect& rect, TColor color)
+{
+    canvas.setPen(ToQColor(color));
+    canvas.setBrush(ToQColor(color));
+    const int left = rect.left();
+    const int top = rect.top();
+    const int right = left + rect.width();
+    const int bottom = top + rect.height();
+    if (right <= left || bottom <= top)
+        return;
+
+    QPolygon dots;
+    const auto dot = [&dots](int x, int y) {
+        if ((x + y) % 2 == 0)
+            dots << QPoint(x, y);
+    };
+    for (int x = left; x < right; ++x) {
+        dot(x, top);
+        if (bottom - 1 > top)
+            dot(x, bottom - 1);
+    }
+    for (int y = top + 1; y < bottom - 1; ++y) {
+        dot(left, y);
+        if (right - 1 > left)
+            dot(right - 1, y);
+    }
+
+    canvas.save();
+    canvas.setRenderHint(QPainter::Antialiasing, false);
+    canvas.setCompositionMode(QPainter::CompositionMode_Difference);
+    canvas.setPen(QPen(Qt::white, 0));
+    canvas.drawPoints(dots);
+    canvas.restore();
+}
+
+void DrawEdge3D(QPainter& canvas, const QRect& rect, int raised)
+{
+    if (raised != 0 && raised != 1)
+        return;
+    const QRect inner = rect.adjusted(1, 1, -1, -1);
+    if (raised == 1) {
+        DrawRing(canvas, rect, cl3DLight, cl3DDkShadow);
+        DrawRing(canvas, inner, clBtnHighlight, clBtnShadow);
+    } else {
+        DrawRing(canvas, rect, clBtnShadow, clBtnHighlight);
+        DrawRing(canvas, inner, cl3DDkShadow, cl3DLight);
+    }
+}

@@ -1,0 +1,140 @@
+#include "components/PropertyValue.h"
+
+#include "components/PublishedProperties.h"
+
+#include <QMetaEnum>
+#include <QObject>
+
+#include <algorithm>
+#include <set>
+#include <stdexcept>
+
+namespace {
+
+[[noreturn]] void NotValid(const QString& text, const char* what)
+{
+    throw std::invalid_argument(QStringLiteral("'%1' is not a valid %2 value")
+                                    .arg(text, QLatin1String(what))
+                                    .toStdString());
+}
+
+template <typename T> T Checked(T value, bool ok, const QString& text)
+{
+    if (!ok)
+        NotValid(text, "integer");
+    return value;
+}
+
+bool RangesOverZeroToOne(const QMetaProperty& property)
+{
+    if (property.metaType().id() == QMetaType::Bool)
+        return true;
+    const QMetaEnum e = property.enumerator();
+    if (e.keyCount() == 0)
+        return false;
+    int low = e.value(0);
+    int high = low;
+    for (int i = 1; i < e.keyCount(); ++i) {
+        low = std::min(low, e.value(i));
+        high = std::max(high, e.value(i));
+    }
+    return low == 0 && high == 1;
+}
+
+QVariant Ordinal(int typeId, const QString& text)
+{
+    bool ok = false;
+    switch (typeId) {
+    case QMetaType::UInt:
+        return Checked(text.toUInt(&ok, 10), ok, text);
+    case QMetaType::LongLong:
+        return Checked(text.toLongLong(&ok, 10), ok, text);
+    case QMetaType::ULongLong:
+        return Checked(text.toULongLong(&ok, 10), ok, text);
+    default:
+        return Checked(text.toInt(&ok, 10), ok, text);
+    }
+}
+
+// Empty when the property is of a kind that is never set from text.
+QVariant Converted(const QMetaProperty& property, const QString& text)
+{
+    const int typeId = property.metaType().id();
+    if (property.isEnumType() || typeId == QMetaType::Bool) {
+        QString ordinal = text;
+        if (ordinal.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+            ordinal = QStringLiteral("1");
+        else if (ordinal.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+            ordinal = QStringLiteral("0");
+        if (RangesOverZeroToOne(property) && ordinal != QLatin1String("0"))
+            ordinal = QStringLiteral("1");
+        const int n = Ordinal(QMetaType::Int, ordinal).toInt();
+        if (typeId == QMetaType::Bool)
+            return QVariant(n != 0);
+        return QVariant(n);
+    }
+    switch (typeId) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::QChar:
+        return Ordinal(typeId, text);
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        bool ok = false;
+        const double number = text.toDouble(&ok);
+        if (!ok)
+            NotValid(text, "floating point");
+        return number;
+    }
+    case QMetaType::QString:
+    case QMetaType::QByteArray:
+        return text;
+    default:
+        return property.isFlagType() ? Ordinal(QMetaType::Int, text) : QVariant();
+    }
+}
+
+void Apply(QObject* target, const QString& prefix, const QString& text, const QString& wantedName,
+           std::set<const QObject*>& visited)
+{
+    // Objects that refer to each other are searched once each.
+    if (!visited.insert(target).second)
+        return;
+    for (const QMetaProperty& property : PublishedProperties(*target->metaObject())) {
+        if (!property.isWritable())
+            continue;
+        const QString name = QString::fromLatin1(property.name());
+        const QString fullName =
+            prefix.trimmed().isEmpty() ? name : prefix + QLatin1Char('.') + name;
+        if (property.metaType().flags() & QMetaType::PointerToQObject) {
+            if (QObject* object = property.read(target).value<QObject*>())
+                Apply(object, fullName, text, wantedName, visited);
+            continue;
+        }
+        if (fullName.compare(wantedName, Qt::CaseInsensitive) != 0)
+            continue;
+        const QVariant converted = Converted(property, text);
+        if (converted.isValid())
+            property.write(target, converted);
+    }
+}
+
+} // namespace
+
+void ApplyPropertyValue(QObject* target, const QString& prefix, const QVariant& value,
+                        const QString& wantedName)
+{
+    if (!target)
+        return;
+    std::set<const QObject*> visited;
+    Apply(target, prefix, value.toString(), wantedName, visited);
+}

@@ -1,0 +1,354 @@
+#include "components/TiVCLComponent.h"
+
+#include "components/PropertyValue.h"
+#include "components/VirtualKey.h"
+#include "datalink/iOPCItem.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <mutex>
+
+namespace {
+
+// The platform never runs a window timer faster than every 10 ms.
+constexpr int MinimumTimerInterval = 10;
+
+int TimerInterval(int milliseconds)
+{
+    return std::max(milliseconds, MinimumTimerInterval);
+}
+
+} // namespace
+
+struct TiVCLComponent::Private
+{
+    std::unique_ptr<QImage> backGroundSnapshot;
+    std::recursive_mutex paintLock;
+    bool transparent = false;
+    std::unique_ptr<TiOPCItemManager> itemManager;
+    bool applyingLinkData = false;
+    int timerId = 0;
+    bool firstIntervalPending = false;
+    int repeatInterval = 0;
+    bool snapshotPending = false;
+
+    bool destroying = false;
+    // The parent is being rendered into the snapshot; this component stays out of it.
+    bool takingSnapshot = false;
+};
+
+TiVCLComponent::TiVCLComponent(QWidget* parent)
+    : TiComponent(parent), d(std::make_unique<Private>())
+{
+    d->itemManager = std::make_unique<TiOPCItemManager>(this);
+    d->itemManager->IsDesigning = [this] { return IsDesigning(); };
+    d->itemManager->NewDataHandler = [this](TiOPCItem* item) { NewOPCData(item); };
+    d->itemManager->OPCDataType = [this](const QString& propertyName) {
+        quint16 varType = 0;
+        OPCDataType(propertyName, varType);
+        return varType;
+    };
+}
+
+TiVCLComponent::~TiVCLComponent()
+{
+    d->destroying = true;
+}
+
+bool TiVCLComponent::Transparent() const
+{
+    return d->transparent;
+}
+
+void TiVCLComponent::SetTransparent(bool value)
+{
+    if (value == d->transparent)
+        return;
+    d->transparent = value;
+    // Not opaque: Qt paints what lies beneath first, as for a transparent window.
+    setAttribute(Qt::WA_OpaquePaintEvent, !value);
+    if (value) {
+        if (!d->backGroundSnapshot) {
+            d->backGroundSnapshot =
+                std::make_unique<QImage>(Width(), Height(), QImage::Format_RGB32);
+            RequestSnapshot();
+        }
+        RequestSnapshot();
+    } else {
+        d->backGroundSnapshot.reset();
+    }
+    BackGroundChange();
+}
+
+bool TiVCLComponent::OPCNewDataFilter(TiOPCItem*)
+{
+    return false;
+}
+
+TiOPCItemManager* TiVCLComponent::OPCItemManager() const
+{
+    return d->itemManager.get();
+}
+
+bool TiVCLComponent::ApplyingLinkData() const
+{
+    return d->applyingLinkData;
+}
+
+bool TiVCLComponent::SnapshotPending() const
+{
+    return d->snapshotPending;
+}
+
+bool TiVCLComponent::HasBackGroundSnapshot() const
+{
+    return d->backGroundSnapshot != nullptr;
+}
+
+void TiVCLComponent::RequestSnapshot()
+{
+    if (!d->transparent || d->snapshotPending)
+        return;
+    d->snapshotPending = true;
+    BackGroundChange();
+}
+
+void TiVCLComponent::TakeSnapshot()
+{
+    const int w = Width();
+    const int h = Height();
+    const QRegion visible = visibleRegion();
+    const bool uncovered = visible.contains(QPoint(9, 9)) && visible.contains(QPoint(w - 9, 9)) &&
+                           visible.contains(QPoint(9, h - 9)) &&
+                           visible.contains(QPoint(w - 9, h - 9));
+    QWidget* parent = parentWidget();
+    if (uncovered && parent) {
+        d->takingSnapshot = true;
+        parent->render(d->backGroundSnapshot.get(), QPoint(), QRegion(geometry()),
+                       QWidget::DrawWindowBackground | QWidget::DrawChildren);
+        d->takingSnapshot = false;
+        d->snapshotPending = false;
+    } else {
+        QPainter canvas(d->backGroundSnapshot.get());
+        canvas.fillRect(rect(), ToQColor(BackGroundColor()));
+    }
+}
+
+void TiVCLComponent::DrawBackGround(QPainter& canvas, TColor color)
+{
+    if (!d->transparent) {
+        TiComponent::DrawBackGround(canvas, color);
+        return;
+    }
+    if (!d->backGroundSnapshot)
+        d->backGroundSnapshot = std::make_unique<QImage>(Width(), Height(), QImage::Format_RGB32);
+    if (d->snapshotPending)
+        TakeSnapshot();
+    canvas.drawImage(0, 0, *d->backGroundSnapshot);
+}
+
+void TiVCLComponent::BoundsChanged()
+{
+    TiComponent::BoundsChanged();
+    if (d->backGroundSnapshot)
+        d->backGroundSnapshot = std::make_unique<QImage>(Width(), Height(), QImage::Format_RGB32);
+    RequestSnapshot();
+}
+
+void TiVCLComponent::FullRepaint()
+{
+    BackGroundChange();
+    RequestSnapshot();
+}
+
+void TiVCLComponent::Lock()
+{
+    if (!d->destroying)
+        d->paintLock.lock();
+}
+
+void TiVCLComponent::Unlock()
+{
+    if (!d->destroying)
+        d->paintLock.unlock();
+}
+
+bool TiVCLComponent::TimerRunning() const
+{
+    return d->timerId != 0;
+}
+
+void TiVCLComponent::TimerStart(int firstInterval, int repeatInterval)
+{
+    if (d->timerId != 0)
+        return;
+    d->repeatInterval = repeatInterval;
+    if (firstInterval != 0) {
+        d->timerId = startTimer(TimerInterval(firstInterval));
+        d->firstIntervalPending = true;
+    } else if (repeatInterval != 0) {
+        d->timerId = startTimer(TimerInterval(repeatInterval));
+        d->firstIntervalPending = false;
+    }
+}
+
+void TiVCLComponent::TimerStop()
+{
+    if (d->timerId == 0)
+        return;
+    killTimer(d->timerId);
+    d->timerId = 0;
+}
+
+void TiVCLComponent::timerEvent(QTimerEvent* event)
+{
+    if (d->timerId == 0 || event->timerId() != d->timerId) {
+        TiComponent::timerEvent(event);
+        return;
+    }
+    if (d->firstIntervalPending) {
+        d->firstIntervalPending = false;
+        killTimer(d->timerId);
+        d->timerId = startTimer(TimerInterval(d->repeatInterval));
+    }
+    if (OnInternalTimer)
+        OnInternalTimer();
+}
+
+bool TiVCLComponent::OPCOutputData(const QString& propertyName, const QVariant& value)
+{
+    if (d->applyingLinkData) {
+        d->applyingLinkData = false;
+        return false;
+    }
+    for (int i = 0; i < d->itemManager->Count(); ++i) {
+        TiOPCItem* item = d->itemManager->Items(i);
+        if (!item->Linked())
+            continue;
+        if (item->PropertyName().compare(propertyName, Qt::CaseInsensitive) == 0) {
+            item->WriteValue(value);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TiVCLComponent::NewOPCData(TiOPCItem* item)
+{
+    if (item->PropertyName().isEmpty())
+        return;
+    d->applyingLinkData = true;
+    struct Clear
+    {
+        bool& flag;
+        ~Clear() { flag = false; }
+    } clear{d->applyingLinkData};
+    if (item->GoodQuality() && !OPCNewDataFilter(item))
+        ApplyPropertyValue(this, QString(), item->Value(), item->PropertyName());
+    if (OnNewOPCData)
+        OnNewOPCData(d->itemManager->IndexOf(item));
+}
+
+bool TiVCLComponent::event(QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            // Tab moves the focus unless the component asks for it.
+            quint16 charCode = VK_TAB;
+            qint32 result = 0;
+            iWantSpecialKey(charCode, result);
+            if (result & (DLGC_WANTTAB | DLGC_WANTALLKEYS)) {
+                keyPressEvent(key);
+                return true;
+            }
+        }
+    }
+    return TiComponent::event(event);
+}
+
+void TiVCLComponent::changeEvent(QEvent* event)
+{
+    TiComponent::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        BackGroundChange();
+}
+
+void TiVCLComponent::paintEvent(QPaintEvent* event)
+{
+    if (d->takingSnapshot)
+        return;
+    TiComponent::paintEvent(event);
+}
+
+void TiVCLComponent::moveEvent(QMoveEvent* event)
+{
+    TiComponent::moveEvent(event);
+    RequestSnapshot();
+}
+
+void TiVCLComponent::focusInEvent(QFocusEvent* event)
+{
+    DoSetFocus();
+    TiComponent::focusInEvent(event);
+}
+
+void TiVCLComponent::focusOutEvent(QFocusEvent* event)
+{
+    // Focus that stays in the component (a popup, a child) is not lost.
+    QWidget* receiver = QApplication::focusWidget();
+    if (receiver != this && !isAncestorOf(receiver))
+        DoKillFocus();
+    TiComponent::focusOutEvent(event);
+}
+
+void TiVCLComponent::keyReleaseEvent(QKeyEvent* event)
+{
+    // The release reaches iKeyUp twice: first as the reflected key-up, without shift state.
+    quint16 key = VirtualKeyOf(event->key());
+    try {
+        iKeyUp(key, TShiftState());
+    } catch (const std::exception&) {
+        // Key handling never fails.
+    }
+    TiComponent::keyReleaseEvent(event);
+}
+
+void TiVCLComponent::mousePressEvent(QMouseEvent* event)
+{
+    try {
+        TiComponent::mousePressEvent(event);
+    } catch (const std::exception&) {
+        // The press counts as handled.
+    }
+}
+
+void TiVCLComponent::mouseReleaseEvent(QMouseEvent* event)
+{
+    try {
+        TiComponent::mouseReleaseEvent(event);
+    } catch (const std::exception&) {
+        // The release counts as handled.
+    }
+}
+
+void TiVCLComponent::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    try {
+        TiComponent::mouseDoubleClickEvent(event);
+    } catch (const std::exception&) {
+        // The double click counts as handled.
+    }
+}
+
+void TiVCLComponent::wheelEvent(QWheelEvent* event)
+{
+    const TShiftState shift = ShiftStateOf(event->modifiers(), event->buttons());
+    event->setAccepted(
+        iMouseWheel(event->angleDelta().y(), shift, event->globalPosition().toPoint()));
+}
