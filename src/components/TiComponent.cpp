@@ -221,7 +221,8 @@ void TiComponent::SetHelpContext(int value)
 
 bool TiComponent::Visible() const
 {
-    return !isHidden();
+    // Visible unless hidden on purpose: a child shows with its parent.
+    return !(testAttribute(Qt::WA_WState_ExplicitShowHide) && testAttribute(Qt::WA_WState_Hidden));
 }
 
 void TiComponent::SetVisible(bool value)
