@@ -2,6 +2,9 @@
 
 #include <QLabel>
 
+#include "components/TColor.h"
+#include "components/TCursor.h"
+#include "components/TiSwitchRocker.h"
 #include "floors/DesignerFont.h"
 #include "floors/FloorLayout.h"
 #include "floors/TShape.h"
@@ -24,7 +27,8 @@ QLabel* AddLabel(QWidget* parent, const QString& name, const QString& text, cons
 }
 } // namespace
 
-ControllerPanel::ControllerPanel(int floor, PanelPosition position, QWidget* parent)
+ControllerPanel::ControllerPanel(int floor, PanelPosition position, const TNotifyEvent& onChange,
+                                 QWidget* parent)
     : BevelPanel(Bevel::Lowered, Bevel::Raised, parent), position_(position),
       address_(AddressOfPanel(floor, position))
 {
@@ -43,6 +47,16 @@ ControllerPanel::ControllerPanel(int floor, PanelPosition position, QWidget* par
         shape->setObjectName(indicatorNames[column - 1]);
         shape->setGeometry(place.indicator);
         indicators_.push_back(shape);
+
+        auto* rocker = new TiSwitchRocker(this);
+        rocker->setObjectName(QString::fromLatin1(row.switchNames[std::size_t(column - 1)]));
+        rocker->SetTag(RelayBit(column));
+        rocker->SetIndicatorActiveColor(clRed);
+        rocker->SetCursor(crHandPoint);
+        rocker->SetOptionSaveAllProperties(false);
+        rocker->setGeometry(place.switchRect);
+        rocker->OnChange = onChange;
+        switches_.push_back(rocker);
     }
 
     const QString caption = QString::fromUtf8(ControllerOf(floor, position).caption);

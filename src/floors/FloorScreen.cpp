@@ -8,6 +8,9 @@
 #include <QLabel>
 #include <QMenu>
 
+#include "components/TColor.h"
+#include "components/TCursor.h"
+#include "components/TiSwitchRocker.h"
 #include "floors/BevelPanel.h"
 #include "floors/ClickLabel.h"
 #include "floors/ControllerPanel.h"
@@ -28,11 +31,6 @@ constexpr int NavigationPixels = 16;
 constexpr Qt::WindowFlags FloorWindowFlags = Qt::Window | Qt::CustomizeWindowHint |
                                              Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                              Qt::WindowMinMaxButtonsHint;
-
-QColor FromBgr(std::uint32_t color)
-{
-    return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
-}
 
 void SetTextColor(QWidget* widget, const QColor& color)
 {
@@ -55,7 +53,7 @@ FloorScreen::FloorScreen(ScreenSet& screens, int floor)
     setAttribute(Qt::WA_QuitOnClose, false);
     setFont(DesignerFont(SansSerifFamily, WindowFontPixels));
     QPalette background = palette();
-    background.setColor(QPalette::Window, background.color(QPalette::Button));
+    background.setColor(QPalette::Window, ToQColor(clBtnFace));
     setPalette(background);
     setAutoFillBackground(true);
     move(geometry.windowPosition);
@@ -92,7 +90,7 @@ void FloorScreen::buildNavigationGroup()
         label->setObjectName(QString::fromLatin1(row.name));
         label->setText(NavigationCaption(floor_, row));
         label->setFont(DesignerFont(SerifFamily, NavigationPixels));
-        SetTextColor(label, FromBgr(row.color));
+        SetTextColor(label, ToQColor(row.color));
         label->setGeometry(row.rect);
         label->setCursor(Qt::PointingHandCursor);
         label->OnClick = [this, handler = Handlers[i]](QObject* sender) {
@@ -108,11 +106,31 @@ void FloorScreen::buildPanels()
     back->setObjectName(QStringLiteral("Panel5"));
     back->setGeometry(geometry.backPanel);
 
+    using Handler = void (FloorScreen::*)(QObject*);
+    static constexpr std::array<Handler, PanelsPerFloor> Handlers{
+        &FloorScreen::iSwitchRocker1Change, &FloorScreen::iSwitchRocker11Change,
+        &FloorScreen::iSwitchRocker6Change, &FloorScreen::iSwitchRocker18Change};
+
+    std::array<ControllerPanel*, PanelsPerFloor> panels{};
     for (PanelPosition position : PanelPositions) {
-        auto* panel = new ControllerPanel(floor_, position, this);
+        const Handler handler = Handlers[std::size_t(position)];
+        auto* panel = new ControllerPanel(
+            floor_, position, [this, handler](QObject* sender) { (this->*handler)(sender); }, this);
+        panels[std::size_t(position)] = panel;
         const std::vector<TShape*>& shapes = panel->Indicators();
         screens_.indicators->Register(panel->Address(),
                                       std::vector<IndicatorShape*>(shapes.begin(), shapes.end()));
+    }
+
+    QWidget* previous = nullptr;
+    for (PanelPosition position : geometry.panelFocusOrder) {
+        const ControllerPanel* panel = panels[std::size_t(position)];
+        for (int column : ColumnFocusOrder(int(panel->Switches().size()))) {
+            QWidget* next = panel->Switches()[std::size_t(column - 1)];
+            if (previous)
+                QWidget::setTabOrder(previous, next);
+            previous = next;
+        }
     }
 }
 
@@ -149,19 +167,18 @@ void FloorScreen::switchChanged(PanelPosition position, QObject* sender)
 {
     const auto address = std::uint8_t(AddressOfPanel(floor_, position));
     auto* panel = findChild<ControllerPanel*>(QString::fromLatin1(PanelRowOf(position).panelName));
-    auto* control = qobject_cast<QWidget*>(sender);
-    for (QWidget* widget : {static_cast<QWidget*>(panel), control}) {
-        if (widget)
-            widget->setCursor(Qt::WaitCursor);
-    }
-    const auto mask = std::uint8_t(sender ? sender->property("Tag").toInt() & 0xFF : 0);
+    auto* rocker = qobject_cast<TiSwitchRocker*>(sender);
+    if (rocker)
+        rocker->SetCursor(crHourGlass);
+    panel->setCursor(Qt::WaitCursor);
+    const auto mask = std::uint8_t(rocker ? rocker->Tag() & 0xFF : 0);
     screens_.link->SendSwitchCommand(address, mask, mask, sender, FloorRelayBits);
     screens_.link->PumpWait(SwitchToStatusWaitMs);
     screens_.link->RequestStatus(address);
-    for (QWidget* widget : {static_cast<QWidget*>(panel), control}) {
-        if (widget)
-            widget->unsetCursor();
-    }
+    // The default cursor, not the layout's hand: the switch shows the arrow from now on.
+    if (rocker)
+        rocker->SetCursor(crDefault);
+    panel->unsetCursor();
 }
 
 void FloorScreen::N1Click(QObject*)

@@ -3,12 +3,6 @@
 #include "floors/FloorTable.h"
 
 namespace {
-constexpr std::uint32_t Fuchsia = 0x00FF00FF;
-constexpr std::uint32_t Teal = 0x00808000;
-constexpr std::uint32_t Blue = 0x00FF0000;
-constexpr std::uint32_t Maroon = 0x00000080;
-constexpr std::uint32_t Red = 0x000000FF;
-
 constexpr QSize FloorLabelSize{200, 19};
 constexpr QSize MainLabelSize{180, 19};
 
@@ -23,11 +17,11 @@ int TargetOf(int floor, const NavigationLabelRow& label)
 } // namespace
 
 const std::array<NavigationLabelRow, 5> NavigationLabels{{
-    {"Label26", QRect(QPoint(49, 27), FloorLabelSize), Fuchsia, 0},
-    {"Label27", QRect(QPoint(541, 27), FloorLabelSize), Teal, 1},
-    {"Label28", QRect(QPoint(49, 90), FloorLabelSize), Blue, 2},
-    {"Label29", QRect(QPoint(541, 90), FloorLabelSize), Maroon, 3},
-    {"Label38", QRect(QPoint(296, 60), MainLabelSize), Red, std::nullopt},
+    {"Label26", QRect(QPoint(49, 27), FloorLabelSize), clFuchsia, 0},
+    {"Label27", QRect(QPoint(541, 27), FloorLabelSize), clTeal, 1},
+    {"Label28", QRect(QPoint(49, 90), FloorLabelSize), clBlue, 2},
+    {"Label29", QRect(QPoint(541, 90), FloorLabelSize), clMaroon, 3},
+    {"Label38", QRect(QPoint(296, 60), MainLabelSize), clRed, std::nullopt},
 }};
 
 std::optional<int> NavigationTarget(int floor, const QString& labelName)

@@ -1,19 +1,20 @@
 #pragma once
 
 #include <array>
-#include <cstdint>
 #include <optional>
 
 #include <QRect>
 #include <QString>
+
+#include "components/TColor.h"
 
 // The five labels of a floor screen's group "楼层切换": four lead to the other floors in
 // ascending order, Label38 to the main screen.
 struct NavigationLabelRow
 {
     const char* name;
-    QRect rect;          // in the group box
-    std::uint32_t color; // text, 0x00BBGGRR
+    QRect rect;   // in the group box
+    TColor color; // of the text
     // Which of the floor's four other floors, lowest first; none for the main screen.
     std::optional<int> otherFloorIndex;
 };

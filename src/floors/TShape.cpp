@@ -2,12 +2,7 @@
 
 #include <QPainter>
 
-namespace {
-QColor FromBgr(std::uint32_t color)
-{
-    return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
-}
-} // namespace
+#include "components/TColor.h"
 
 TShape::TShape(QWidget* parent) : QWidget(parent) {}
 
@@ -23,6 +18,6 @@ void TShape::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setPen(QPen(Qt::black, 1));
-    painter.setBrush(FromBgr(brush_.Color));
+    painter.setBrush(ToQColor(TColor(brush_.Color)));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }

@@ -20,7 +20,7 @@ class TShape : public QWidget, public IndicatorShape
     Q_PROPERTY(int Tag READ Tag WRITE SetTag)
 
 public:
-    static constexpr std::uint32_t InitialColor = 0x0000FF00;
+    static constexpr std::uint32_t InitialColor = 0x0000FF00; // lime
 
     explicit TShape(QWidget* parent = nullptr);
 

@@ -1,11 +1,15 @@
 #include <memory>
 
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
 
+#include "components/TCursor.h"
+#include "components/TiSwitchRocker.h"
 #include "floors/ClickLabel.h"
 #include "floors/FloorScreens.h"
 #include "floors/Navigation.h"
@@ -37,6 +41,13 @@ private slots:
     void popupMenu_itemCaptionPerFloor();
     void fonts_requestedByDesignerName();
     void panelLabels_neverCutTheirText();
+    void switches_namesTagsAndPlaces();
+    void switches_lookAndHandlers();
+    void sevenRelayPanels_haveNoSwitchForBit128();
+    void focusOrder_columnsThenPanels();
+    void switch_withPortClosed_movesAndWaitsButColoursNothing();
+    void shape_fillInsideABlackOutline();
+    void shape_repaintsOnlyWhenTheColourChanges();
 
 private:
     void createScreens();
@@ -362,6 +373,171 @@ void FloorScreenTest::panelLabels_neverCutTheirText()
         QVERIFY(label->width() >= (label->text().size() == 3 ? 24 : 30));
     }
     QCOMPARE(panel->findChild<QLabel*>("RY10")->x(), 59);
+}
+
+namespace {
+QStringList SwitchesInFocusOrder(QWidget* screen)
+{
+    QStringList names;
+    for (QWidget* w = screen->nextInFocusChain(); w != screen; w = w->nextInFocusChain()) {
+        if (qobject_cast<TiSwitchRocker*>(w))
+            names << w->objectName();
+    }
+    return names;
+}
+} // namespace
+
+void FloorScreenTest::switches_namesTagsAndPlaces()
+{
+    createScreens();
+    struct Sample
+    {
+        int floor;
+        const char* panel;
+        const char* name;
+        int tag;
+        int left;
+    };
+    const QList<Sample> samples{
+        {1, "Panel1", "iSwitchRocker21", 4, 101},   {1, "Panel4", "iSwitchRocker26", 64, 294},
+        {2, "Panel4", "iSwitchRocker26", 64, 336},  {2, "Panel3", "iSwitchRocker11", 1, 5},
+        {3, "Panel2", "iSwitchRocker31", 128, 342}, {3, "Panel4", "iSwitchRocker28", 8, 174},
+        {4, "Panel3", "iSwitchRocker13", 16, 198},  {4, "Panel2", "iSwitchRocker9", 32, 246},
+        {5, "Panel4", "iSwitchRocker18", 1, 12},    {5, "Panel1", "iSwitchRocker29", 128, 342},
+    };
+    for (const Sample& sample : samples) {
+        auto* panel = FloorScreenOf(screens_, sample.floor)->findChild<QWidget*>(sample.panel);
+        auto* rocker = panel->findChild<TiSwitchRocker*>(sample.name);
+        QVERIFY2(rocker, sample.name);
+        QCOMPARE(rocker->Tag(), sample.tag);
+        QCOMPARE(rocker->geometry(), QRect(sample.left, 60, 38, 89));
+    }
+    for (int floor = 1; floor <= 5; ++floor) {
+        FloorScreen* screen = FloorScreenOf(screens_, floor);
+        QCOMPARE(screen->findChildren<TiSwitchRocker*>().size(), 31);
+        QCOMPARE(screen->findChild<QWidget*>("Panel4")->findChildren<TiSwitchRocker*>().size(), 7);
+    }
+}
+
+void FloorScreenTest::switches_lookAndHandlers()
+{
+    createScreens();
+    for (int floor = 1; floor <= 5; ++floor) {
+        for (TiSwitchRocker* rocker :
+             FloorScreenOf(screens_, floor)->findChildren<TiSwitchRocker*>()) {
+            QCOMPARE(rocker->IndicatorActiveColor(), clRed);
+            QCOMPARE(rocker->Cursor(), crHandPoint);
+            QCOMPARE(rocker->cursor().shape(), Qt::PointingHandCursor);
+            QVERIFY(!rocker->Active());
+            QVERIFY(!rocker->OptionSaveAllProperties());
+            QVERIFY(rocker->OnChange);
+            QCOMPARE(rocker->MouseControlStyle(), TiSwitchRocker::imcsClickAnyWhere);
+        }
+    }
+}
+
+void FloorScreenTest::sevenRelayPanels_haveNoSwitchForBit128()
+{
+    createScreens();
+    for (int floor = 1; floor <= 5; ++floor) {
+        auto* panel = FloorScreenOf(screens_, floor)->findChild<QWidget*>("Panel4");
+        QList<int> tags;
+        for (TiSwitchRocker* rocker : panel->findChildren<TiSwitchRocker*>())
+            tags << rocker->Tag();
+        std::sort(tags.begin(), tags.end());
+        QCOMPARE(tags, (QList<int>{1, 2, 4, 8, 16, 32, 64}));
+        QVERIFY(!FloorScreenOf(screens_, floor)->findChild<QWidget*>("iSwitchRocker32"));
+        QVERIFY(!panel->findChild<QWidget*>("Shape4"));
+    }
+}
+
+void FloorScreenTest::focusOrder_columnsThenPanels()
+{
+    createScreens();
+    const QStringList topLeft{"iSwitchRocker1",  "iSwitchRocker2", "iSwitchRocker3",
+                              "iSwitchRocker4",  "iSwitchRocker5", "iSwitchRocker21",
+                              "iSwitchRocker22", "iSwitchRocker29"};
+    const QStringList topRight{"iSwitchRocker11", "iSwitchRocker12", "iSwitchRocker13",
+                               "iSwitchRocker14", "iSwitchRocker15", "iSwitchRocker23",
+                               "iSwitchRocker24", "iSwitchRocker30"};
+    const QStringList bottomLeft{"iSwitchRocker6",  "iSwitchRocker7",  "iSwitchRocker8",
+                                 "iSwitchRocker9",  "iSwitchRocker10", "iSwitchRocker16",
+                                 "iSwitchRocker17", "iSwitchRocker31"};
+    const QStringList bottomRight{"iSwitchRocker18", "iSwitchRocker19", "iSwitchRocker20",
+                                  "iSwitchRocker25", "iSwitchRocker26", "iSwitchRocker27",
+                                  "iSwitchRocker28"};
+    for (int floor = 1; floor <= 4; ++floor)
+        QCOMPARE(SwitchesInFocusOrder(FloorScreenOf(screens_, floor)),
+                 topLeft + topRight + bottomLeft + bottomRight);
+    QCOMPARE(SwitchesInFocusOrder(screens_.Fivefrm), topLeft + topRight + bottomRight + bottomLeft);
+    for (TiSwitchRocker* rocker : screens_.Thirdfrm->findChildren<TiSwitchRocker*>())
+        QVERIFY(rocker->TabStop());
+}
+
+void FloorScreenTest::switch_withPortClosed_movesAndWaitsButColoursNothing()
+{
+    createScreens();
+    FloorScreen* screen = screens_.Fourfrm;
+    screen->show();
+    auto* rocker = screen->findChild<TiSwitchRocker*>("iSwitchRocker17");
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(rocker, Qt::LeftButton, {}, rocker->rect().center());
+    QVERIFY(clock.elapsed() > 2000);
+    QVERIFY(rocker->Active());
+    QCOMPARE(rocker->Cursor(), crDefault);
+    for (TShape* shape : screen->findChildren<TShape*>())
+        QCOMPARE(shape->Brush().Color, TShape::InitialColor);
+}
+
+void FloorScreenTest::shape_fillInsideABlackOutline()
+{
+    TShape shape;
+    shape.resize(25, 21);
+    QCOMPARE(shape.Brush().Color, 0x0000FF00u);
+    QImage lime = shape.grab().toImage();
+    QCOMPARE(lime.pixelColor(12, 10), QColor(0, 255, 0));
+    shape.SetBrushColor(0x000000FF);
+    QCOMPARE(shape.Brush().Color, 0x000000FFu);
+    const QImage red = shape.grab().toImage();
+    QCOMPARE(red.pixelColor(12, 10), QColor(255, 0, 0));
+    QCOMPARE(red.pixelColor(1, 1), QColor(255, 0, 0));
+    for (const QPoint& edge : {QPoint(0, 0), QPoint(24, 20), QPoint(12, 0), QPoint(0, 10),
+                               QPoint(24, 10), QPoint(12, 20)})
+        QCOMPARE(red.pixelColor(edge), QColor(Qt::black));
+    shape.SetTag(3);
+    QCOMPARE(shape.property("Tag").toInt(), 3);
+}
+
+namespace {
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+} // namespace
+
+void FloorScreenTest::shape_repaintsOnlyWhenTheColourChanges()
+{
+    TShape shape;
+    shape.resize(25, 21);
+    shape.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&shape));
+    PaintCounter counter;
+    shape.installEventFilter(&counter);
+    QTest::qWait(50);
+    const int before = counter.paints;
+    shape.SetBrushColor(TShape::InitialColor);
+    QTest::qWait(100);
+    QCOMPARE(counter.paints, before);
+    shape.SetBrushColor(0x000000FF);
+    QTRY_VERIFY(counter.paints > before);
 }
 
 QTEST_MAIN(FloorScreenTest)

@@ -4,6 +4,8 @@
 #include <QTimer>
 
 #include "SimStation.h"
+#include "components/TCursor.h"
+#include "components/TiSwitchRocker.h"
 #include "floors/ClickLabel.h"
 #include "floors/TShape.h"
 
@@ -17,6 +19,8 @@ private slots:
     void init();
     void cleanup();
 
+    void switches_sendTheirCommandThenAskForStatus();
+    void switch_onThenOffDifferOnlyInStateMask();
     void replies_colourShapesOnHiddenAndVisibleScreens();
     void reply_bit128OfASevenRelayBoardColoursNothing();
     void label27OnFloor2_requestsFloor3ThenShowsIt();
@@ -38,6 +42,16 @@ std::uint32_t ColourOf(const FloorScreen* screen, const QString& name)
     return shape ? shape->Brush().Color : 0xFFFFFFFFu;
 }
 
+QByteArray Hex(const char* text)
+{
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
+QByteArray BytesOf(const ControllerFrame& frame)
+{
+    return QByteArray(reinterpret_cast<const char*>(frame.data()), int(frame.size()));
+}
+
 void Click(QWidget* label)
 {
     QTest::mouseClick(label, Qt::LeftButton, {}, label->rect().center());
@@ -52,6 +66,84 @@ void FloorStationTest::init()
 void FloorStationTest::cleanup()
 {
     station_.reset();
+}
+
+void FloorStationTest::switches_sendTheirCommandThenAskForStatus()
+{
+    SimStation& s = *station_;
+    struct Flip
+    {
+        int floor;
+        const char* panel;
+        const char* name;
+        int address;
+        int mask;
+        const char* indicator;
+    };
+    // One switch of every panel position, on every floor.
+    const QList<Flip> flips{
+        {5, "Panel1", "iSwitchRocker29", 18, 128, "R188"},
+        {1, "Panel1", "iSwitchRocker21", 2, 4, "R23"},
+        {2, "Panel4", "iSwitchRocker26", 9, 64, "R97"},
+        {3, "Panel2", "iSwitchRocker16", 12, 4, "R123"},
+        {4, "Panel3", "iSwitchRocker30", 15, 128, "R158"},
+    };
+    for (const Flip& flip : flips) {
+        FloorScreen* screen = s.floor(flip.floor);
+        screen->show();
+        auto* panel = screen->findChild<QWidget*>(flip.panel);
+        auto* rocker = panel->findChild<TiSwitchRocker*>(flip.name);
+        QVERIFY2(rocker, flip.name);
+        s.frames.clear();
+
+        Qt::CursorShape rockerMeanwhile = Qt::BlankCursor;
+        Qt::CursorShape panelMeanwhile = Qt::BlankCursor;
+        QTimer::singleShot(1000, [&] {
+            rockerMeanwhile = rocker->cursor().shape();
+            panelMeanwhile = panel->cursor().shape();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(rocker, Qt::LeftButton, {}, rocker->rect().center());
+        QVERIFY(clock.elapsed() > 2000);
+        QVERIFY(rocker->Active());
+        QCOMPARE(rockerMeanwhile, Qt::WaitCursor);
+        QCOMPARE(panelMeanwhile, Qt::WaitCursor);
+        QCOMPARE(rocker->Cursor(), crDefault);
+        QVERIFY(!panel->testAttribute(Qt::WA_SetCursor));
+
+        QTRY_COMPARE_WITH_TIMEOUT(s.frames.size(), 2, 3000);
+        const auto mask = std::uint8_t(flip.mask);
+        QCOMPARE(s.frames[0].bytes,
+                 BytesOf(BuildSwitchCommand(std::uint8_t(flip.address), mask, mask)));
+        QCOMPARE(s.frames[1].bytes, BytesOf(BuildStatusRequest(std::uint8_t(flip.address))));
+        QVERIFY(s.frames[1].atMs - s.frames[0].atMs > 1900);
+        // The board followed, and its reply shows it.
+        QTRY_COMPARE_WITH_TIMEOUT(ColourOf(screen, flip.indicator), Red, 3000);
+        screen->hide();
+    }
+    QCOMPARE(BytesOf(BuildSwitchCommand(18, 128, 128)),
+             Hex("AA 12 13 80 80 0000000000 0000000000 0000000000 0000000000 CF"));
+}
+
+void FloorStationTest::switch_onThenOffDifferOnlyInStateMask()
+{
+    SimStation& s = *station_;
+    s.firstfrm->show();
+    auto* rocker = s.firstfrm->findChild<TiSwitchRocker*>("iSwitchRocker21");
+    QTest::mouseClick(rocker, Qt::LeftButton, {}, rocker->rect().center());
+    QTRY_COMPARE_WITH_TIMEOUT(ColourOf(s.firstfrm.get(), "R23"), Red, 3000);
+    QTest::mouseClick(rocker, Qt::LeftButton, {}, rocker->rect().center());
+    QVERIFY(!rocker->Active());
+    QTRY_COMPARE_WITH_TIMEOUT(s.frames.size(), 4, 3000);
+    QCOMPARE(s.frames[0].bytes,
+             Hex("AA 02 13 04 04 0000000000 0000000000 0000000000 0000000000 C7"));
+    QCOMPARE(s.frames[2].bytes,
+             Hex("AA 02 13 04 00 0000000000 0000000000 0000000000 0000000000 C3"));
+    QCOMPARE(s.frames[3].bytes, s.frames[1].bytes);
+    QTRY_COMPARE_WITH_TIMEOUT(ColourOf(s.firstfrm.get(), "R23"), Lime, 3000);
+    // The switch stays where the operator left it, whatever the board reports.
+    QVERIFY(!rocker->Active());
 }
 
 void FloorStationTest::replies_colourShapesOnHiddenAndVisibleScreens()

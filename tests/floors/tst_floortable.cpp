@@ -360,11 +360,11 @@ void FloorTableTest::navigation_captionsAndColours()
     QCOMPARE(NavigationCaption(1, row("Label26")), QString("岚苑二层灯光监控界面"));
     QCOMPARE(NavigationCaption(3, row("Label38")), QString("岚苑灯光监控主界面"));
 
-    QCOMPARE(row("Label26").color, 0x00FF00FFu); // fuchsia
-    QCOMPARE(row("Label27").color, 0x00808000u); // teal
-    QCOMPARE(row("Label28").color, 0x00FF0000u); // blue
-    QCOMPARE(row("Label29").color, 0x00000080u); // maroon
-    QCOMPARE(row("Label38").color, 0x000000FFu); // red
+    QCOMPARE(row("Label26").color, TColor(0x00FF00FF)); // fuchsia
+    QCOMPARE(row("Label27").color, TColor(0x00808000)); // teal
+    QCOMPARE(row("Label28").color, TColor(0x00FF0000)); // blue
+    QCOMPARE(row("Label29").color, TColor(0x00000080)); // maroon
+    QCOMPARE(row("Label38").color, TColor(0x000000FF)); // red
     QCOMPARE(row("Label26").rect, QRect(49, 27, 200, 19));
     QCOMPARE(row("Label29").rect, QRect(541, 90, 200, 19));
     QCOMPARE(row("Label38").rect, QRect(296, 60, 180, 19));
