@@ -38,8 +38,6 @@ struct TiVCLComponent::Private
     bool snapshotPending = false;
 
     bool destroying = false;
-    // The parent is being rendered into the snapshot; this component stays out of it.
-    bool takingSnapshot = false;
 };
 
 TiVCLComponent::TiVCLComponent(QWidget* parent)
@@ -128,10 +126,23 @@ void TiVCLComponent::TakeSnapshot()
                            visible.contains(QPoint(w - 9, h - 9));
     QWidget* parent = parentWidget();
     if (uncovered && parent) {
-        d->takingSnapshot = true;
-        parent->render(d->backGroundSnapshot.get(), QPoint(), QRegion(geometry()),
-                       QWidget::DrawWindowBackground | QWidget::DrawChildren);
-        d->takingSnapshot = false;
+        QPainter canvas(d->backGroundSnapshot.get());
+        canvas.translate(-pos());
+        // What lies behind: the parent itself, then the siblings below this component. Neither
+        // this component nor anything above it is drawn, so no paint nests in this one.
+        parent->render(&canvas, pos(), QRegion(geometry()), QWidget::DrawWindowBackground);
+        for (QObject* child : parent->children()) {
+            if (child == this)
+                break;
+            auto* sibling = qobject_cast<QWidget*>(child);
+            if (!sibling || sibling->isWindow() || !sibling->isVisible())
+                continue;
+            const QRect behind = sibling->geometry() & geometry();
+            if (behind.isEmpty())
+                continue;
+            sibling->render(&canvas, behind.topLeft(), QRegion(behind.translated(-sibling->pos())),
+                            QWidget::DrawWindowBackground | QWidget::DrawChildren);
+        }
         d->snapshotPending = false;
     } else {
         QPainter canvas(d->backGroundSnapshot.get());
@@ -277,13 +288,6 @@ void TiVCLComponent::changeEvent(QEvent* event)
     TiComponent::changeEvent(event);
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
         BackGroundChange();
-}
-
-void TiVCLComponent::paintEvent(QPaintEvent* event)
-{
-    if (d->takingSnapshot)
-        return;
-    TiComponent::paintEvent(event);
 }
 
 void TiVCLComponent::moveEvent(QMoveEvent* event)
