@@ -339,9 +339,11 @@ void FloorScreenTest::popupMenu_itemCaptionPerFloor()
     FloorScreen* screen = screens_.Thirdfrm;
     screen->show();
     QVERIFY(QTest::qWaitForWindowExposed(screen));
-    QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(400, 100),
-                              screen->mapToGlobal(QPoint(400, 100)));
-    QApplication::sendEvent(screen, &request);
+    // A right click on a switch reaches the screen's menu too.
+    auto* rocker = screen->findChild<QWidget*>("iSwitchRocker12");
+    QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(5, 5),
+                              rocker->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(rocker, &request);
     auto* menu = screen->findChild<QMenu*>("PopupMenu1");
     QTRY_VERIFY(menu->isVisible());
     menu->hide();
