@@ -6,7 +6,6 @@
 #include "floors/ScreenSet.h"
 
 class QMenu;
-class ControllerPanel;
 
 // The one design of all five floor screens, built from the floor table: four controller
 // panels, the navigation group, the title and the pop-up menu. A top-level window without a
