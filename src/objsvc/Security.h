@@ -1,0 +1,29 @@
+#pragma once
+
+#include "objsvc/ComTypes.h"
+
+#include <optional>
+
+constexpr DWORD RPC_C_AUTHN_LEVEL_NONE = 1;
+constexpr DWORD RPC_C_IMP_LEVEL_IDENTIFY = 2;
+constexpr DWORD EOAC_NONE = 0;
+
+// The process-wide security levels, fixed by the first initialisation.
+struct ProcessSecurityLevels
+{
+    LONG authenticationServices = -1;
+    DWORD authenticationLevel = 0;
+    DWORD impersonationLevel = 0;
+    DWORD capabilities = 0;
+};
+
+// The first call fixes the levels and gives S_OK; every later one changes nothing and gives
+// RPC_E_TOO_LATE. Only the defaults are supported for the descriptors and lists: they must be
+// null, and -1 authentication services means the default ones.
+HRESULT CoInitializeSecurity(void* securityDescriptor, LONG authenticationServices,
+                             void* authenticationServiceList, void* reserved1,
+                             DWORD authenticationLevel, DWORD impersonationLevel,
+                             void* authenticationList, DWORD capabilities, void* reserved3);
+
+// Empty until security was initialised.
+std::optional<ProcessSecurityLevels> ProcessSecurity();
