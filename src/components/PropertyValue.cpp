@@ -18,11 +18,14 @@ namespace {
                                     .toStdString());
 }
 
-template <typename T> T Checked(T value, bool ok, const QString& text)
+// Parses with the given member of QString, raising when the text is not a decimal integer.
+template <typename T> QVariant Parsed(const QString& text, T (QString::*parse)(bool*, int) const)
 {
+    bool ok = false;
+    const T value = (text.*parse)(&ok, 10);
     if (!ok)
         NotValid(text, "integer");
-    return value;
+    return QVariant::fromValue(value);
 }
 
 bool RangesOverZeroToOne(const QMetaProperty& property)
@@ -43,16 +46,15 @@ bool RangesOverZeroToOne(const QMetaProperty& property)
 
 QVariant Ordinal(int typeId, const QString& text)
 {
-    bool ok = false;
     switch (typeId) {
     case QMetaType::UInt:
-        return Checked(text.toUInt(&ok, 10), ok, text);
+        return Parsed(text, &QString::toUInt);
     case QMetaType::LongLong:
-        return Checked(text.toLongLong(&ok, 10), ok, text);
+        return Parsed(text, &QString::toLongLong);
     case QMetaType::ULongLong:
-        return Checked(text.toULongLong(&ok, 10), ok, text);
+        return Parsed(text, &QString::toULongLong);
     default:
-        return Checked(text.toInt(&ok, 10), ok, text);
+        return Parsed(text, &QString::toInt);
     }
 }
 

@@ -330,6 +330,10 @@ void TiComponent::SetTabOrder(int value)
     if (wanted == current)
         return;
     siblings.insert(wanted, this);
+    // Qt leaves the order as it is when the first of a pair ends the window's focus chain; a
+    // placeholder behind them all keeps every pair inside the chain.
+    QWidget placeholder(parentWidget());
+    placeholder.setFocusPolicy(Qt::TabFocus);
     for (qsizetype i = 1; i < siblings.size(); ++i)
         QWidget::setTabOrder(siblings[i - 1], siblings[i]);
 }
