@@ -27,7 +27,10 @@ struct TiComponent::Private
     double lastRepaintTime = 0;
     bool repaintPending = false;
     bool backGroundPending = false;
-    std::unique_ptr<QImage> offScreen;
+    // The off-screen image, only while a buffered paint draws. Its storage is kept between
+    // paints: a new image would also need a new paint engine every time.
+    QImage* offScreen = nullptr;
+    QImage offScreenStorage;
     TColor backGroundColor = clBtnFace;
     quint8 borderStyle = 0;
     int centerOffsetX = 0;
@@ -635,13 +638,15 @@ void TiComponent::PaintBuffered(QPainter& canvas)
 {
     Lock();
     const ScopeExit release([this] {
-        d->offScreen.reset();
+        d->offScreen = nullptr;
         Unlock();
     });
     try {
-        d->offScreen = std::make_unique<QImage>(Width(), Height(), QImage::Format_RGB32);
+        if (d->offScreenStorage.size() != size())
+            d->offScreenStorage = QImage(size(), QImage::Format_RGB32);
+        d->offScreen = &d->offScreenStorage;
         {
-            QPainter buffer(d->offScreen.get());
+            QPainter buffer(d->offScreen);
             buffer.setBrush(QBrush(Qt::white, Qt::SolidPattern));
             buffer.setPen(QPen(Qt::black, 0, Qt::SolidLine));
             PaintTo(buffer);
