@@ -79,9 +79,11 @@ void ControllerLink::SendFrame(const std::uint8_t* bytes, std::uint16_t count)
     std::array<std::uint8_t, MaxFrameBytes> buffer{};
     std::copy_n(bytes, count, buffer.begin());
     try {
-        // Clearing the send buffer must not cut the tail of a frame still on its way out.
-        comm_.WaitForSent(PreviousFrameDrainMs);
-        comm_.SetOutBufferCount(0);
+        // Clearing the send buffer must not cut the tail of a frame still on its way out, and
+        // only what is still stuck after that is thrown away: a flush of an empty count would
+        // still discard what a pseudo-terminal's far end has not read yet.
+        if (!comm_.WaitForSent(PreviousFrameDrainMs))
+            comm_.SetOutBufferCount(0);
         for (std::uint16_t i = 0; i < count; ++i) {
             comm_.SetOutput(QByteArray(1, char(buffer[i])));
             if (comm_.OutBufferCount() >= SendBufferStop)

@@ -41,7 +41,7 @@ private slots:
         QCOMPARE(duringSwitch, Qt::WaitCursor);
         QCOMPARE(duringScreen, Qt::WaitCursor);
         QVERIFY(!rocker->testAttribute(Qt::WA_SetCursor)); // the default arrow from now on
-        QVERIFY(!s.main().testAttribute(Qt::WA_SetCursor));
+        QCOMPARE(s.main().cursor().shape(), Qt::ArrowCursor);
 
         QVERIFY(s.waitForFrames(3));
         QCOMPARE(s.bus.frames[1].bytes, frameBytes(BuildSwitchCommand(1, 4, 4)));
@@ -123,6 +123,7 @@ private slots:
         QTest::mouseClick(label9, Qt::LeftButton);
         QVERIFY(disabledMeanwhile);
         QVERIFY(label9->isEnabled());
+        QVERIFY(s.waitForFrames(5));
         QCOMPARE(s.bus.statusRequests(), (QList<int>{1, 10, 11, 12, 13}));
         for (int i = 2; i < 5; ++i)
             QVERIFY(s.bus.frames[i].atMs - s.bus.frames[i - 1].atMs > 2000);

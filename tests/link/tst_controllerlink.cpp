@@ -138,6 +138,19 @@ private slots:
         QCOMPARE(rig.board1[0].color, Unpainted);
     }
 
+    void framesSentBackToBackAllArrive()
+    {
+        Rig rig;
+        rig.open();
+        for (std::uint8_t address = 1; address <= 21; ++address)
+            rig.link.RequestStatus(address);
+        QVERIFY(rig.waitForFrames(21));
+        QList<int> expected;
+        for (int address = 1; address <= 21; ++address)
+            expected << address;
+        QCOMPARE(rig.bus.statusRequests(), expected);
+    }
+
     void blocksLongerThan128BytesAreNotSent()
     {
         Rig rig;

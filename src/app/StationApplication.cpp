@@ -1,0 +1,46 @@
+#include "app/StationApplication.h"
+
+#include <exception>
+
+#include <QMessageBox>
+
+namespace {
+
+void showErrorBox(const QString& message)
+{
+    QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), message,
+                    QMessageBox::Ok);
+    box.exec();
+}
+
+void (*errorPresenter)(const QString&) = showErrorBox;
+
+} // namespace
+
+StationApplication::StationApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setApplicationName(QStringLiteral("quelvane"));
+    setApplicationDisplayName(QStringLiteral("楼宇监控系统"));
+}
+
+bool StationApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        ShowException(QString::fromUtf8(error.what()));
+    } catch (...) {
+        ShowException(QStringLiteral("Unknown error"));
+    }
+    return false;
+}
+
+void StationApplication::SetErrorPresenter(void (*presenter)(const QString&))
+{
+    errorPresenter = presenter != nullptr ? presenter : showErrorBox;
+}
+
+void StationApplication::ShowException(const QString& message)
+{
+    errorPresenter(message);
+}

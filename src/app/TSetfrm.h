@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+
+// The port settings dialog: the serial ports that can be opened right now, rebuilt every time
+// the dialog is shown, and OK / Cancel.
+class TSetfrm : public QDialog
+{
+    Q_OBJECT
+public:
+    TSetfrm();
+
+    QComboBox* ComboBox1 = nullptr;
+
+    // Rebuilds the port list; runs on every show.
+    void FormShow(QObject* sender);
+
+    // The port the chosen entry names (COM3 → 3), 0 when no entry is chosen: an empty list,
+    // nothing picked, or text typed into the field.
+    int SelectedPort() const;
+    QString EntryText() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+};
