@@ -166,7 +166,7 @@ void TiVCLComponent::DrawBackGround(QPainter& canvas, TColor color)
 void TiVCLComponent::BoundsChanged()
 {
     TiComponent::BoundsChanged();
-    if (d->backGroundSnapshot)
+    if (d->backGroundSnapshot && d->backGroundSnapshot->size() != size())
         d->backGroundSnapshot = std::make_unique<QImage>(Width(), Height(), QImage::Format_RGB32);
     RequestSnapshot();
 }

@@ -1,7 +1,6 @@
 // Colour values, their conversion through the palette, and the shared drawing helpers.
 #include "components/Drawing.h"
 #include "components/TColor.h"
-#include "components/TCursor.h"
 #include "components/VirtualKey.h"
 
 #include <QApplication>
@@ -46,14 +45,6 @@ private slots:
         palette.setColor(QPalette::Dark, QColor(0x80, 0x80, 0x80));
         palette.setColor(QPalette::Shadow, QColor(0x10, 0x10, 0x10));
         QApplication::setPalette(palette);
-    }
-
-    void constants_haveTheirDocumentedValues()
-    {
-        QCOMPARE(clRed, TColor(0x000000FF));
-        QCOMPARE(clLime, TColor(0x0000FF00));
-        QCOMPARE(std::uint32_t(clBtnFace), 0x8000000Fu);
-        QCOMPARE(clBtnFace, TColor(-2147483633));
     }
 
     void colorToRGB_literalKeepsItsLowBytes()
@@ -226,18 +217,6 @@ private slots:
         QCOMPARE(image, before);
     }
 
-    void virtualKeys_ofTheKeysTheHooksSee()
-    {
-        QCOMPARE(VirtualKeyOf(Qt::Key_Space), VK_SPACE);
-        QCOMPARE(VirtualKeyOf(Qt::Key_A), quint16('A'));
-        QCOMPARE(VirtualKeyOf(Qt::Key_7), quint16('7'));
-        QCOMPARE(VirtualKeyOf(Qt::Key_Tab), VK_TAB);
-        QCOMPARE(VirtualKeyOf(Qt::Key_Return), VK_RETURN);
-        QCOMPARE(VirtualKeyOf(Qt::Key_F5), quint16(0x74));
-        QCOMPARE(VirtualKeyOf(Qt::Key_Left), VK_LEFT);
-        QCOMPARE(VirtualKeyOf(Qt::Key_VolumeUp), quint16(0));
-    }
-
     void shiftState_ofModifiersAndButtons()
     {
         QCOMPARE(ShiftStateOf(Qt::ShiftModifier | Qt::ControlModifier, Qt::LeftButton),
@@ -245,16 +224,6 @@ private slots:
         QCOMPARE(ShiftStateOf(Qt::AltModifier, Qt::RightButton | Qt::MiddleButton),
                  TShiftState(ssAlt | ssRight | ssMiddle));
         QCOMPARE(ShiftStateOf(Qt::NoModifier, Qt::NoButton), TShiftState());
-    }
-
-    void cursors_mapBothWays()
-    {
-        QCOMPARE(CursorShapeOf(crHandPoint), std::optional(Qt::PointingHandCursor));
-        QCOMPARE(CursorShapeOf(crHourGlass), std::optional(Qt::WaitCursor));
-        QCOMPARE(CursorShapeOf(crAppStart), std::optional(Qt::BusyCursor));
-        QVERIFY(!CursorShapeOf(crDefault));
-        QCOMPARE(CursorIdOf(Qt::PointingHandCursor), crHandPoint);
-        QCOMPARE(CursorIdOf(Qt::BitmapCursor), crDefault);
     }
 };
 

@@ -126,7 +126,6 @@ private slots:
 
     void published_storedRules()
     {
-        TiSwitchRocker rocker;
         for (const QMetaProperty& p : PublishedProperties(TiSwitchRocker::staticMetaObject)) {
             QVERIFY(p.isWritable());
             QCOMPARE(p.isStored(), QByteArray(p.name()) != "Name");
