@@ -1,14 +1,55 @@
 #include "datalink/iOPCItem.h"
 
 #include "datalink/OPCError.h"
+#include "datalink/iOPCClasses.h"
+#include "datalink/iOPCFunctions.h"
 
 #include <QMetaObject>
-#include <QMetaProperty>
 
 struct TiOPCItem::Connection
-{};
+{
+    ComPtr<IOPCServer> server;
+    ComPtr<IOPCItemMgt> group;
+    OPCHANDLE groupHandle = 0;
+    OPCHANDLE itemHandle = 0;
+    VARTYPE canonicalType = VT_EMPTY;
+    ComPtr<TiOPCDataCallback> callback;
+    DWORD callbackCookie = 0;
+    ComPtr<TiOPCAdviseSink> sink;
+    DWORD adviseConnection = 0;
+    ComPtr<TiOPCShutdownCallback> shutdown;
+    DWORD shutdownCookie = 0;
 
-TiOPCItem::TiOPCItem() = default;
+    // An object the item lets go of must not call it any more.
+    template <typename T> static void drop(ComPtr<T>& notifier)
+    {
+        if (notifier)
+            notifier->Unbind();
+        notifier.reset();
+    }
+
+    // The notifications of the group, and the item, as far as they exist.
+    void leaveGroup()
+    {
+        if (adviseConnection)
+            OPCUnadviseStream(group.get(), adviseConnection);
+        adviseConnection = 0;
+        drop(sink);
+        if (callbackCookie)
+            OPCUnadviseCallback(group.get(), callbackCookie);
+        callbackCookie = 0;
+        drop(callback);
+        if (itemHandle)
+            OPCRemoveItem(group.get(), itemHandle);
+        itemHandle = 0;
+    }
+};
+
+TiOPCItem::TiOPCItem() : connection_(std::make_unique<Connection>())
+{
+    // Process-wide; only the first call of the process takes effect.
+    OPCInitializeSecurity();
+}
 
 TiOPCItem::~TiOPCItem()
 {
@@ -73,7 +114,7 @@ void TiOPCItem::Connect()
 {
     if (autoError_)
         UpdateError();
-    if (connection_)
+    if (connection_->server)
         Disconnect();
     if (propertyName_.trimmed().isEmpty() || serverName_.trimmed().isEmpty() ||
         itemName_.trimmed().isEmpty())
@@ -116,12 +157,19 @@ void TiOPCItem::NewData(const QVariant& value, quint16 quality, double timeStamp
         manager_->NewDataHandler(this);
 }
 
-void TiOPCItem::WriteValue(const QVariant&)
+void TiOPCItem::WriteValue(const QVariant& value)
 {
     if (!linked_)
         return;
-    if (!connection_)
+    const Connection& link = *connection_;
+    if (!link.server)
         throw OPCError(QStringLiteral("Data Write Failure - Not Connected to Server"));
+    if (!link.group)
+        throw OPCError(QStringLiteral("Data Write Failure - Not Connected to Group"));
+    if (!link.itemHandle)
+        throw OPCError(QStringLiteral("Data Write Failure - Not Connected to Item"));
+    if (FAILED(OPCWriteItem(link.group.get(), link.itemHandle, value)))
+        throw OPCError(QStringLiteral("Data Write Failure"));
 }
 
 void TiOPCItem::UpdateError()

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "objsvc/OPCDA.h"
+
+#include <QVariant>
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+// One item of a data-advise stream block, as the server wrote it.
+struct TiOPCStreamItem
+{
+    OPCHANDLE ClientHandle = 0;
+    WORD Quality = 0;
+    QVariant Value;
+    // UTC file time; 0 in a block without time stamps.
+    std::uint64_t TimeStamp = 0;
+};
+
+// Reads an "OPCSTMFORMATDATA" (withTimeStamps false) or "OPCSTMFORMATDATATIME" block. The block
+// is the server's and trusted in nothing: the bound is the smaller of its size and the size its
+// header gives; nothing is read outside it. A block whose group header or announced item
+// headers do not fit, or whose status is a failure, gives no item. An item whose value does not
+// lie after the item headers and within the bound, or whose value cannot be decoded there, is
+// left out; the other items are still read, in block order.
+std::vector<TiOPCStreamItem> OPCReadStreamBlock(std::span<const std::uint8_t> block,
+                                                bool withTimeStamps);
