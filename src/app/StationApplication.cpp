@@ -21,6 +21,9 @@ StationApplication::StationApplication(int& argc, char** argv) : QApplication(ar
 {
     setApplicationName(QStringLiteral("quelvane"));
     setApplicationDisplayName(QStringLiteral("楼宇监控系统"));
+    // Only closing the main screen ends the station: not the port dialog or a message box
+    // closing while the main screen is hidden behind a floor screen.
+    setQuitOnLastWindowClosed(false);
 }
 
 bool StationApplication::notify(QObject* receiver, QEvent* event)

@@ -1,5 +1,7 @@
 #include "app/Tmainfrm.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenu>
@@ -49,7 +51,6 @@ Tmainfrm::Tmainfrm(ScreenSet& screens) : screens_(screens), link_(Comm1, indicat
     move(240, 151);
     resize(557, 474);
     setFont(DesignerFont(SansSerifFamily, 11));
-    setAttribute(Qt::WA_QuitOnClose, false);
 
     Comm1.setObjectName(QStringLiteral("Comm1"));
     Comm1.OnComm = [this](QObject* sender) { link_.Comm1Comm(sender); };
@@ -90,6 +91,8 @@ void Tmainfrm::buildControls()
         caption->setObjectName(QStringLiteral("Label%1").arg(column + 1));
         caption->setGeometry(ColumnLefts[k], 80, 15, 16);
         caption->setFont(DesignerFont(SerifFamily, 13));
+        // The stand-in for the designer's face is wider: grow to the text, keep the left edge.
+        caption->resize(std::max(caption->width(), caption->sizeHint().width()), 16);
 
         auto* shape = new TShape(client);
         shape->setObjectName(QStringLiteral("R%1").arg(column));

@@ -1,4 +1,5 @@
 #include <QLabel>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "app/Station.h"
@@ -103,6 +104,19 @@ private slots:
         QCOMPARE(comm.InputMode(), 1);
         QVERIFY(!comm.PortOpen());
         QVERIFY(!station.mainfrm().PortReady());
+    }
+
+    void onlyTheMainScreenEndsTheStation()
+    {
+        QVERIFY(!qApp->quitOnLastWindowClosed());
+        Station station;
+        QSignalSpy closed(&station.mainfrm(), &Tmainfrm::closed);
+        station.mainfrm().show();
+        station.Screens().Setfrm->show();
+        station.Screens().Setfrm->close();
+        QCOMPARE(closed.count(), 0);
+        station.mainfrm().close();
+        QCOMPARE(closed.count(), 1);
     }
 
     void closingTheMainScreenWithThePortNeverOpened()
