@@ -4,7 +4,7 @@
 
 #include <Qt>
 
-// Key codes as the key hooks see them: the platform's virtual keys of the documents
+// Key codes as the key hooks see them: Windows-style virtual keys
 // (space is 32, letters and digits their upper-case character codes).
 constexpr quint16 VK_BACK = 0x08;
 constexpr quint16 VK_TAB = 0x09;

@@ -6,7 +6,7 @@
 #include "floors/FloorTable.h"
 #include "floors/NavigationLabels.h"
 
-// The table and layout of the floor screens, as the documents fix them.
+// The table and layout of the floor screens.
 class FloorTableTest : public QObject
 {
     Q_OBJECT
