@@ -1,0 +1,95 @@
+// The line vanishing under the station and coming back: COM1 names a symbolic link to a
+// pseudo-terminal whose far end goes away mid-read and mid-write, then a fresh one is linked
+// at the same name.
+#include "StationOnBus.h"
+
+#include <sys/resource.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "components/TiSwitchRocker.h"
+
+namespace {
+
+double cpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto ms = [](const timeval& t) { return double(t.tv_sec) * 1e3 + t.tv_usec / 1e3; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+bool linkAt(const QString& link, const QString& target)
+{
+    QFile::remove(link);
+    return QFile::link(target, link);
+}
+
+QByteArray statusReply(std::uint8_t address, std::uint8_t status)
+{
+    ControllerFrame frame = BuildStatusRequest(address);
+    frame[19] = status;
+    frame[25] = FrameChecksum(frame);
+    return QByteArray(reinterpret_cast<const char*>(frame.data()), int(frame.size()));
+}
+
+} // namespace
+
+class TestUnplug : public QObject
+{
+    Q_OBJECT
+private slots:
+    void theStationSurvivesTheLineVanishingAndWorksOnWhenItIsBack()
+    {
+        QTemporaryDir dir;
+        const QString com1 = dir.filePath("com1");
+        StationOnBus s;
+        QVERIFY(linkAt(com1, s.bus.devicePath));
+        qputenv("QUELVANE_COM1", com1.toLocal8Bit());
+        s.openCom1();
+        QVERIFY(s.waitForFrames(1));
+        auto* rocker = s.control<TiSwitchRocker>(&s.main(), "iSwitchRocker4");
+
+        // Mid-read: half a reply is in, then the far end is gone.
+        s.bus.injectBytes(statusReply(1, 0x08).left(13));
+        QTest::qWait(10);
+        s.bus.onBus([](BuildingBus& b) { b.close(); });
+        QFile::remove(com1);
+
+        // No busy loop on the dead device.
+        const double cpu0 = cpuMs();
+        QElapsedTimer wall;
+        wall.start();
+        QTest::qWait(5000);
+        const double share = (cpuMs() - cpu0) / double(wall.elapsed());
+        qInfo("CPU over %lld ms after the unplug: %.2f %% of a core", wall.elapsed(), 100 * share);
+        QVERIFY2(share < 0.02, qPrintable(QString::number(100 * share)));
+        QCOMPARE(s.mainIndicator(4), std::uint32_t(0x0000FF00));
+
+        // Mid-write: the next frame finds the line gone; said once, the port closed.
+        QTest::mouseClick(rocker, Qt::LeftButton);
+        QCOMPARE(s.writeErrors, QStringList{"<Error> Failed to write data to port !"});
+        QVERIFY(!s.main().PortReady());
+        QVERIFY(!s.main().Comm1.PortOpen());
+        QTest::mouseClick(rocker, Qt::LeftButton);
+        QCOMPARE(s.writeErrors.size(), 1);
+
+        // Replugged: a fresh line at the same name, opened again from the dialog.
+        BusOnThread fresh;
+        fresh.setStates(1, 0x08);
+        QVERIFY(linkAt(com1, fresh.devicePath));
+        s.openCom1();
+        QTRY_COMPARE(fresh.statusRequests(), QList<int>{1});
+        QTRY_COMPARE(s.mainIndicator(4), std::uint32_t(0x000000FF));
+        QTest::mouseClick(rocker, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(fresh.frames.size() >= 3, 5000);
+        QCOMPARE(fresh.frames[1].bytes[2], char(SwitchCommand));
+        QCOMPARE(s.writeErrors.size(), 1);
+        QVERIFY(s.warnings.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestUnplug)
+#include "tst_unplug.moc"
