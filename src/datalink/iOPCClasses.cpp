@@ -65,7 +65,7 @@ void TiOPCAdviseSink::OnDataChange(const FORMATETC* format, const STGMEDIUM* med
     if (!data)
         return;
     const std::vector<TiOPCStreamItem> items =
-        OPCReadStreamBlock({data, GlobalSize(medium->hGlobal)}, withTimeStamps);
+        OPCReadStreamBlock(data, GlobalSize(medium->hGlobal), withTimeStamps);
     GlobalUnlock(medium->hGlobal);
     const ComPtr<IUnknown> keepAlive(Unknown());
     for (const TiOPCStreamItem& item : items) {

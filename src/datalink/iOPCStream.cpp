@@ -185,18 +185,18 @@ std::optional<QVariant> readValue(const BlockReader& block, std::size_t at)
 
 } // namespace
 
-std::vector<TiOPCStreamItem> OPCReadStreamBlock(std::span<const std::uint8_t> block,
+std::vector<TiOPCStreamItem> OPCReadStreamBlock(const std::uint8_t* block, std::size_t size,
                                                 bool withTimeStamps)
 {
     std::vector<TiOPCStreamItem> items;
-    const BlockReader whole(block.data(), block.size());
+    const BlockReader whole(block, block ? size : 0);
     const auto totalSize = whole.Read<std::uint32_t>(0);
     const auto itemCount = whole.Read<std::uint32_t>(4);
     const auto status = whole.Read<HRESULT>(16);
     if (!totalSize || !itemCount || !status || FAILED(*status) || *totalSize < GroupHeaderSize)
         return items;
-    const std::size_t bound = std::min<std::size_t>(block.size(), *totalSize);
-    const BlockReader reader(block.data(), bound);
+    const std::size_t bound = std::min<std::size_t>(size, *totalSize);
+    const BlockReader reader(block, bound);
     const std::size_t headerSize = withTimeStamps ? TimedItemHeaderSize : ItemHeaderSize;
     // Headers that do not all fit say nothing reliable about where any item lies.
     if (*itemCount > (bound - GroupHeaderSize) / headerSize)

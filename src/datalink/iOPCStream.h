@@ -5,7 +5,6 @@
 #include <QVariant>
 
 #include <cstdint>
-#include <span>
 #include <vector>
 
 // One item of a data-advise stream block, as the server wrote it.
@@ -24,5 +23,5 @@ struct TiOPCStreamItem
 // headers do not fit, or whose status is a failure, gives no item. An item whose value does not
 // lie after the item headers and within the bound, or whose value cannot be decoded there, is
 // left out; the other items are still read, in block order.
-std::vector<TiOPCStreamItem> OPCReadStreamBlock(std::span<const std::uint8_t> block,
+std::vector<TiOPCStreamItem> OPCReadStreamBlock(const std::uint8_t* block, std::size_t size,
                                                 bool withTimeStamps);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <compare>
 #include <cstdint>
 
 // The scalar types, result codes and identifiers of the component object services, under their
@@ -67,7 +66,22 @@ struct GUID
     std::uint8_t Data4[8];
 
     friend constexpr bool operator==(const GUID&, const GUID&) = default;
-    friend constexpr auto operator<=>(const GUID&, const GUID&) = default;
+
+    // Any strict order will do: identifiers only key maps.
+    friend constexpr bool operator<(const GUID& a, const GUID& b)
+    {
+        if (a.Data1 != b.Data1)
+            return a.Data1 < b.Data1;
+        if (a.Data2 != b.Data2)
+            return a.Data2 < b.Data2;
+        if (a.Data3 != b.Data3)
+            return a.Data3 < b.Data3;
+        for (int i = 0; i < 8; ++i) {
+            if (a.Data4[i] != b.Data4[i])
+                return a.Data4[i] < b.Data4[i];
+        }
+        return false;
+    }
 };
 
 using IID = GUID;

@@ -33,6 +33,8 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie)
         return CONNECT_E_CANNOTCONNECT;
     *cookie = nextCookie_++;
     sinks_.emplace(*cookie, ComPtr<IUnknown>::Adopt(asked));
+    if (adviseHook_)
+        adviseHook_();
     return S_OK;
 }
 
@@ -45,4 +47,5 @@ void ConnectionPoint::Detach()
 {
     sinks_.clear();
     container_ = nullptr;
+    adviseHook_ = nullptr;
 }

@@ -2,6 +2,7 @@
 
 #include "objsvc/Unknown.h"
 
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -53,6 +54,9 @@ public:
     // Drops every sink and the container.
     void Detach();
 
+    // Called after each successful Advise: a server primes a new sink with the current data.
+    void SetAdviseHook(std::function<void()> hook) { adviseHook_ = std::move(hook); }
+
     // The sinks as the interface of the point, in advise order; a copy, so that a sink may
     // unadvise while it is being called.
     template <typename T> std::vector<ComPtr<T>> Sinks() const
@@ -71,4 +75,5 @@ private:
     // Each sink is held as the point's interface.
     std::map<DWORD, ComPtr<IUnknown>> sinks_;
     DWORD nextCookie_ = 1;
+    std::function<void()> adviseHook_;
 };
