@@ -131,18 +131,83 @@ void TiOPCItem::Connect()
     }
 }
 
-void TiOPCItem::connectLinked(const QString&)
+void TiOPCItem::connectLinked(const QString& computer)
 {
-    throw OPCError(QStringLiteral("Failed to Connect to Server"));
+    Connection& link = *connection_;
+    try {
+        link.server = OPCCreateServer(computer, serverName_);
+    } catch (const std::exception& error) {
+        throw OPCError(QStringLiteral("Exception : Failed to Connect to Server - ") +
+                       QString::fromUtf8(error.what()));
+    }
+    if (!link.server)
+        throw OPCError(QStringLiteral("Failed to Connect to Server"));
+
+    link.shutdown = MakeComObject<TiOPCShutdownCallback>();
+    link.shutdown->Bind([this] { ServerShutdown(); });
+    OPCAdviseShutdown(link.server.get(), link.shutdown.get(), link.shutdownCookie);
+
+    if (FAILED(OPCAddGroup(link.server.get(), QString(), true, updateRate_, link.groupHandle,
+                           link.group)))
+        throw OPCError(QStringLiteral("Failed to Add Group"));
+
+    VARTYPE requestedType = VT_EMPTY;
+    if (manager_ && manager_->OPCDataType)
+        requestedType = manager_->OPCDataType(propertyName_);
+    if (FAILED(OPCAddItem(link.group.get(), itemName_, 0, requestedType, link.itemHandle,
+                          link.canonicalType)))
+        throw OPCError(QStringLiteral("Failed to Add Item"));
+
+    link.callback = MakeComObject<TiOPCDataCallback>();
+    TiOPCDataCallback* callback = link.callback.get();
+    callback->Bind([this, callback] {
+        NewData(callback->Value(), callback->Quality(), callback->TimeStamp());
+    });
+    OPCAdviseCallback(link.group.get(), callback, link.callbackCookie);
+    if (link.callbackCookie)
+        return;
+    // A Data Access 1.0 server: the stream advise instead.
+    Connection::drop(link.callback);
+    link.sink = MakeComObject<TiOPCAdviseSink>();
+    TiOPCAdviseSink* sink = link.sink.get();
+    sink->Bind([this, sink] { NewData(sink->Value(), sink->Quality(), sink->TimeStamp()); });
+    OPCAdviseStream(link.group.get(), sink, link.adviseConnection);
 }
 
 void TiOPCItem::Disconnect()
 {
     linked_ = false;
-    connection_.reset();
+    Connection& link = *connection_;
+    link.leaveGroup();
+    if (link.server) {
+        if (link.shutdownCookie)
+            OPCUnadviseShutdown(link.server.get(), link.shutdownCookie);
+        link.shutdownCookie = 0;
+        Connection::drop(link.shutdown);
+        if (link.groupHandle)
+            OPCRemoveGroup(link.server.get(), link.groupHandle);
+        link.groupHandle = 0;
+        link.server.reset();
+    }
+    // Still held here only if the server gave the group the handle 0.
+    link.group.reset();
 }
 
-void TiOPCItem::ServerShutdown() {}
+void TiOPCItem::ServerShutdown()
+{
+    Connection& link = *connection_;
+    if (link.group)
+        link.leaveGroup();
+    link.adviseConnection = 0;
+    link.callbackCookie = 0;
+    link.itemHandle = 0;
+    link.shutdownCookie = 0;
+    link.groupHandle = 0;
+    Connection::drop(link.sink);
+    Connection::drop(link.callback);
+    Connection::drop(link.shutdown);
+    link.group.reset();
+}
 
 void TiOPCItem::NewData(const QVariant& value, quint16 quality, double timeStamp)
 {
