@@ -1,5 +1,6 @@
 #include "components/PublishedProperties.h"
 
+#include "components/TPopupMenu.h"
 #include "components/TiComponent.h"
 
 #include <QByteArray>
@@ -9,9 +10,12 @@
 
 std::vector<QMetaProperty> PublishedProperties(const QMetaObject& metaObject)
 {
-    const int first = metaObject.inherits(&TiComponent::staticMetaObject)
-                          ? TiComponent::staticMetaObject.propertyOffset()
-                          : 0;
+    int first = 0;
+    for (const QMetaObject* root :
+         {&TiComponent::staticMetaObject, &TPopupMenu::staticMetaObject}) {
+        if (metaObject.inherits(root))
+            first = root->propertyOffset();
+    }
     std::vector<QMetaProperty> properties;
     std::set<QByteArray> seen;
     for (int i = first; i < metaObject.propertyCount(); ++i) {

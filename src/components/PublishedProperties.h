@@ -7,10 +7,10 @@
 #include <vector>
 
 // The published properties of a class in declaration order over its class chain. For an
-// instrument component these start at TiComponent's own (Qt's lower-case QWidget properties
-// are not published); a property that a descendant declares again keeps the position of its
-// first declaration and takes the descendant's declaration. Other classes publish all their
-// properties.
+// instrument component these start at TiComponent's own, for a pop-up menu at TPopupMenu's
+// (Qt's lower-case widget properties are not published); a property that a descendant
+// declares again keeps the position of its first declaration and takes the descendant's
+// declaration. Other classes publish all their properties.
 std::vector<QMetaProperty> PublishedProperties(const QMetaObject& metaObject);
 
 // The default a class declares for a published property, as the text a layout would hold;

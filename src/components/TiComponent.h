@@ -157,6 +157,10 @@ public:
     virtual void EndUpdate();
     virtual void Lock() = 0;
     virtual void Unlock() = 0;
+    // The published properties as a text file (PropertiesFile.h); both raise
+    // PropertiesFileError.
+    virtual void SavePropertiesToFile(const QString& fileName);
+    virtual void LoadPropertiesFromFile(const QString& fileName);
 
 protected:
     virtual void DrawBackGround(QPainter& canvas, TColor color);

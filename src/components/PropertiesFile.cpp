@@ -1,0 +1,218 @@
+#include "components/PropertiesFile.h"
+
+#include "components/PropertyText.h"
+#include "components/PropertyWalk.h"
+#include "components/TiComponent.h"
+
+#include <QFile>
+#include <QHash>
+#include <QStringList>
+
+#include <deque>
+#include <optional>
+
+namespace {
+
+const QString LineEnd = QStringLiteral("\r\n");
+
+QStringList ExcludedNames(bool saveAllProperties)
+{
+    QStringList names{QStringLiteral("Name")};
+    if (!saveAllProperties) {
+        names << QStringLiteral("Left") << QStringLiteral("Top") << QStringLiteral("Width")
+              << QStringLiteral("Height") << QStringLiteral("Align") << QStringLiteral("Cursor")
+              << QStringLiteral("ShowHint") << QStringLiteral("Tag") << QStringLiteral("Visible")
+              << QStringLiteral("Enabled") << QStringLiteral("Hint")
+              << QStringLiteral("HelpContext");
+    }
+    return names;
+}
+
+// At most length characters; a character outside the basic plane is never split in two.
+QString Cut(const QString& text, int length = MaxPropertiesLineLength)
+{
+    qsizetype end = 0;
+    for (int count = 0; count < length && end < text.size(); ++count) {
+        const bool pair = text.at(end).isHighSurrogate() && end + 1 < text.size() &&
+                          text.at(end + 1).isLowSurrogate();
+        end += pair ? 2 : 1;
+    }
+    return text.left(end);
+}
+
+// A value with a line break would become lines of its own, and the loader would read them as
+// further properties.
+QString OnOneLine(QString text)
+{
+    return text.replace(QLatin1Char('\r'), QLatin1Char(' '))
+        .replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
+
+QString UpperAscii(QString text)
+{
+    for (QChar& c : text) {
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            c = QChar(c.unicode() - ('a' - 'A'));
+    }
+    return text;
+}
+
+// The lines of a file after its first, by upper-cased name, each name's values in file order.
+class RemainingLines
+{
+public:
+    explicit RemainingLines(const QString& text)
+    {
+        qsizetype start = 0;
+        bool first = true;
+        while (start < text.size()) {
+            qsizetype end = start;
+            while (end < text.size() && text.at(end) != QLatin1Char('\r') &&
+                   text.at(end) != QLatin1Char('\n'))
+                ++end;
+            if (!first)
+                Add(QStringView(text).sliced(start, end - start));
+            first = false;
+            // CR LF, CR and LF each end a line.
+            if (end + 1 < text.size() && text.at(end) == QLatin1Char('\r') &&
+                text.at(end + 1) == QLatin1Char('\n'))
+                ++end;
+            start = end + 1;
+        }
+    }
+
+    // The value of the first remaining line of that name, which is then gone.
+    std::optional<QString> Take(const QString& fullName)
+    {
+        const auto found = values_.find(UpperAscii(fullName));
+        if (found == values_.end() || found->empty())
+            return std::nullopt;
+        QString value = found->front();
+        found->pop_front();
+        return value;
+    }
+
+private:
+    void Add(QStringView line)
+    {
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals < 0)
+            return;
+        const QString name = UpperAscii(line.first(equals).trimmed().toString());
+        values_[name].push_back(line.sliced(equals + 1).trimmed().toString());
+    }
+
+    QHash<QString, std::deque<QString>> values_;
+};
+
+[[noreturn]] void Fail(const QString& message)
+{
+    throw std::runtime_error(message.toStdString());
+}
+
+void WriteText(const QString& fileName, const QString& text)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        Fail(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
+    const QByteArray bytes = text.toUtf8();
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        Fail(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString()));
+}
+
+QString ReadText(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        Fail(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
+    // One byte over the limit tells a file that is too large, whatever size it reports.
+    const QByteArray bytes = file.read(MaxPropertiesFileSize + 1);
+    if (file.error() != QFileDevice::NoError)
+        Fail(QStringLiteral("Cannot read file \"%1\". %2").arg(fileName, file.errorString()));
+    if (bytes.size() > MaxPropertiesFileSize)
+        Fail(QStringLiteral("File \"%1\" is larger than %2 bytes")
+                 .arg(fileName)
+                 .arg(MaxPropertiesFileSize));
+    return QString::fromUtf8(bytes);
+}
+
+void Load(TiComponent& component, const QString& text)
+{
+    RemainingLines lines(text);
+    component.BeginUpdate();
+    try {
+        WalkPublishedProperties(
+            &component, QString(), [](const QString&) { return true; },
+            [&lines](QObject* object, const QMetaProperty& property, const QString& fullName) {
+                if (KindOf(property) == PropertyKind::Other)
+                    return;
+                if (const auto value = lines.Take(fullName))
+                    property.write(object, ValueFromText(property, *value));
+            });
+    } catch (...) {
+        // The component keeps repainting after a failed load.
+        component.EndUpdate();
+        throw;
+    }
+    component.EndUpdate();
+}
+
+// Runs f; an error it raises goes on as a PropertiesFileError with prefix before its message.
+template <typename F> void Reported(const QString& prefix, F f)
+{
+    try {
+        f();
+    } catch (const std::exception& e) {
+        throw PropertiesFileError((prefix + QString::fromUtf8(e.what())).toStdString());
+    }
+}
+
+const QString SaveError = QStringLiteral("Error Saving Properties - ");
+const QString LoadError = QStringLiteral("Error Loading Properties - ");
+
+} // namespace
+
+QString PropertiesText(TiComponent& component)
+{
+    const QStringList excluded = ExcludedNames(component.OptionSaveAllProperties());
+    QString text =
+        Cut(QStringLiteral("File Type = ") + QLatin1String(component.metaObject()->className())) +
+        LineEnd;
+    WalkPublishedProperties(
+        &component, QString(),
+        [&excluded](const QString& fullName) {
+            return !excluded.contains(fullName, Qt::CaseInsensitive);
+        },
+        [&text](QObject* object, const QMetaProperty& property, const QString& fullName) {
+            if (KindOf(property) == PropertyKind::Other)
+                return;
+            const QString value = OnOneLine(ValueText(property, object));
+            text += Cut(Cut(fullName) + QStringLiteral(" = ") + Cut(value)) + LineEnd;
+        });
+    return text;
+}
+
+void SavePropertiesFile(TiComponent& component, const QString& fileName)
+{
+    Reported(SaveError, [&] { WriteText(fileName, PropertiesText(component)); });
+}
+
+void LoadPropertiesText(TiComponent& component, const QString& text)
+{
+    Reported(LoadError, [&] { Load(component, text); });
+}
+
+void LoadPropertiesFile(TiComponent& component, const QString& fileName)
+{
+    Reported(LoadError, [&] { Load(component, ReadText(fileName)); });
+}
+
+void TiComponent::SavePropertiesToFile(const QString& fileName)
+{
+    SavePropertiesFile(*this, fileName);
+}
+
+void TiComponent::LoadPropertiesFromFile(const QString& fileName)
+{
+    LoadPropertiesFile(*this, fileName);
+}

@@ -1,0 +1,53 @@
+#include "components/PropertyWalk.h"
+
+#include "components/PropertyText.h"
+#include "components/PublishedProperties.h"
+
+#include <QObject>
+
+#include <set>
+
+namespace {
+
+struct Walk
+{
+    const std::function<bool(const QString&)>& taken;
+    const std::function<void(QObject*, const QMetaProperty&, const QString&)>& visit;
+    std::set<const QObject*> walked;
+
+    void Object(QObject* object, const QString& prefix, int depth)
+    {
+        if (depth > MaxObjectDepth || !walked.insert(object).second)
+            return;
+        for (const QMetaProperty& property : PublishedProperties(*object->metaObject())) {
+            if (!property.isStored() || !property.isWritable())
+                continue;
+            const QString fullName = FullPropertyName(prefix, QString::fromLatin1(property.name()));
+            if (!taken(fullName))
+                continue;
+            if (KindOf(property) != PropertyKind::Object) {
+                visit(object, property, fullName);
+                continue;
+            }
+            if (QObject* referred = property.read(object).value<QObject*>())
+                Object(referred, fullName, depth + 1);
+        }
+    }
+};
+
+} // namespace
+
+QString FullPropertyName(const QString& prefix, const QString& name)
+{
+    return prefix.trimmed().isEmpty() ? name : prefix + QLatin1Char('.') + name;
+}
+
+void WalkPublishedProperties(
+    QObject* root, const QString& prefix, const std::function<bool(const QString&)>& taken,
+    const std::function<void(QObject*, const QMetaProperty&, const QString&)>& visit)
+{
+    if (!root)
+        return;
+    Walk walk{taken, visit, {}};
+    walk.Object(root, prefix, 0);
+}

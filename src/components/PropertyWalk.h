@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QMetaProperty>
+#include <QString>
+
+#include <functional>
+
+class QObject;
+
+// Objects reached through object-valued properties are walked up to this many levels below
+// the walk's start.
+constexpr int MaxObjectDepth = 8;
+
+// The full name of a property reached with prefix: prefix "." name, or the bare name when the
+// trimmed prefix is empty.
+QString FullPropertyName(const QString& prefix, const QString& name);
+
+// Visits root's published properties in declaration order over its class chain, taking only
+// those that are stored and have a setter. An object-valued property is not visited itself:
+// the object it refers to is walked in its place, with the property's full name as prefix.
+// taken decides on each full name before anything else happens with it, so a name it refuses
+// is neither visited nor descended into. Every object is walked at most once, so objects that
+// refer to each other cannot loop.
+void WalkPublishedProperties(
+    QObject* root, const QString& prefix, const std::function<bool(const QString&)>& taken,
+    const std::function<void(QObject*, const QMetaProperty&, const QString&)>& visit);

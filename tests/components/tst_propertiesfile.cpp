@@ -1,0 +1,538 @@
+// The properties file: what a save writes, what a load assigns, and how both fail.
+#include "components/PropertiesFile.h"
+#include "components/PropertyWalk.h"
+#include "components/TCursor.h"
+#include "components/TPopupMenu.h"
+#include "components/TiSwitchRocker.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+// A switch with a published property of every kind the switch itself lacks.
+class Instrument : public TiSwitchRocker
+{
+    Q_OBJECT
+    Q_PROPERTY(double Ratio MEMBER ratio)
+    Q_PROPERTY(float Gain MEMBER gain)
+    Q_PROPERTY(QChar Letter MEMBER letter)
+    Q_PROPERTY(Stage Level MEMBER level)
+    Q_PROPERTY(Parts Lamps READ Lamps WRITE SetLamps)
+    Q_PROPERTY(QString Caption MEMBER caption)
+    Q_PROPERTY(qlonglong Count MEMBER count)
+    Q_PROPERTY(uint Mask MEMBER mask)
+    Q_PROPERTY(QVariant Extra MEMBER extra)
+    Q_PROPERTY(QObject* Link MEMBER link)
+    Q_PROPERTY(int Fixed READ Fixed)
+    Q_PROPERTY(int Scratch MEMBER scratch STORED false)
+    // Differs from Count in case only: both match the same lines.
+    Q_PROPERTY(int COUNT MEMBER shoutedCount)
+
+public:
+    enum Stage
+    {
+        Low,
+        Middle,
+        High
+    };
+    Q_ENUM(Stage)
+    enum Part
+    {
+        RedLamp = 1,
+        GreenLamp = 2,
+        BlueLamp = 4
+    };
+    Q_DECLARE_FLAGS(Parts, Part)
+    Q_FLAG(Parts)
+
+    Parts Lamps() const { return lamps; }
+    void SetLamps(Parts value) { lamps = value; }
+    int Fixed() const { return 7; }
+
+    double ratio = 0;
+    float gain = 0;
+    QChar letter = QLatin1Char('a');
+    Stage level = Low;
+    Parts lamps;
+    QString caption;
+    qlonglong count = 0;
+    uint mask = 0;
+    QVariant extra;
+    QObject* link = nullptr;
+    int scratch = 0;
+    int shoutedCount = 0;
+};
+Q_DECLARE_OPERATORS_FOR_FLAGS(Instrument::Parts)
+
+// Objects that refer onwards.
+class Node : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QObject* Next MEMBER next)
+    Q_PROPERTY(int Count MEMBER count)
+
+public:
+    QObject* next = nullptr;
+    int count = 0;
+};
+
+namespace {
+
+QString ErrorOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const PropertiesFileError& e) {
+        return QString::fromUtf8(e.what());
+    }
+    return QString();
+}
+
+QByteArray Contents(const QString& fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void Write(const QString& fileName, const QByteArray& bytes)
+{
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// The lines after "File Type", without their line ends.
+QStringList PropertyLines(TiComponent& component)
+{
+    QStringList lines = PropertiesText(component).split(QStringLiteral("\r\n"));
+    lines.removeFirst();
+    lines.removeLast();
+    return lines;
+}
+
+QStringList NamesOf(const QStringList& lines)
+{
+    QStringList names;
+    for (const QString& line : lines)
+        names << line.section(QStringLiteral(" = "), 0, 0);
+    return names;
+}
+
+// A panel of four floor-screen switches, laid out as the screens do.
+struct FloorPanel
+{
+    QWidget panel;
+    std::vector<std::unique_ptr<TiSwitchRocker>> switches;
+
+    FloorPanel()
+    {
+        for (int i = 0; i < 4; ++i) {
+            switches.push_back(std::make_unique<TiSwitchRocker>(&panel));
+            switches.back()->SetBounds(40 + 50 * i, 60, 38, 89);
+            switches.back()->SetIndicatorActiveColor(clRed);
+            switches.back()->SetCursor(crHandPoint);
+            switches.back()->SetTag(1 << i);
+        }
+    }
+
+    TiSwitchRocker& fourth() { return *switches[3]; }
+};
+
+const QString FileType = QStringLiteral("File Type = TiSwitchRocker\r\n");
+
+} // namespace
+
+class SaveTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+private slots:
+    void floorSwitch_isWrittenByteForByte()
+    {
+        FloorPanel floor;
+        QCOMPARE(floor.fourth().TabOrder(), 3);
+        floor.fourth().SavePropertiesToFile(dir.filePath("floor.txt"));
+        QCOMPARE(Contents(dir.filePath("floor.txt")),
+                 QByteArray("File Type = TiSwitchRocker\r\nOptionSaveAllProperties = 0\r\n"
+                            "AutoFrameRate = 0\r\nUpdateFrameRate = 60\r\nActive = 0\r\n"
+                            "MouseControlStyle = 0\r\nShowFocusRect = 1\r\n"
+                            "IndicatorActiveColor = 255\r\nIndicatorMargin = 3\r\n"
+                            "BorderMargin = 2\r\nTabOrder = 3\r\nTabStop = 1\r\n"
+                            "BackGroundColor = -2147483633\r\nTransparent = 0\r\n"));
+    }
+
+    void allProperties_putTheLayoutInItsDeclarationPlaces()
+    {
+        FloorPanel floor;
+        floor.fourth().SetOptionSaveAllProperties(true);
+        floor.fourth().SetHint(QStringLiteral("Lamp 4"));
+        const QStringList lines = PropertyLines(floor.fourth());
+        QCOMPARE(lines.mid(0, 12),
+                 QString("Tag = 8|Left = 190|Top = 60|Width = 38|Height = 89|Cursor = -21|"
+                         "Hint = Lamp 4|HelpContext = 0|Visible = 1|Enabled = 1|ShowHint = 0|"
+                         "OptionSaveAllProperties = 1")
+                     .split('|'));
+        QCOMPARE(lines.size(), 24);
+        QCOMPARE(lines.last(), QStringLiteral("Transparent = 0"));
+    }
+
+    void popupMenu_isWrittenWithItsPrefix()
+    {
+        FloorPanel floor;
+        TPopupMenu menu;
+        menu.SetName(QStringLiteral("PopupMenu1"));
+        menu.SetTag(7);
+        floor.fourth().SetPopupMenu(&menu);
+        const QStringList lines = PropertyLines(floor.fourth());
+        // Tag is excluded at the top level only; the menu's Name is never stored.
+        QCOMPARE(lines.mid(0, 2),
+                 (QStringList{"PopupMenu.Tag = 7", "OptionSaveAllProperties = 0"}));
+        QVERIFY(!lines.join('|').contains(QStringLiteral("PopupMenu1")));
+    }
+
+    void values_areWrittenByKind()
+    {
+        Instrument instrument;
+        instrument.ratio = -1.0 / 3;
+        instrument.gain = 0.5f;
+        instrument.letter = QChar(0x697C);
+        instrument.level = Instrument::High;
+        instrument.lamps = Instrument::RedLamp | Instrument::BlueLamp;
+        instrument.caption = QStringLiteral("楼宇 = lights");
+        instrument.count = -5000000000;
+        instrument.mask = 4000000000u;
+        instrument.extra = 12;
+        const QStringList lines = PropertyLines(instrument);
+        for (const char* line :
+             {"Ratio = -0.333333333333333", "Gain = 0.5", "Letter = 27004", "Level = 2",
+              "Lamps = 5", "Caption = 楼宇 = lights", "Count = -5000000000", "Mask = 4000000000"})
+            QVERIFY2(lines.contains(QString::fromUtf8(line)), line);
+        // Variants, read-only and never-stored properties, and a missing object: no line.
+        const QStringList names = NamesOf(lines);
+        for (const char* absent : {"Extra", "Fixed", "Scratch", "Link", "Name", "PopupMenu"})
+            QVERIFY2(!names.contains(QLatin1String(absent)), absent);
+
+        instrument.ratio = 1234567.25;
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        const QStringList german = PropertyLines(instrument);
+        QLocale::setDefault(QLocale::c());
+        QVERIFY(german.contains(QStringLiteral("Ratio = 1234567,25")));
+    }
+
+    void longValues_areCutByCharacters()
+    {
+        Instrument instrument;
+        instrument.caption = QString(300, 'x');
+        QVERIFY(PropertyLines(instrument).contains("Caption = " + QString(245, 'x')));
+        // A character outside the basic plane is not split into a broken half.
+        const QString face = QString::fromUtf8("\xF0\x9F\x98\x80");
+        instrument.caption = face.repeated(300);
+        QVERIFY(PropertyLines(instrument).contains("Caption = " + face.repeated(245)));
+    }
+
+    void lineBreaksInAValue_stayOnItsLine_inUtf8()
+    {
+        Instrument source;
+        source.caption = QStringLiteral("读取\r\nActive = 1\rtwo\nthree");
+        source.SavePropertiesToFile(dir.filePath("breaks.txt"));
+        const QString flat = QStringLiteral("读取  Active = 1 two three");
+        QVERIFY(Contents(dir.filePath("breaks.txt")).contains(("Caption = " + flat).toUtf8()));
+        Instrument target;
+        target.LoadPropertiesFromFile(dir.filePath("breaks.txt"));
+        QVERIFY(!target.Active());
+        QCOMPARE(target.caption, flat);
+    }
+
+    void objectsReferringToEachOther_areWalkedOnceAndNotTooDeep()
+    {
+        Instrument instrument;
+        Node first;
+        Node second;
+        first.next = &second;
+        second.next = &first;
+        instrument.link = &first;
+        QCOMPARE(NamesOf(PropertyLines(instrument)).filter(QStringLiteral(".Count")),
+                 (QStringList{"Link.Next.Count", "Link.Count"}));
+
+        std::vector<std::unique_ptr<Node>> chain;
+        for (int i = 0; i < 12; ++i) {
+            chain.push_back(std::make_unique<Node>());
+            if (i > 0)
+                chain[i - 1]->next = chain[i].get();
+        }
+        instrument.link = chain[0].get();
+        const QStringList counts =
+            NamesOf(PropertyLines(instrument)).filter(QStringLiteral(".Count"));
+        QCOMPARE(counts.size(), MaxObjectDepth);
+        // The deepest comes first: Next precedes Count.
+        QCOMPARE(counts.first().count('.'), MaxObjectDepth);
+    }
+
+    void unwritablePaths_failWithTheSaveError()
+    {
+        TiSwitchRocker rocker;
+        const QString missingDir = dir.filePath("no-such-dir/switch.txt");
+        QCOMPARE(ErrorOf([&] { rocker.SavePropertiesToFile(missingDir); }),
+                 QString("Error Saving Properties - Cannot create file \"%1\". No such file or "
+                         "directory")
+                     .arg(missingDir));
+        QVERIFY(ErrorOf([&] {
+                    rocker.SavePropertiesToFile("/dev/full");
+                }).startsWith("Error Saving Properties - Cannot write file \"/dev/full\". "));
+    }
+};
+
+class LoadTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+private slots:
+    void everyKind_roundTrips()
+    {
+        for (const QLocale& locale : {QLocale::c(), QLocale(QLocale::German, QLocale::Germany)}) {
+            QLocale::setDefault(locale);
+            TPopupMenu sourceMenu;
+            sourceMenu.SetTag(-9);
+            Instrument source;
+            source.SetPopupMenu(&sourceMenu);
+            source.SetOptionSaveAllProperties(true);
+            source.SetActive(true);
+            source.SetMouseControlStyle(TiSwitchRocker::imcsClickIndicator);
+            source.SetBackGroundColor(clBtnShadow);
+            source.SetHint(QStringLiteral("Hint = with equals"));
+            source.ratio = 6.02214076e23;
+            source.gain = 0.1f;
+            source.letter = QChar(0x697C);
+            source.level = Instrument::Middle;
+            source.lamps = Instrument::GreenLamp | Instrument::BlueLamp;
+            source.caption = QStringLiteral("  楼宇  ");
+            source.count = -5000000000;
+            source.mask = 4000000000u;
+            source.SavePropertiesToFile(dir.filePath("all.txt"));
+
+            TPopupMenu targetMenu;
+            Instrument target;
+            target.SetPopupMenu(&targetMenu);
+            target.LoadPropertiesFromFile(dir.filePath("all.txt"));
+            QLocale::setDefault(QLocale::c());
+
+            QVERIFY(target.OptionSaveAllProperties());
+            QVERIFY(target.Active());
+            QCOMPARE(target.MouseControlStyle(), TiSwitchRocker::imcsClickIndicator);
+            QCOMPARE(target.BackGroundColor(), clBtnShadow);
+            QCOMPARE(target.Hint(), QStringLiteral("Hint = with equals"));
+            QCOMPARE(targetMenu.Tag(), -9);
+            QVERIFY(target.ratio == 6.02214076e23);
+            QVERIFY(target.gain == 0.1f);
+            QCOMPARE(target.letter, QChar(0x697C));
+            QCOMPARE(target.level, Instrument::Middle);
+            QCOMPARE(target.lamps, Instrument::GreenLamp | Instrument::BlueLamp);
+            // Values are trimmed as they are read.
+            QCOMPARE(target.caption, QStringLiteral("楼宇"));
+            QCOMPARE(target.count, -5000000000);
+            QCOMPARE(target.mask, 4000000000u);
+        }
+    }
+
+    void missingAndUnreadNames_leaveTheirPropertiesAlone()
+    {
+        Instrument instrument;
+        instrument.SetIndicatorMargin(9);
+        LoadPropertiesText(instrument, FileType + "Active = 1\r\nExtra = 5\r\nFixed = 1\r\n"
+                                                  "Scratch = 4\r\nName = Renamed\r\n");
+        QVERIFY(instrument.Active());
+        QCOMPARE(instrument.IndicatorMargin(), 9);
+        QCOMPARE(instrument.BorderMargin(), 2);
+        QVERIFY(!instrument.extra.isValid());
+        QCOMPARE(instrument.scratch, 0);
+        QCOMPARE(instrument.Name(), QString());
+    }
+
+    void names_matchTrimmedWithoutCase_onAnyLineEnd()
+    {
+        TiSwitchRocker rocker;
+        LoadPropertiesText(rocker, "Active = 1\n  indicatormargin\t=  7  \rBorderMargin\r\n"
+                                   "Border Margin = 5\nhint = a = b\r\nupdateFrameRate = 20");
+        // The first line is the file type, whatever it says.
+        QVERIFY(!rocker.Active());
+        QCOMPARE(rocker.IndicatorMargin(), 7);
+        QCOMPARE(rocker.BorderMargin(), 2);
+        QCOMPARE(rocker.Hint(), QStringLiteral("a = b"));
+        QCOMPARE(rocker.UpdateFrameRate(), 20);
+    }
+
+    void aNameTwice_isConsumedInOrder()
+    {
+        Instrument instrument;
+        LoadPropertiesText(instrument, FileType + "IndicatorMargin = 4\r\nCOUNT = 11\r\n"
+                                                  "IndicatorMargin = 5\r\ncount = 22\r\n");
+        // The first line of a name wins, and each visit takes the next one.
+        QCOMPARE(instrument.IndicatorMargin(), 4);
+        QCOMPARE(instrument.count, 11);
+        QCOMPARE(instrument.shoutedCount, 22);
+    }
+
+    void load_repaintsOnce()
+    {
+        FloorPanel floor;
+        TiSwitchRocker& rocker = floor.fourth();
+        const int before = rocker.RepaintNowCount();
+        LoadPropertiesText(rocker, FileType + "Active = 1\r\nIndicatorMargin = 4\r\n"
+                                              "BorderMargin = 3\r\nBackGroundColor = 255\r\n");
+        QCOMPARE(rocker.RepaintNowCount(), before + 1);
+        QVERIFY(!rocker.UpdateLocked());
+        QCOMPARE(rocker.BackGroundColor(), clRed);
+    }
+
+    void allPropertiesFile_movesAndResizes()
+    {
+        FloorPanel floor;
+        floor.fourth().SetOptionSaveAllProperties(true);
+        floor.fourth().SavePropertiesToFile(dir.filePath("layout.txt"));
+        QWidget panel;
+        TiSwitchRocker rocker(&panel);
+        rocker.LoadPropertiesFromFile(dir.filePath("layout.txt"));
+        QCOMPARE(rocker.geometry(), QRect(190, 60, 38, 89));
+        QCOMPARE(rocker.Tag(), 8);
+        QCOMPARE(rocker.Cursor(), crHandPoint);
+    }
+
+    void popupMenu_takesItsPrefixedLines()
+    {
+        TiSwitchRocker rocker;
+        TPopupMenu menu;
+        menu.SetName(QStringLiteral("PopupMenu1"));
+        rocker.SetPopupMenu(&menu);
+        LoadPropertiesText(rocker,
+                           FileType + "Tag = 3\r\nPopupMenu.Name = X\r\npopupmenu.tag = 12\r\n");
+        QCOMPARE(menu.Tag(), 12);
+        QCOMPARE(rocker.Tag(), 3);
+        QCOMPARE(menu.Name(), QStringLiteral("PopupMenu1"));
+    }
+
+    void blankPrefix_countsAsEmpty()
+    {
+        QCOMPARE(FullPropertyName("   ", "Tag"), QStringLiteral("Tag"));
+        QCOMPARE(FullPropertyName("PopupMenu", "Tag"), QStringLiteral("PopupMenu.Tag"));
+        TiSwitchRocker rocker;
+        TPopupMenu menu;
+        rocker.SetPopupMenu(&menu);
+        QStringList names;
+        WalkPublishedProperties(
+            &rocker, "   ", [](const QString&) { return true; },
+            [&names](QObject*, const QMetaProperty&, const QString& name) { names << name; });
+        QCOMPARE(names.first(), QStringLiteral("Tag"));
+        QVERIFY(names.contains(QStringLiteral("PopupMenu.Tag")));
+    }
+};
+
+class LoadErrorTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+private slots:
+    void activeTrue_failsAndKeepsWhatCameBefore()
+    {
+        FloorPanel floor;
+        TiSwitchRocker& rocker = floor.fourth();
+        const int before = rocker.RepaintNowCount();
+        QCOMPARE(ErrorOf([&] {
+                     LoadPropertiesText(rocker, FileType + "UpdateFrameRate = 30\r\n"
+                                                           "Active = True\r\nBorderMargin = 9\r\n");
+                 }),
+                 QStringLiteral("Error Loading Properties - 'True' is not a valid integer value"));
+        QCOMPARE(rocker.UpdateFrameRate(), 30);
+        QVERIFY(!rocker.Active());
+        QCOMPARE(rocker.BorderMargin(), 2);
+        // Released: what the load changed is shown, and later changes repaint at once.
+        QVERIFY(!rocker.UpdateLocked());
+        QCOMPARE(rocker.RepaintNowCount(), before + 1);
+        rocker.SetBorderMargin(5);
+        QCOMPARE(rocker.RepaintNowCount(), before + 2);
+    }
+
+    void outOfRangeValues_fail()
+    {
+        const char* const cases[][2] = {
+            {"Active = 2", "'2' is not a valid Boolean value"},
+            {"MouseControlStyle = 5", "'5' is not a valid TiMouseControlStyle value"},
+            {"Level = 3", "'3' is not a valid Stage value"},
+            {"IndicatorMargin = 2147483648", "'2147483648' is not a valid integer value"},
+            {"IndicatorMargin = 0x10", "'0x10' is not a valid integer value"},
+            {"Mask = -1", "'-1' is not a valid integer value"},
+            {"Letter = 65536", "'65536' is not a valid integer value"},
+            {"Ratio = 1,000.5", "'1,000.5' is not a valid floating point value"},
+        };
+        for (const auto& c : cases) {
+            Instrument instrument;
+            QCOMPARE(ErrorOf([&] { LoadPropertiesText(instrument, FileType + c[0]); }),
+                     "Error Loading Properties - " + QString::fromLatin1(c[1]));
+            QVERIFY(!instrument.UpdateLocked());
+        }
+    }
+
+    void missingFile_failsWithTheLoadError()
+    {
+        TiSwitchRocker rocker;
+        const QString missing = dir.filePath("missing.txt");
+        QCOMPARE(ErrorOf([&] { rocker.LoadPropertiesFromFile(missing); }),
+                 QString("Error Loading Properties - Cannot open file \"%1\". No such file or "
+                         "directory")
+                     .arg(missing));
+    }
+
+    void tooLargeFile_isRefusedWhole()
+    {
+        const QByteArray head = (FileType + "IndicatorMargin = 8\r\n").toUtf8();
+        const QByteArray bytes = head + QByteArray(MaxPropertiesFileSize - head.size(), ' ');
+        Write(dir.filePath("limit.txt"), bytes);
+        TiSwitchRocker rocker;
+        rocker.LoadPropertiesFromFile(dir.filePath("limit.txt"));
+        QCOMPARE(rocker.IndicatorMargin(), 8);
+
+        Write(dir.filePath("large.txt"), bytes + ' ');
+        TiSwitchRocker other;
+        QCOMPARE(ErrorOf([&] { other.LoadPropertiesFromFile(dir.filePath("large.txt")); }),
+                 QString("Error Loading Properties - File \"%1\" is larger than 1048576 bytes")
+                     .arg(dir.filePath("large.txt")));
+        QCOMPARE(other.IndicatorMargin(), 3);
+    }
+
+    void handlerErrors_areReportedAsLoadErrors()
+    {
+        TiSwitchRocker rocker;
+        rocker.OnChange = [](QObject*) { throw std::runtime_error("relay jammed"); };
+        QCOMPARE(ErrorOf([&] { LoadPropertiesText(rocker, "x\nActive = 1"); }),
+                 QStringLiteral("Error Loading Properties - relay jammed"));
+        QVERIFY(rocker.Active());
+        QVERIFY(!rocker.UpdateLocked());
+    }
+};
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    // The expected texts use the point as decimal separator, whatever the system's locale.
+    QLocale::setDefault(QLocale::c());
+    int status = 0;
+    SaveTest save;
+    status |= QTest::qExec(&save, argc, argv);
+    LoadTest load;
+    status |= QTest::qExec(&load, argc, argv);
+    LoadErrorTest errors;
+    status |= QTest::qExec(&errors, argc, argv);
+    return status;
+}
+
+#include "tst_propertiesfile.moc"
