@@ -15,6 +15,7 @@
 #include "link/ControllerLink.h"
 #include "serial/TMSComm.h"
 #include "support/BusOnThread.h"
+#include "support/FrameBytes.h"
 
 namespace {
 
@@ -26,17 +27,6 @@ double cpuSeconds()
     getrusage(RUSAGE_SELF, &usage);
     const auto seconds = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-QByteArray statusReply(std::uint8_t address, std::uint8_t status)
-{
-    ControllerFrame frame{};
-    frame[0] = FrameHeader;
-    frame[1] = address;
-    frame[2] = ReadStatusCommand;
-    frame[19] = status;
-    frame[25] = FrameChecksum(frame);
-    return QByteArray(reinterpret_cast<const char*>(frame.data()), int(frame.size()));
 }
 
 // Ends the wait when the shape starts painting.
@@ -100,7 +90,7 @@ int main(int argc, char** argv)
         QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
         timeout.start(1000);
         const auto written = Clock::now();
-        bus.injectBytes(statusReply(1, std::uint8_t(i % 2 == 0 ? 0x01 : 0x00)));
+        bus.injectBytes(StatusReplyBytes(1, std::uint8_t(i % 2 == 0 ? 0x01 : 0x00)));
         loop.exec();
         watch.loop = nullptr;
         if (!timeout.isActive()) {

@@ -1,4 +1,5 @@
 #include "StationOnBus.h"
+#include "support/FrameBytes.h"
 
 #include <QMenu>
 
@@ -10,11 +11,6 @@ namespace {
 
 constexpr std::uint32_t Red = 0x000000FF;
 constexpr std::uint32_t Lime = 0x0000FF00;
-
-QByteArray frameBytes(const ControllerFrame& frame)
-{
-    return QByteArray(reinterpret_cast<const char*>(frame.data()), int(frame.size()));
-}
 
 } // namespace
 
@@ -44,10 +40,10 @@ private slots:
         QCOMPARE(s.main().cursor().shape(), Qt::ArrowCursor);
 
         QVERIFY(s.waitForFrames(3));
-        QCOMPARE(s.bus.frames[1].bytes, frameBytes(BuildSwitchCommand(1, 4, 4)));
+        QCOMPARE(s.bus.frames[1].bytes, FrameBytes(BuildSwitchCommand(1, 4, 4)));
         QCOMPARE(s.bus.frames[1].bytes.toHex(' '),
                  QByteArray("aa 01 13 04 04 ") + QByteArray("00 ").repeated(20) + "c6");
-        QCOMPARE(s.bus.frames[2].bytes, frameBytes(BuildStatusRequest(1)));
+        QCOMPARE(s.bus.frames[2].bytes, FrameBytes(BuildStatusRequest(1)));
         QVERIFY(s.bus.frames[2].atMs - s.bus.frames[1].atMs > 2000);
         // The board switched relay 3; its reply turns R3 red and leaves every switch alone.
         QTRY_COMPARE(s.mainIndicator(3), Red);
@@ -61,8 +57,8 @@ private slots:
 
         QTest::mouseClick(rocker, Qt::LeftButton);
         QVERIFY(s.waitForFrames(5));
-        QCOMPARE(s.bus.frames[3].bytes, frameBytes(BuildSwitchCommand(1, 4, 0)));
-        QCOMPARE(s.bus.frames[4].bytes, frameBytes(BuildStatusRequest(1)));
+        QCOMPARE(s.bus.frames[3].bytes, FrameBytes(BuildSwitchCommand(1, 4, 0)));
+        QCOMPARE(s.bus.frames[4].bytes, FrameBytes(BuildStatusRequest(1)));
         QTRY_COMPARE(s.mainIndicator(3), Lime);
     }
 
@@ -76,10 +72,10 @@ private slots:
         QTimer::singleShot(500, [b] { QTest::mouseClick(b, Qt::LeftButton); });
         QTest::mouseClick(a, Qt::LeftButton);
         QVERIFY(s.waitForFrames(5));
-        QCOMPARE(s.bus.frames[1].bytes, frameBytes(BuildSwitchCommand(1, 1, 1)));
-        QCOMPARE(s.bus.frames[2].bytes, frameBytes(BuildSwitchCommand(1, 16, 16)));
-        QCOMPARE(s.bus.frames[3].bytes, frameBytes(BuildStatusRequest(1)));
-        QCOMPARE(s.bus.frames[4].bytes, frameBytes(BuildStatusRequest(1)));
+        QCOMPARE(s.bus.frames[1].bytes, FrameBytes(BuildSwitchCommand(1, 1, 1)));
+        QCOMPARE(s.bus.frames[2].bytes, FrameBytes(BuildSwitchCommand(1, 16, 16)));
+        QCOMPARE(s.bus.frames[3].bytes, FrameBytes(BuildStatusRequest(1)));
+        QCOMPARE(s.bus.frames[4].bytes, FrameBytes(BuildStatusRequest(1)));
         QTRY_COMPARE(s.mainIndicator(5), Red);
         QCOMPARE(s.mainIndicator(1), Red);
     }

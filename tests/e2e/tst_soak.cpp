@@ -15,6 +15,7 @@
 #include "serial/TMSComm.h"
 #include "sim/RelayBoards.h"
 #include "support/BusOnThread.h"
+#include "support/FrameBytes.h"
 
 namespace {
 
@@ -49,11 +50,6 @@ struct BoardShapes
         return mask;
     }
 };
-
-QByteArray bytesOf(const ControllerFrame& frame)
-{
-    return QByteArray(reinterpret_cast<const char*>(frame.data()), int(frame.size()));
-}
 
 long residentKiB()
 {
@@ -145,12 +141,12 @@ private slots:
                 bus.injectBytes(garbage);
                 link.PumpWait(ControllerLink::ReplyReadDelayMs + ControllerLink::BurstGapMs + 20);
             }
-            QByteArray block = bytesOf(reply);
+            QByteArray block = FrameBytes(reply);
             int replies = 1;
             if (kind >= 50 && kind < 60) { // two replies in one block
                 const int other = 1 + pick(LastControllerAddress);
                 if (other != address) {
-                    block += bytesOf(
+                    block += FrameBytes(
                         RelayBoards::buildStatusReply(std::uint8_t(other), statesOf(other)));
                     lastReported[std::size_t(other)] = statesOf(other);
                     replies = 2;

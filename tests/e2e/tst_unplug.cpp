@@ -2,6 +2,7 @@
 // pseudo-terminal whose far end goes away mid-read and mid-write, then a fresh one is linked
 // at the same name.
 #include "StationOnBus.h"
+#include "support/FrameBytes.h"
 
 #include <sys/resource.h>
 
@@ -27,14 +28,6 @@ bool linkAt(const QString& link, const QString& target)
     return QFile::link(target, link);
 }
 
-QByteArray statusReply(std::uint8_t address, std::uint8_t status)
-{
-    ControllerFrame frame = BuildStatusRequest(address);
-    frame[19] = status;
-    frame[25] = FrameChecksum(frame);
-    return QByteArray(reinterpret_cast<const char*>(frame.data()), int(frame.size()));
-}
-
 } // namespace
 
 class TestUnplug : public QObject
@@ -53,7 +46,7 @@ private slots:
         auto* rocker = s.control<TiSwitchRocker>(&s.main(), "iSwitchRocker4");
 
         // Mid-read: half a reply is in, then the far end is gone.
-        s.bus.injectBytes(statusReply(1, 0x08).left(13));
+        s.bus.injectBytes(StatusReplyBytes(1, 0x08).left(13));
         QTest::qWait(10);
         s.bus.onBus([](BuildingBus& b) { b.close(); });
         QFile::remove(com1);

@@ -8,6 +8,7 @@
 #include "components/TiSwitchRocker.h"
 #include "floors/ClickLabel.h"
 #include "floors/TShape.h"
+#include "support/FrameBytes.h"
 
 // The floor screens against the simulated bus: what goes out on the line, how replies colour
 // the shapes, and the moves between screens. The 2000 ms pacing makes these take seconds.
@@ -45,11 +46,6 @@ std::uint32_t ColourOf(const FloorScreen* screen, const QString& name)
 QByteArray Hex(const char* text)
 {
     return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
-
-QByteArray BytesOf(const ControllerFrame& frame)
-{
-    return QByteArray(reinterpret_cast<const char*>(frame.data()), int(frame.size()));
 }
 
 void Click(QWidget* label)
@@ -115,14 +111,14 @@ void FloorStationTest::switches_sendTheirCommandThenAskForStatus()
         QTRY_COMPARE_WITH_TIMEOUT(s.frames.size(), 2, 3000);
         const auto mask = std::uint8_t(flip.mask);
         QCOMPARE(s.frames[0].bytes,
-                 BytesOf(BuildSwitchCommand(std::uint8_t(flip.address), mask, mask)));
-        QCOMPARE(s.frames[1].bytes, BytesOf(BuildStatusRequest(std::uint8_t(flip.address))));
+                 FrameBytes(BuildSwitchCommand(std::uint8_t(flip.address), mask, mask)));
+        QCOMPARE(s.frames[1].bytes, FrameBytes(BuildStatusRequest(std::uint8_t(flip.address))));
         QVERIFY(s.frames[1].atMs - s.frames[0].atMs > 1900);
         // The board followed, and its reply shows it.
         QTRY_COMPARE_WITH_TIMEOUT(ColourOf(screen, flip.indicator), Red, 3000);
         screen->hide();
     }
-    QCOMPARE(BytesOf(BuildSwitchCommand(18, 128, 128)),
+    QCOMPARE(FrameBytes(BuildSwitchCommand(18, 128, 128)),
              Hex("AA 12 13 80 80 0000000000 0000000000 0000000000 0000000000 CF"));
 }
 

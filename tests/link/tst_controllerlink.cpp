@@ -1,4 +1,5 @@
 #include "link/ControllerLink.h"
+#include "support/FrameBytes.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -17,22 +18,6 @@ struct FakeShape : IndicatorShape
     std::uint32_t color = Unpainted;
     void SetBrushColor(std::uint32_t c) override { color = c; }
 };
-
-QByteArray bytesOf(const ControllerFrame& frame)
-{
-    return QByteArray(reinterpret_cast<const char*>(frame.data()), int(frame.size()));
-}
-
-QByteArray replyBytes(std::uint8_t address, std::uint8_t status)
-{
-    ControllerFrame frame{};
-    frame[0] = FrameHeader;
-    frame[1] = address;
-    frame[2] = ReadStatusCommand;
-    frame[19] = status;
-    frame[25] = FrameChecksum(frame);
-    return bytesOf(frame);
-}
 
 // The link on COM1, wired to the simulated bus, with fake shapes for boards 1 (five relays),
 // 9 (seven) and 12 (eight).
@@ -129,7 +114,7 @@ private slots:
         rig.open();
         rig.link.RequestStatus(12);
         QVERIFY(rig.waitForFrames(1));
-        QCOMPARE(rig.bus.frames[0].bytes.toHex(), bytesOf(BuildStatusRequest(12)).toHex());
+        QCOMPARE(rig.bus.frames[0].bytes.toHex(), FrameBytes(BuildStatusRequest(12)).toHex());
         QTRY_COMPARE(rig.board12[0].color, Red);
         QCOMPARE(rig.board12[1].color, Lime);
         QCOMPARE(rig.board12[2].color, Red);
@@ -162,7 +147,7 @@ private slots:
         QVERIFY(rig.waitForFrames(1));
         QTest::qWait(50);
         QCOMPARE(rig.bus.frames.size(), 1);
-        QCOMPARE(rig.bus.frames[0].bytes, bytesOf(request));
+        QCOMPARE(rig.bus.frames[0].bytes, FrameBytes(request));
     }
 
     void dispatchRules_data()
@@ -171,18 +156,19 @@ private slots:
         QTest::addColumn<int>("address");
         QTest::addColumn<QList<bool>>("red");
 
-        QByteArray noHeader = replyBytes(12, 0x05);
+        QByteArray noHeader = StatusReplyBytes(12, 0x05);
         noHeader[0] = 0x00;
         noHeader[25] = char(0x42);
         QTest::newRow("wrong header and checksum applied")
             << noHeader << 12 << QList<bool>{true, false, true, false, false, false, false, false};
         QTest::newRow("controller 1 all bits")
-            << replyBytes(1, 0xFF) << 1 << QList<bool>{true, true, true, true, true};
+            << StatusReplyBytes(1, 0xFF) << 1 << QList<bool>{true, true, true, true, true};
         QTest::newRow("bit 128 on a seven-relay board")
-            << replyBytes(9, 0x80) << 9
+            << StatusReplyBytes(9, 0x80) << 9
             << QList<bool>{false, false, false, false, false, false, false};
         QTest::newRow("short block keeping the status byte")
-            << replyBytes(1, 0x11).left(20) << 1 << QList<bool>{true, false, false, false, true};
+            << StatusReplyBytes(1, 0x11).left(20) << 1
+            << QList<bool>{true, false, false, false, true};
     }
     void dispatchRules()
     {
@@ -200,12 +186,12 @@ private slots:
     void ignoredBlocksChangeNothing_data()
     {
         QTest::addColumn<QByteArray>("block");
-        QByteArray switchEcho = replyBytes(12, 0x05);
+        QByteArray switchEcho = StatusReplyBytes(12, 0x05);
         switchEcho[2] = char(SwitchCommand);
         QTest::newRow("command 0x13") << switchEcho;
-        QTest::newRow("address 22") << replyBytes(22, 0xFF);
-        QTest::newRow("address 0") << replyBytes(0, 0xFF);
-        QTest::newRow("no status byte") << replyBytes(12, 0x05).left(19);
+        QTest::newRow("address 22") << StatusReplyBytes(22, 0xFF);
+        QTest::newRow("address 0") << StatusReplyBytes(0, 0xFF);
+        QTest::newRow("no status byte") << StatusReplyBytes(12, 0x05).left(19);
         QTest::newRow("empty") << QByteArray();
     }
     void ignoredBlocksChangeNothing()
@@ -223,7 +209,7 @@ private slots:
     {
         Rig rig;
         // A long block: only its first bytes are looked at, nothing past them is read.
-        QByteArray block = replyBytes(1, 0x02) + QByteArray(4000, char(0xAA));
+        QByteArray block = StatusReplyBytes(1, 0x02) + QByteArray(4000, char(0xAA));
         rig.link.DispatchReply(reinterpret_cast<const std::uint8_t*>(block.constData()),
                                std::uint16_t(block.size()));
         QCOMPARE(rig.board1[1].color, Red);
@@ -248,7 +234,7 @@ private slots:
     {
         Rig rig;
         rig.open();
-        rig.bus.injectBytes(replyBytes(1, 0x01) + replyBytes(12, 0x80));
+        rig.bus.injectBytes(StatusReplyBytes(1, 0x01) + StatusReplyBytes(12, 0x80));
         QTRY_COMPARE(rig.board12[7].color, Red);
         QCOMPARE(rig.board1[0].color, Red);
     }
@@ -261,7 +247,7 @@ private slots:
         QTest::qWait(150); // the burst ends: its remainder is too short to be a reply
         QCOMPARE(rig.link.Assembler().PendingCount(), std::size_t(0));
         QCOMPARE(rig.link.Assembler().DroppedBytes(), std::size_t(3));
-        rig.bus.injectBytes(replyBytes(12, 0x02));
+        rig.bus.injectBytes(StatusReplyBytes(12, 0x02));
         QTRY_COMPARE(rig.board12[1].color, Red);
         QCOMPARE(rig.board12[0].color, Lime);
     }
@@ -270,17 +256,17 @@ private slots:
     {
         Rig rig;
         rig.open();
-        rig.bus.injectBytes(replyBytes(1, 0x1F));
+        rig.bus.injectBytes(StatusReplyBytes(1, 0x1F));
         QTRY_COMPARE(rig.board1[4].color, Red);
         // Opening another port fails: not ready, so the same traffic no longer counts.
-        rig.link.DispatchReply(reinterpret_cast<const std::uint8_t*>(replyBytes(1, 0).constData()),
-                               26);
+        rig.link.DispatchReply(
+            reinterpret_cast<const std::uint8_t*>(StatusReplyBytes(1, 0).constData()), 26);
         QCOMPARE(rig.board1[4].color, Lime);
         qputenv("QUELVANE_COM2", "/dev/quelvane-no-such-port");
         QVERIFY(!rig.link.OpenPort(2, 9600));
         rig.comm.SetCommPort(1);
         rig.comm.SetPortOpen(true);
-        rig.bus.injectBytes(replyBytes(1, 0x1F));
+        rig.bus.injectBytes(StatusReplyBytes(1, 0x1F));
         QTest::qWait(150);
         QCOMPARE(rig.board1[4].color, Lime);
     }
@@ -289,7 +275,7 @@ private slots:
     {
         Rig rig;
         rig.open();
-        rig.bus.injectBytes(replyBytes(12, 0x01).left(10));
+        rig.bus.injectBytes(StatusReplyBytes(12, 0x01).left(10));
         QTRY_COMPARE(rig.link.Assembler().PendingCount(), std::size_t(10));
         rig.comm.InjectDriverInput(QByteArray::fromHex("FF0041"));
         QTRY_COMPARE(rig.comm.CommEvent(), TMSComm::comEventFrame);
