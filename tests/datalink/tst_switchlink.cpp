@@ -1,0 +1,155 @@
+// A real rocker switch bound to an item of the sample server: values from the server move the
+// switch, the operator's flips go to the server, and the link's health shows in ErrorActive.
+#include "components/TiSwitchRocker.h"
+#include "datalink/OPCError.h"
+#include "datalink/iOPCItem.h"
+
+#include "SampleDevice.h"
+
+#include <QApplication>
+#include <QJsonObject>
+#include <QTest>
+#include <QThread>
+
+namespace {
+
+const QString Relay = QStringLiteral("Floor1.Relay2");
+
+QJsonObject storedItem(bool autoError)
+{
+    return QJsonObject{{QStringLiteral("PropertyName"), QStringLiteral("Active")},
+                       {QStringLiteral("ServerName"), SampleDevice::ProgID()},
+                       {QStringLiteral("ItemName"), Relay},
+                       {QStringLiteral("UpdateRate"), 20},
+                       {QStringLiteral("AutoError"), autoError}};
+}
+
+} // namespace
+
+class SwitchLinkTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::shared_ptr<SampleDevice> device_;
+    std::unique_ptr<QWidget> window_;
+    TiSwitchRocker* rocker_ = nullptr;
+    std::vector<int> newData_;
+    bool onUiThread_ = true;
+
+    TiOPCItem* bind(bool autoError = false)
+    {
+        rocker_->OPCItemManager()->ReadItems(QJsonArray{storedItem(autoError)});
+        return rocker_->OPCItemManager()->Items(0);
+    }
+
+private slots:
+    void init()
+    {
+        device_ = std::make_shared<SampleDevice>();
+        device_->SetItem(Relay, false);
+        LocalRegistry().RegisterClass(SampleServerClass(device_));
+        window_ = std::make_unique<QWidget>();
+        window_->resize(120, 120);
+        rocker_ = new TiSwitchRocker(window_.get());
+        rocker_->SetBounds(10, 10, 38, 89);
+        newData_.clear();
+        onUiThread_ = true;
+        rocker_->OnNewOPCData = [this](int index) {
+            newData_.push_back(index);
+            onUiThread_ = onUiThread_ && QThread::currentThread() == qApp->thread();
+        };
+        window_->show();
+        QApplication::setActiveWindow(window_.get());
+        rocker_->setFocus();
+        QTRY_VERIFY(rocker_->hasFocus());
+    }
+
+    void cleanup()
+    {
+        window_.reset();
+        LocalRegistry().UnregisterClass(SampleDevice::Clsid);
+    }
+
+    void goodServerValuesMoveTheSwitch()
+    {
+        bind();
+        QTRY_COMPARE(newData_.size(), 1u);
+        QVERIFY(!rocker_->Active());
+        device_->SetItem(Relay, true);
+        QTRY_VERIFY(rocker_->Active());
+        QCOMPARE(newData_, (std::vector<int>{0, 0}));
+        QVERIFY(onUiThread_);
+        // A value that came from the link is not written back.
+        QVERIFY(device_->writes.empty());
+    }
+
+    void badQualityValuesLeaveTheSwitchAlone()
+    {
+        bind();
+        QTRY_COMPARE(newData_.size(), 1u);
+        device_->SetItem(Relay, true, OPC_QUALITY_BAD);
+        QTRY_COMPARE(newData_.size(), 2u);
+        QVERIFY(!rocker_->Active());
+        device_->SetItem(Relay, true, OPC_QUALITY_UNCERTAIN);
+        QTRY_COMPARE(newData_.size(), 3u);
+        QVERIFY(!rocker_->Active());
+    }
+
+    void flippingTheSwitchWritesTheServer()
+    {
+        bind();
+        QTRY_COMPARE(newData_.size(), 1u);
+        QTest::keyClick(rocker_, Qt::Key_Space);
+        QVERIFY(rocker_->Active());
+        QCOMPARE(device_->writes.size(), 1u);
+        QCOMPARE(device_->writes[0].itemId, Relay);
+        QCOMPARE(device_->writes[0].value, QVariant(true));
+        // The server reports the written value back; the switch stays and nothing is echoed.
+        QTRY_COMPARE(newData_.size(), 2u);
+        QVERIFY(rocker_->Active());
+        QTest::keyClick(rocker_, Qt::Key_Space);
+        QCOMPARE(device_->writes.size(), 2u);
+        QCOMPARE(device_->writes[1].value, QVariant(false));
+    }
+
+    void switchInAShutDownLinkCannotWrite()
+    {
+        TiOPCItem* item = bind();
+        QTRY_COMPARE(newData_.size(), 1u);
+        device_->RequestShutdown(QStringLiteral("maintenance"));
+        QTRY_COMPARE(device_->itemsRemoved, 1);
+        QVERIFY(item->Linked());
+        QString error;
+        try {
+            rocker_->SetActive(true);
+        } catch (const OPCError& e) {
+            error = e.Message();
+        }
+        QCOMPARE(error, QStringLiteral("Data Write Failure - Not Connected to Group"));
+        QVERIFY(device_->writes.empty());
+    }
+
+    void autoErrorMirrorsTheLinkIntoErrorActive()
+    {
+        auto* idle = new TiOPCItem;
+        rocker_->OPCItemManager()->Add(idle);
+        QVERIFY(!rocker_->ErrorActive());
+        idle->SetAutoError(true);
+        QVERIFY(rocker_->ErrorActive());
+
+        bind(true);
+        QTRY_COMPARE(newData_.size(), 1u);
+        QVERIFY(!rocker_->ErrorActive());
+        device_->SetItem(Relay, true, OPC_QUALITY_BAD);
+        QTRY_VERIFY(rocker_->ErrorActive());
+        device_->SetItem(Relay, true, OPC_QUALITY_GOOD);
+        QTRY_VERIFY(!rocker_->ErrorActive());
+        rocker_->OPCItemManager()->Items(0)->Disconnect();
+        rocker_->OPCItemManager()->Items(0)->UpdateError();
+        QVERIFY(rocker_->ErrorActive());
+    }
+};
+
+QTEST_MAIN(SwitchLinkTest)
+#include "tst_switchlink.moc"
