@@ -6,6 +6,7 @@
 
 #include "serial/TMSComm.h"
 #include "support/BusOnThread.h"
+#include "support/PtyPair.h"
 
 namespace {
 
@@ -295,6 +296,31 @@ private slots:
         rig.comm.InjectDriverInput(QByteArray(TMSComm::ReceiveBufferSize + 100, '\x01'));
         QTRY_COMPARE(rig.comm.CommEvent(), TMSComm::comEventRxOver);
         QTRY_COMPARE(rig.comm.InBufferCount(), short(0));
+    }
+
+    void aFullSendBufferIsHandledAndTheLineWorksOnOnceDrained()
+    {
+        // A far end that reads nothing: the line fills up until the driver refuses bytes.
+        PtyPair pty;
+        QVERIFY(pty.isOpen());
+        qputenv("QUELVANE_COM2", pty.slavePath().toLocal8Bit());
+        TMSComm comm;
+        IndicatorLookup indicators;
+        ControllerLink link(comm, indicators);
+        comm.OnComm = [&link](QObject* sender) { link.Comm1Comm(sender); };
+        link.PrepareComm();
+        QVERIFY(link.OpenPort(2, 9600));
+        for (int i = 0; i < 2000 && comm.CommEvent() != TMSComm::comEventTxFull; ++i) {
+            link.RequestStatus(1);
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(comm.CommEvent(), TMSComm::comEventTxFull);
+        QVERIFY(link.PortReady());
+        while (!pty.readMaster(4096, 50).isEmpty()) {
+        }
+        link.RequestStatus(7);
+        QCOMPARE(pty.readMaster(26, 1000), FrameBytes(BuildStatusRequest(7)));
+        link.ClosePort();
     }
 
     void vanishedLineReportsOnceAndClosesThePort()

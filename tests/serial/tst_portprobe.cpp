@@ -1,6 +1,6 @@
 // COM-name mapping and the port dialog's probe, against real pseudo-terminals.
 
-#include "PtyPair.h"
+#include "support/PtyPair.h"
 
 #include "serial/ComPortName.h"
 #include "serial/PortProbe.h"

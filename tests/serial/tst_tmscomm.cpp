@@ -1,7 +1,7 @@
 // TMSComm against a real kernel pseudo-terminal: the control opens the slave as COM1, the test
 // plays the relay boards on the master.
 
-#include "PtyPair.h"
+#include "support/PtyPair.h"
 
 #include "serial/CommError.h"
 #include "serial/PortProbe.h"
