@@ -1,0 +1,364 @@
+// The object services stand-in: reference counting, global memory and formats, the class
+// registries of this and named computers with their server lists, activation, connection
+// points, variant conversion and the apartment's queued calls.
+#include "objsvc/Activation.h"
+#include "objsvc/Apartment.h"
+#include "objsvc/ClassRegistry.h"
+#include "objsvc/ClipboardFormat.h"
+#include "objsvc/ConnectionPoint.h"
+#include "objsvc/GlobalMemory.h"
+#include "objsvc/OPCCommon.h"
+#include "objsvc/ResultText.h"
+#include "objsvc/Security.h"
+#include "objsvc/TaskMemory.h"
+#include "objsvc/Variant.h"
+
+#include <QDateTime>
+#include <QEventLoop>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+constexpr CLSID ProbeClsid{0xABCDEF01, 0x1234, 0x5678, {1, 2, 3, 4, 5, 6, 7, 8}};
+constexpr CATID Category{0x0F0F0F0F, 0x1, 0x2, {9, 9, 9, 9, 9, 9, 9, 9}};
+
+int probesAlive = 0;
+
+// An object with one interface, counting its instances.
+class Probe : public ComObject<IOPCShutdown>
+{
+public:
+    Probe() { ++probesAlive; }
+    ~Probe() override { --probesAlive; }
+
+    HRESULT ShutdownRequest(LPCWSTR) override { return S_OK; }
+};
+
+ClassEntry probeClass(const QString& progId, std::vector<CATID> categories = {})
+{
+    ClassEntry entry;
+    entry.clsid = ProbeClsid;
+    entry.progId = progId;
+    entry.userType = QStringLiteral("Probe");
+    entry.categories = std::move(categories);
+    entry.factory = [] {
+        const auto probe = MakeComObject<Probe>();
+        return ComPtr<IUnknown>(probe->Unknown());
+    };
+    return entry;
+}
+
+ComPtr<IOPCServerList> serverListOf(const QString& computer)
+{
+    MULTI_QI result;
+    result.pIID = &IID_IOPCServerList;
+    const QString name = computer;
+    COSERVERINFO server;
+    server.pwszName = const_cast<LPWSTR>(StringToWide(name));
+    if (FAILED(CoCreateInstanceEx(CLSID_OpcServerList, nullptr, CLSCTX_REMOTE_SERVER, &server, 1,
+                                  &result)))
+        return nullptr;
+    return ComPtr<IOPCServerList>::Adopt(static_cast<IOPCServerList*>(result.pItf));
+}
+
+} // namespace
+
+class ObjectServicesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        LocalRegistry().UnregisterClass(ProbeClsid);
+        UnregisterComputer(QStringLiteral("PLANT7"));
+        QCOMPARE(probesAlive, 0);
+    }
+
+    void referencesKeepTheObjectAlive()
+    {
+        ComPtr<Probe> first = MakeComObject<Probe>();
+        ComPtr<Probe> copy = first;
+        ComPtr<IOPCShutdown> asInterface = first.as<IOPCShutdown>();
+        QVERIFY(asInterface);
+        QVERIFY(!first.as<IConnectionPoint>());
+        first.reset();
+        copy.reset();
+        QCOMPARE(probesAlive, 1);
+        ComPtr<IOPCShutdown> moved = std::move(asInterface);
+        QVERIFY(!asInterface);
+        moved.reset();
+        QCOMPARE(probesAlive, 0);
+    }
+
+    void queryInterfaceAnswersAsTheStandardSays()
+    {
+        const auto probe = MakeComObject<Probe>();
+        QCOMPARE(probe->QueryInterface(IID_IOPCShutdown, nullptr), E_POINTER);
+        void* other = &other;
+        QCOMPARE(probe->QueryInterface(IID_IOPCServerList, &other), E_NOINTERFACE);
+        QVERIFY(!other);
+        IUnknown* identity = nullptr;
+        QCOMPARE(probe->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
+        QCOMPARE(identity, probe->Unknown());
+        QCOMPARE(identity->Release(), 1u);
+    }
+
+    void globalMemoryBlocksAreCheckedByHandle()
+    {
+        const HGLOBAL block = GlobalAlloc(GHND, 32);
+        QVERIFY(block);
+        QCOMPARE(GlobalSize(block), 32u);
+        auto* bytes = static_cast<unsigned char*>(GlobalLock(block));
+        QVERIFY(bytes);
+        QVERIFY(std::all_of(bytes, bytes + 32, [](unsigned char b) { return b == 0; }));
+        QVERIFY(GlobalLock(block));
+        QVERIFY(GlobalUnlock(block));
+        QVERIFY(!GlobalUnlock(block));
+        QVERIFY(!GlobalUnlock(block));
+        QVERIFY(!GlobalFree(block));
+        QVERIFY(!GlobalLock(block));
+        QCOMPARE(GlobalSize(block), 0u);
+        QCOMPARE(GlobalFree(block), block);
+        const auto forged = reinterpret_cast<HGLOBAL>(bytes);
+        QVERIFY(!GlobalLock(forged));
+        QVERIFY(!GlobalAlloc(GHND, GlobalMemoryLimit + 1));
+        const HGLOBAL empty = GlobalAlloc(GHND, 0);
+        QVERIFY(!GlobalLock(empty));
+        GlobalFree(empty);
+    }
+
+    void clipboardFormatsAreRegisteredByName()
+    {
+        const CLIPFORMAT first = RegisterClipboardFormat(QStringLiteral("QuelvaneProbeFormat"));
+        QVERIFY(first >= 0xC000);
+        QCOMPARE(RegisterClipboardFormat(QStringLiteral("QUELVANEPROBEFORMAT")), first);
+        QVERIFY(RegisterClipboardFormat(QStringLiteral("QuelvaneOtherFormat")) != first);
+        QCOMPARE(RegisterClipboardFormat(QString()), CLIPFORMAT(0));
+    }
+
+    void taskStringsRoundTrip()
+    {
+        LPWSTR copy = CoTaskMemString(QStringLiteral("Relais 3 – Süd"));
+        QCOMPARE(WideToString(copy), QStringLiteral("Relais 3 – Süd"));
+        CoTaskMemFree(copy);
+        QCOMPARE(WideToString(nullptr), QString());
+    }
+
+    void activationHereByProgID()
+    {
+        const QString unknown = QStringLiteral("Quelvane.Probe.1");
+        CLSID clsid = ProbeClsid;
+        QCOMPARE(CLSIDFromProgID(StringToWide(unknown), &clsid), CO_E_CLASSSTRING);
+        QCOMPARE(clsid, GUID_NULL);
+        LocalRegistry().RegisterClass(probeClass(unknown));
+        const QString otherCase = QStringLiteral("quelvane.PROBE.1");
+        QCOMPARE(CLSIDFromProgID(StringToWide(otherCase), &clsid), S_OK);
+        QCOMPARE(clsid, ProbeClsid);
+        ComPtr<IOPCShutdown> probe;
+        QCOMPARE(CoCreateInstance(ProbeClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IOPCShutdown,
+                                  probe.putVoid()),
+                 S_OK);
+        QCOMPARE(probesAlive, 1);
+        ComPtr<IUnknown> none;
+        QCOMPARE(CoCreateInstance(ProbeClsid, probe.get(), CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                  none.putVoid()),
+                 CLASS_E_NOAGGREGATION);
+        QCOMPARE(CoCreateInstance(GUID_NULL, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                  none.putVoid()),
+                 REGDB_E_CLASSNOTREG);
+        QCOMPARE(CoCreateInstance(ProbeClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IOPCServerList,
+                                  none.putVoid()),
+                 E_NOINTERFACE);
+        QVERIFY(!none);
+    }
+
+    void namedComputersHaveTheirOwnRegistry()
+    {
+        const QString name = QStringLiteral("PLANT7");
+        QVERIFY(!RemoteActivationAvailable(name));
+        QVERIFY(RemoteActivationAvailable(QStringLiteral(" ") + LocalComputerName().toLower()));
+        QCOMPARE(ComputerRegistry(LocalComputerName().toUpper()), &LocalRegistry());
+        MULTI_QI results[2];
+        results[0].pIID = &IID_IOPCShutdown;
+        results[1].pIID = &IID_IOPCServerList;
+        COSERVERINFO server;
+        server.pwszName = const_cast<LPWSTR>(StringToWide(name));
+        QCOMPARE(CoCreateInstanceEx(ProbeClsid, nullptr, CLSCTX_REMOTE_SERVER, &server, 2, results),
+                 RPC_S_SERVER_UNAVAILABLE);
+        RegisterComputer(QStringLiteral(" plant7 ")).RegisterClass(probeClass(QString()));
+        QVERIFY(RemoteActivationAvailable(name));
+        QVERIFY(!LocalRegistry().FindClass(ProbeClsid));
+        QCOMPARE(CoCreateInstanceEx(ProbeClsid, nullptr, CLSCTX_INPROC_SERVER, &server, 2, results),
+                 E_INVALIDARG);
+        QCOMPARE(CoCreateInstanceEx(ProbeClsid, nullptr, CLSCTX_REMOTE_SERVER, &server, 2, results),
+                 CO_S_NOTALLINTERFACES);
+        QCOMPARE(results[0].hr, S_OK);
+        QCOMPARE(results[1].hr, E_NOINTERFACE);
+        QVERIFY(!results[1].pItf);
+        results[0].pItf->Release();
+        QCOMPARE(probesAlive, 0);
+    }
+
+    void serverListAnswersFromItsComputer()
+    {
+        ClassRegistry& plant = RegisterComputer(QStringLiteral("PLANT7"));
+        plant.RegisterClass(probeClass(QStringLiteral("Quelvane.Probe.1"), {Category}));
+        const auto list = serverListOf(QStringLiteral("PLANT7"));
+        QVERIFY(list);
+        CLSID clsid = GUID_NULL;
+        const QString progId = QStringLiteral("Quelvane.Probe.1");
+        QCOMPARE(list->CLSIDFromProgID(StringToWide(progId), &clsid), S_OK);
+        QCOMPARE(clsid, ProbeClsid);
+        ComPtr<IEnumGUID> classes;
+        QCOMPARE(list->EnumClassesOfCategories(1, &Category, 0, nullptr, classes.put()), S_OK);
+        GUID found[2];
+        ULONG fetched = 0;
+        QCOMPARE(classes->Next(2, found, &fetched), S_FALSE);
+        QCOMPARE(fetched, 1u);
+        QCOMPARE(found[0], ProbeClsid);
+        // Also required: a category the class lacks leaves it out.
+        QCOMPARE(
+            list->EnumClassesOfCategories(1, &Category, 1, &CATID_OPCDAServer20, classes.put()),
+            S_OK);
+        QCOMPARE(classes->Next(1, found, &fetched), S_FALSE);
+        LPOLESTR name = nullptr;
+        LPOLESTR userType = nullptr;
+        QCOMPARE(list->GetClassDetails(ProbeClsid, &name, &userType), S_OK);
+        QCOMPARE(WideToString(name), progId);
+        QCOMPARE(WideToString(userType), QStringLiteral("Probe"));
+        CoTaskMemFree(name);
+        CoTaskMemFree(userType);
+        QCOMPARE(list->GetClassDetails(GUID_NULL, &name, &userType), REGDB_E_CLASSNOTREG);
+        QVERIFY(!name && !userType);
+        // The local list does not know the computer's classes.
+        const auto local = serverListOf(QString());
+        QCOMPARE(local->CLSIDFromProgID(StringToWide(progId), &clsid), CO_E_CLASSSTRING);
+        UnregisterComputer(QStringLiteral("PLANT7"));
+        QCOMPARE(list->CLSIDFromProgID(StringToWide(progId), &clsid), RPC_S_SERVER_UNAVAILABLE);
+    }
+
+    void enumeratorSkipsResetsAndClones()
+    {
+        RegisterComputer(QStringLiteral("PLANT7"))
+            .RegisterClass(probeClass(QStringLiteral("Quelvane.Probe.1"), {Category}));
+        ComPtr<IEnumGUID> classes;
+        serverListOf(QStringLiteral("PLANT7"))
+            ->EnumClassesOfCategories(1, &CATID_OPCDAServer10, 0, nullptr, classes.put());
+        GUID found;
+        QCOMPARE(classes->Next(1, &found, nullptr), S_FALSE);
+        serverListOf(QStringLiteral("PLANT7"))
+            ->EnumClassesOfCategories(1, &Category, 0, nullptr, classes.put());
+        ComPtr<IEnumGUID> clone;
+        QCOMPARE(classes->Clone(clone.put()), S_OK);
+        QCOMPARE(classes->Skip(1), S_OK);
+        QCOMPARE(classes->Skip(1), S_FALSE);
+        QCOMPARE(classes->Next(1, &found, nullptr), S_FALSE);
+        QCOMPARE(classes->Reset(), S_OK);
+        QCOMPARE(classes->Next(1, &found, nullptr), S_OK);
+        QCOMPARE(clone->Next(1, &found, nullptr), S_OK);
+        QCOMPARE(found, ProbeClsid);
+    }
+
+    void connectionPointKeepsItsSinksByCookie()
+    {
+        const auto point = MakeComObject<ConnectionPoint>(IID_IOPCShutdown, nullptr);
+        int advised = 0;
+        point->SetAdviseHook([&] { ++advised; });
+        const auto sink = MakeComObject<Probe>();
+        DWORD first = 0;
+        DWORD second = 0;
+        QCOMPARE(point->Advise(sink->Unknown(), &first), S_OK);
+        QCOMPARE(point->Advise(sink->Unknown(), &second), S_OK);
+        QVERIFY(first != 0 && second != 0 && first != second);
+        QCOMPARE(advised, 2);
+        QCOMPARE(point->Sinks<IOPCShutdown>().size(), 2u);
+        const auto wrongKind = MakeComObject<ConnectionPoint>(IID_IOPCServerList, nullptr);
+        DWORD cookie = 5;
+        QCOMPARE(wrongKind->Advise(sink->Unknown(), &cookie), CONNECT_E_CANNOTCONNECT);
+        QCOMPARE(cookie, 0u);
+        QCOMPARE(point->Unadvise(first), S_OK);
+        QCOMPARE(point->Unadvise(first), CONNECT_E_NOCONNECTION);
+        QCOMPARE(point->SinkCount(), 1u);
+        IConnectionPointContainer* container = nullptr;
+        QCOMPARE(point->GetConnectionPointContainer(&container), E_UNEXPECTED);
+        IID iid = GUID_NULL;
+        QCOMPARE(point->GetConnectionInterface(&iid), S_OK);
+        QCOMPARE(iid, IID_IOPCShutdown);
+        point->Detach();
+        QCOMPARE(point->SinkCount(), 0u);
+    }
+
+    void variantsConvertWithinRange()
+    {
+        QVariant value = 70000;
+        QCOMPARE(VariantChangeType(value, VT_I2), DISP_E_TYPEMISMATCH);
+        QCOMPARE(value, QVariant(70000));
+        value = QStringLiteral("12");
+        QCOMPARE(VariantChangeType(value, VT_I4), S_OK);
+        QCOMPARE(value, QVariant(12));
+        value = 2.5;
+        QCOMPARE(VariantChangeType(value, VT_I4), S_OK);
+        QCOMPARE(value, QVariant(2));
+        value = -1;
+        QCOMPARE(VariantChangeType(value, VT_UI4), DISP_E_TYPEMISMATCH);
+        value = QStringLiteral("on");
+        QCOMPARE(VariantChangeType(value, VT_R8), DISP_E_TYPEMISMATCH);
+        value = qlonglong(0x7FFFFFFFFFFFFFFF);
+        QCOMPARE(VariantChangeType(value, VT_I8), S_OK);
+        QCOMPARE(value.toLongLong(), qlonglong(0x7FFFFFFFFFFFFFFF));
+        value = QVariantList{1, 2.0};
+        QCOMPARE(VariantChangeType(value, VT_ARRAY | VT_I2), S_OK);
+        QCOMPARE(value, QVariant(QVariantList{QVariant::fromValue<short>(1),
+                                              QVariant::fromValue<short>(2)}));
+        value = true;
+        QCOMPARE(VariantChangeType(value, VT_EMPTY), S_OK);
+        QCOMPARE(value, QVariant(true));
+        QCOMPARE(VariantType(QVariant()), VT_EMPTY);
+        QCOMPARE(VariantType(true), VT_BOOL);
+        QCOMPARE(VariantType(QStringLiteral("x")), VT_BSTR);
+        QCOMPARE(VariantType(QVariantList{}), VT_ARRAY | VT_VARIANT);
+        QCOMPARE(VariantType(QDateTime::currentDateTime()), VT_DATE);
+    }
+
+    void resultMessages()
+    {
+        QCOMPARE(ResultMessage(REGDB_E_CLASSNOTREG), QStringLiteral("Class not registered"));
+        QCOMPARE(ResultMessage(ResultCode(0x8004ABCD)), QStringLiteral("OLE error 8004ABCD"));
+        QCOMPARE(ResultMessage(S_FALSE), QStringLiteral("OLE error 00000001"));
+    }
+
+    void apartmentCallsRunLaterAlsoInANestedLoop()
+    {
+        int calls = 0;
+        PostToApartment([&] { ++calls; });
+        QCOMPARE(calls, 0);
+        QEventLoop nested;
+        QTimer::singleShot(0, &nested, [&] {
+            PostToApartment([&] {
+                ++calls;
+                nested.quit();
+            });
+        });
+        nested.exec();
+        QCOMPARE(calls, 2);
+    }
+
+    void securityIsFixedByTheFirstCall()
+    {
+        int descriptor = 0;
+        QCOMPARE(CoInitializeSecurity(&descriptor, -1, nullptr, nullptr, 1, 2, nullptr, 0, nullptr),
+                 E_INVALIDARG);
+        QVERIFY(!ProcessSecurity());
+        QCOMPARE(CoInitializeSecurity(nullptr, -1, nullptr, nullptr, 1, 3, nullptr, 0, nullptr),
+                 S_OK);
+        QCOMPARE(CoInitializeSecurity(nullptr, -1, nullptr, nullptr, 2, 2, nullptr, 0, nullptr),
+                 RPC_E_TOO_LATE);
+        QCOMPARE(ProcessSecurity()->impersonationLevel, 3u);
+        QCOMPARE(ProcessSecurity()->authenticationLevel, 1u);
+    }
+};
+
+QTEST_GUILESS_MAIN(ObjectServicesTest)
+#include "tst_objectservices.moc"
