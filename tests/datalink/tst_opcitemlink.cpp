@@ -131,18 +131,6 @@ private slots:
         UnregisterComputer(QStringLiteral("PLANT7"));
     }
 
-    void newItemHasItsDefaults()
-    {
-        TiOPCItem item;
-        QCOMPARE(item.ComputerName(), QStringLiteral("Local"));
-        QCOMPARE(item.UpdateRate(), 500);
-        QVERIFY(item.AutoConnect());
-        QVERIFY(!item.AutoError());
-        QVERIFY(!item.Linked());
-        QCOMPARE(item.TimeStamp(), 0.0);
-        QVERIFY(!item.GoodQuality());
-    }
-
     void blankNameNeverLinks()
     {
         TiOPCItem* item = newItem();

@@ -8,7 +8,6 @@
 #include "objsvc/ConnectionPoint.h"
 #include "objsvc/GlobalMemory.h"
 #include "objsvc/OPCCommon.h"
-#include "objsvc/ResultText.h"
 #include "objsvc/Security.h"
 #include "objsvc/TaskMemory.h"
 #include "objsvc/Variant.h"
@@ -138,14 +137,6 @@ private slots:
         QCOMPARE(RegisterClipboardFormat(QString()), CLIPFORMAT(0));
     }
 
-    void taskStringsRoundTrip()
-    {
-        LPWSTR copy = CoTaskMemString(QStringLiteral("Relais 3 – Süd"));
-        QCOMPARE(WideToString(copy), QStringLiteral("Relais 3 – Süd"));
-        CoTaskMemFree(copy);
-        QCOMPARE(WideToString(nullptr), QString());
-    }
-
     void activationHereByProgID()
     {
         const QString unknown = QStringLiteral("Quelvane.Probe.1");
@@ -239,28 +230,6 @@ private slots:
         QCOMPARE(list->CLSIDFromProgID(StringToWide(progId), &clsid), RPC_S_SERVER_UNAVAILABLE);
     }
 
-    void enumeratorSkipsResetsAndClones()
-    {
-        RegisterComputer(QStringLiteral("PLANT7"))
-            .RegisterClass(probeClass(QStringLiteral("Quelvane.Probe.1"), {Category}));
-        ComPtr<IEnumGUID> classes;
-        serverListOf(QStringLiteral("PLANT7"))
-            ->EnumClassesOfCategories(1, &CATID_OPCDAServer10, 0, nullptr, classes.put());
-        GUID found;
-        QCOMPARE(classes->Next(1, &found, nullptr), S_FALSE);
-        serverListOf(QStringLiteral("PLANT7"))
-            ->EnumClassesOfCategories(1, &Category, 0, nullptr, classes.put());
-        ComPtr<IEnumGUID> clone;
-        QCOMPARE(classes->Clone(clone.put()), S_OK);
-        QCOMPARE(classes->Skip(1), S_OK);
-        QCOMPARE(classes->Skip(1), S_FALSE);
-        QCOMPARE(classes->Next(1, &found, nullptr), S_FALSE);
-        QCOMPARE(classes->Reset(), S_OK);
-        QCOMPARE(classes->Next(1, &found, nullptr), S_OK);
-        QCOMPARE(clone->Next(1, &found, nullptr), S_OK);
-        QCOMPARE(found, ProbeClsid);
-    }
-
     void connectionPointKeepsItsSinksByCookie()
     {
         const auto point = MakeComObject<ConnectionPoint>(IID_IOPCShutdown, nullptr);
@@ -320,13 +289,6 @@ private slots:
         QCOMPARE(VariantType(QStringLiteral("x")), VT_BSTR);
         QCOMPARE(VariantType(QVariantList{}), VT_ARRAY | VT_VARIANT);
         QCOMPARE(VariantType(QDateTime::currentDateTime()), VT_DATE);
-    }
-
-    void resultMessages()
-    {
-        QCOMPARE(ResultMessage(REGDB_E_CLASSNOTREG), QStringLiteral("Class not registered"));
-        QCOMPARE(ResultMessage(ResultCode(0x8004ABCD)), QStringLiteral("OLE error 8004ABCD"));
-        QCOMPARE(ResultMessage(S_FALSE), QStringLiteral("OLE error 00000001"));
     }
 
     void apartmentCallsRunLaterAlsoInANestedLoop()
