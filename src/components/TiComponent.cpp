@@ -13,6 +13,8 @@
 #include <QPainter>
 #include <QPointer>
 
+#include <algorithm>
+#include <limits>
 #include <optional>
 
 struct TiComponent::Private
@@ -159,6 +161,13 @@ void TiComponent::SetHeight(int value)
 
 void TiComponent::SetBounds(int left, int top, int width, int height)
 {
+    // Qt keeps no widget larger than QWIDGETSIZE_MAX, and a rectangle's far edge must fit in
+    // an int: bounds from a file or the data link can be anything.
+    constexpr int Farthest = std::numeric_limits<int>::max() - QWIDGETSIZE_MAX;
+    left = std::clamp(left, -Farthest, Farthest);
+    top = std::clamp(top, -Farthest, Farthest);
+    width = std::clamp(width, 0, QWIDGETSIZE_MAX);
+    height = std::clamp(height, 0, QWIDGETSIZE_MAX);
     if (QRect(left, top, width, height) == geometry())
         return;
     setGeometry(left, top, width, height);

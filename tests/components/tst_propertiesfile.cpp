@@ -406,6 +406,18 @@ private slots:
         QCOMPARE(rocker.Cursor(), crHandPoint);
     }
 
+    void extremeBounds_areHeldToWhatAWidgetTakes()
+    {
+        QWidget panel;
+        TiSwitchRocker rocker(&panel);
+        LoadPropertiesText(rocker, FileType + "Left = 2147483647\r\nTop = -2147483648\r\n"
+                                              "Width = 2147483647\r\nHeight = -5\r\n");
+        QCOMPARE(rocker.Width(), QWIDGETSIZE_MAX);
+        QCOMPARE(rocker.Height(), 0);
+        QCOMPARE(rocker.geometry().right(), std::numeric_limits<int>::max() - 1);
+        QVERIFY(rocker.Top() < 0);
+    }
+
     void popupMenu_takesItsPrefixedLines()
     {
         TiSwitchRocker rocker;
