@@ -10,7 +10,6 @@
 constexpr DWORD DVASPECT_CONTENT = 1;
 constexpr DWORD TYMED_NULL = 0;
 constexpr DWORD TYMED_HGLOBAL = 1;
-constexpr DWORD ADVF_NODATA = 1;
 constexpr DWORD ADVF_PRIMEFIRST = 2;
 
 struct FORMATETC
