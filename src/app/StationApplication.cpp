@@ -4,6 +4,8 @@
 
 #include <QMessageBox>
 
+#include "datalink/iOPCFunctions.h"
+
 namespace {
 
 void showErrorBox(const QString& message)
@@ -24,6 +26,8 @@ StationApplication::StationApplication(int& argc, char** argv) : QApplication(ar
     // Only closing the main screen ends the station: not the port dialog or a message box
     // closing while the main screen is hidden behind a floor screen.
     setQuitOnLastWindowClosed(false);
+    // The data link sounds the desktop's bell, not the terminal's.
+    OPCSetBeep(&QApplication::beep);
 }
 
 bool StationApplication::notify(QObject* receiver, QEvent* event)

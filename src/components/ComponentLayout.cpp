@@ -1,0 +1,72 @@
+#include "components/ComponentLayout.h"
+
+#include <stdexcept>
+
+#include <QJsonArray>
+#include <QMetaProperty>
+
+#include "components/PropertyText.h"
+#include "components/PropertyWalk.h"
+#include "components/TiVCLComponent.h"
+#include "datalink/iOPCItem.h"
+
+namespace {
+
+const QString OPCItemsKey = QStringLiteral("OPCItems");
+
+// Loading state and update lock for the span of one read, released however it ends.
+class LoadingScope
+{
+public:
+    explicit LoadingScope(TiVCLComponent& component) : component_(component)
+    {
+        component_.BeginLoad();
+        component_.BeginUpdate();
+    }
+    ~LoadingScope()
+    {
+        component_.EndUpdate();
+        component_.EndLoad();
+    }
+    LoadingScope(const LoadingScope&) = delete;
+    LoadingScope& operator=(const LoadingScope&) = delete;
+
+private:
+    TiVCLComponent& component_;
+};
+
+} // namespace
+
+QJsonObject WriteComponentLayout(TiVCLComponent& component)
+{
+    QJsonObject layout;
+    WalkPublishedProperties(
+        &component, QString(), [](const QString&) { return true; },
+        [&layout](QObject* object, const QMetaProperty& property, const QString& fullName) {
+            if (KindOf(property) != PropertyKind::Other)
+                layout.insert(fullName, ValueText(property, object));
+        });
+    TiOPCItemManager* items = component.OPCItemManager();
+    if (items->HasItems())
+        layout.insert(OPCItemsKey, items->WriteItems());
+    return layout;
+}
+
+void ReadComponentLayout(TiVCLComponent& component, const QJsonObject& layout)
+{
+    LoadingScope loading(component);
+    WalkPublishedProperties(
+        &component, QString(), [](const QString&) { return true; },
+        [&layout](QObject* object, const QMetaProperty& property, const QString& fullName) {
+            const QJsonValue value = layout.value(fullName);
+            if (KindOf(property) == PropertyKind::Other || !value.isString())
+                return;
+            property.write(object, ValueFromText(property, value.toString()));
+        });
+    if (!layout.contains(OPCItemsKey))
+        return;
+    const QJsonValue items = layout.value(OPCItemsKey);
+    if (!items.isArray())
+        throw std::invalid_argument("\"OPCItems\" is not a list of items");
+    component.OPCItemManager()->ReadItems(items.toArray());
+}
