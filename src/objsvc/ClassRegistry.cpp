@@ -37,10 +37,11 @@ std::vector<CLSID> ClassRegistry::ClassesOfCategories(const std::vector<CATID>& 
 {
     std::vector<CLSID> found;
     for (const auto& [clsid, entry] : classes_) {
-        const bool implements =
-            std::any_of(categories.begin(), categories.end(), [&entry](const CATID& category) {
-                return std::find(entry.categories.begin(), entry.categories.end(), category) !=
-                       entry.categories.end();
+        const auto& implemented = entry.categories;
+        const bool implements = std::any_of(
+            categories.begin(), categories.end(), [&implemented](const CATID& category) {
+                return std::find(implemented.begin(), implemented.end(), category) !=
+                       implemented.end();
             });
         if (implements)
             found.push_back(clsid);
