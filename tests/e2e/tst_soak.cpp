@@ -192,5 +192,13 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSoak)
+int main(int argc, char** argv)
+{
+    // The long mode runs for many minutes: past the test library's watchdog.
+    if (!qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT"))
+        qputenv("QTEST_FUNCTION_TIMEOUT", "86400000");
+    QCoreApplication application(argc, argv);
+    TestSoak test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_soak.moc"
