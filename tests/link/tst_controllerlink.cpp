@@ -344,10 +344,10 @@ private slots:
         QElapsedTimer t;
         t.start();
         QVERIFY(rig.link.PumpWait(300));
-        QVERIFY(t.elapsed() > 300);
+        QVERIFY(t.elapsed() >= 300);
         t.restart();
         QVERIFY(rig.link.PumpWait(-5));
-        QVERIFY(t.elapsed() < 100);
+        QVERIFY(t.elapsed() < 1000);
     }
 
     void pumpWaitsNestInnerFirst()
