@@ -3,6 +3,7 @@
 #include "components/TColor.h"
 
 #include <QRect>
+#include <QSize>
 
 class QPainter;
 
@@ -29,3 +30,11 @@ void DrawColoredFocusRect(QPainter& canvas, const QRect& rect, TColor color);
 
 // Raised (1) or sunken (0) outer and inner edges on all four sides; other values draw nothing.
 void DrawEdge3D(QPainter& canvas, const QRect& rect, int raised);
+
+// Off-screen and snapshot images are bounded: a size read from a file must not make the
+// station allocate gigabytes. A component larger than this paints without them.
+constexpr qint64 MaxOffScreenPixels = 4096 * 4096;
+inline bool FitsOffScreenImage(QSize size)
+{
+    return qint64(size.width()) * qint64(size.height()) <= MaxOffScreenPixels;
+}

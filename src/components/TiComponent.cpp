@@ -637,7 +637,7 @@ void TiComponent::paintEvent(QPaintEvent*)
     QPainter canvas(this);
     // A QPicture is the metafile canvas: it records the drawing itself, no image in between.
     const QPaintEngine* engine = canvas.paintEngine();
-    if (engine && engine->type() == QPaintEngine::Picture)
+    if ((engine && engine->type() == QPaintEngine::Picture) || !FitsOffScreenImage(size()))
         PaintDirect(canvas);
     else
         PaintBuffered(canvas);

@@ -1,5 +1,7 @@
 #include "components/TiVCLComponent.h"
 
+#include "components/Drawing.h"
+
 #include "components/PropertyValue.h"
 #include "components/VirtualKey.h"
 #include "datalink/iOPCItem.h"
@@ -71,7 +73,7 @@ void TiVCLComponent::SetTransparent(bool value)
     // Not opaque: Qt paints what lies beneath first, as for a transparent window.
     setAttribute(Qt::WA_OpaquePaintEvent, !value);
     if (value) {
-        if (!d->backGroundSnapshot) {
+        if (!d->backGroundSnapshot && FitsOffScreenImage(size())) {
             d->backGroundSnapshot =
                 std::make_unique<QImage>(Width(), Height(), QImage::Format_RGB32);
             RequestSnapshot();
@@ -156,8 +158,13 @@ void TiVCLComponent::DrawBackGround(QPainter& canvas, TColor color)
         TiComponent::DrawBackGround(canvas, color);
         return;
     }
-    if (!d->backGroundSnapshot)
+    if (!d->backGroundSnapshot) {
+        if (!FitsOffScreenImage(size())) {
+            TiComponent::DrawBackGround(canvas, color);
+            return;
+        }
         d->backGroundSnapshot = std::make_unique<QImage>(Width(), Height(), QImage::Format_RGB32);
+    }
     if (d->snapshotPending)
         TakeSnapshot();
     canvas.drawImage(0, 0, *d->backGroundSnapshot);
@@ -166,8 +173,13 @@ void TiVCLComponent::DrawBackGround(QPainter& canvas, TColor color)
 void TiVCLComponent::BoundsChanged()
 {
     TiComponent::BoundsChanged();
-    if (d->backGroundSnapshot && d->backGroundSnapshot->size() != size())
-        d->backGroundSnapshot = std::make_unique<QImage>(Width(), Height(), QImage::Format_RGB32);
+    if (d->backGroundSnapshot && d->backGroundSnapshot->size() != size()) {
+        if (FitsOffScreenImage(size()))
+            d->backGroundSnapshot =
+                std::make_unique<QImage>(Width(), Height(), QImage::Format_RGB32);
+        else
+            d->backGroundSnapshot.reset();
+    }
     RequestSnapshot();
 }
 

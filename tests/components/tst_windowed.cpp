@@ -234,6 +234,21 @@ private slots:
         QVERIFY(!component->Transparent());
     }
 
+    void transparent_hugeSizeFromOutside_allocatesNoSnapshot()
+    {
+        // A size no screen shows, as a hostile properties file may give it.
+        component->SetBounds(0, 0, 20000, 20000);
+        component->SetTransparent(true);
+        QVERIFY(!component->HasBackGroundSnapshot());
+        component->SetBounds(0, 0, 38, 89);
+        component->SetTransparent(false);
+        component->SetTransparent(true);
+        QVERIFY(component->HasBackGroundSnapshot());
+        component->SetBounds(0, 0, 20000, 20000);
+        QVERIFY(!component->HasBackGroundSnapshot());
+        component->SetTransparent(false);
+    }
+
     void transparent_showsTheParentsPixels()
     {
         component->SetTransparent(true);
