@@ -5,28 +5,16 @@
 #include <QSysInfo>
 
 #include <algorithm>
-#include <memory>
-
-void ClassRegistry::RegisterClass(ClassEntry entry)
-{
-    const CLSID clsid = entry.clsid;
-    classes_.insert_or_assign(clsid, std::move(entry));
-}
-
-void ClassRegistry::UnregisterClass(REFCLSID clsid)
-{
-    classes_.erase(clsid);
-}
 
 const ClassEntry* ClassRegistry::FindClass(REFCLSID clsid) const
 {
-    const auto found = classes_.find(clsid);
-    return found == classes_.end() ? nullptr : &found->second;
+    const auto found = classes.find(clsid);
+    return found == classes.end() ? nullptr : &found->second;
 }
 
 const ClassEntry* ClassRegistry::FindProgID(const QString& progId) const
 {
-    for (const auto& [clsid, entry] : classes_) {
+    for (const auto& [clsid, entry] : classes) {
         if (!entry.progId.isEmpty() && entry.progId.compare(progId, Qt::CaseInsensitive) == 0)
             return &entry;
     }
@@ -36,7 +24,7 @@ const ClassEntry* ClassRegistry::FindProgID(const QString& progId) const
 std::vector<CLSID> ClassRegistry::ClassesOfCategories(const std::vector<CATID>& categories) const
 {
     std::vector<CLSID> found;
-    for (const auto& [clsid, entry] : classes_) {
+    for (const auto& [clsid, entry] : classes) {
         const auto& implemented = entry.categories;
         const bool implements = std::any_of(
             categories.begin(), categories.end(), [&implemented](const CATID& category) {
@@ -49,63 +37,45 @@ std::vector<CLSID> ClassRegistry::ClassesOfCategories(const std::vector<CATID>& 
     return found;
 }
 
-namespace {
-
-std::map<QString, std::unique_ptr<ClassRegistry>>& namedComputers()
-{
-    static std::map<QString, std::unique_ptr<ClassRegistry>> computers;
-    return computers;
-}
-
-QString computerKey(const QString& name)
-{
-    return name.trimmed().toCaseFolded();
-}
-
-std::unique_ptr<ClassRegistry> newComputer(const QString& name)
-{
-    auto registry = std::make_unique<ClassRegistry>();
-    registry->RegisterClass(OpcServerListClass(name));
-    return registry;
-}
-
-} // namespace
-
 QString LocalComputerName()
 {
     return QSysInfo::machineHostName();
 }
 
+QString ComputerKey(const QString& name)
+{
+    return name.trimmed().toCaseFolded();
+}
+
 bool IsLocalComputerName(const QString& name)
 {
-    return computerKey(name) == computerKey(LocalComputerName());
+    return ComputerKey(name) == ComputerKey(LocalComputerName());
+}
+
+std::unique_ptr<ClassRegistry> NewComputerRegistry(const QString& name)
+{
+    auto registry = std::make_unique<ClassRegistry>();
+    ClassEntry serverList = OpcServerListClass(name);
+    registry->classes.emplace(serverList.clsid, std::move(serverList));
+    return registry;
 }
 
 ClassRegistry& LocalRegistry()
 {
-    static const std::unique_ptr<ClassRegistry> local = newComputer(QString());
+    static const std::unique_ptr<ClassRegistry> local = NewComputerRegistry(QString());
     return *local;
 }
 
-ClassRegistry& RegisterComputer(const QString& name)
+std::map<QString, std::unique_ptr<ClassRegistry>>& RemoteComputers()
 {
-    if (computerKey(name).isEmpty() || IsLocalComputerName(name))
-        return LocalRegistry();
-    auto& slot = namedComputers()[computerKey(name)];
-    if (!slot)
-        slot = newComputer(name.trimmed());
-    return *slot;
-}
-
-void UnregisterComputer(const QString& name)
-{
-    namedComputers().erase(computerKey(name));
+    static std::map<QString, std::unique_ptr<ClassRegistry>> computers;
+    return computers;
 }
 
 ClassRegistry* ComputerRegistry(const QString& name)
 {
-    if (computerKey(name).isEmpty() || IsLocalComputerName(name))
+    if (ComputerKey(name).isEmpty() || IsLocalComputerName(name))
         return &LocalRegistry();
-    const auto found = namedComputers().find(computerKey(name));
-    return found == namedComputers().end() ? nullptr : found->second.get();
+    const auto found = RemoteComputers().find(ComputerKey(name));
+    return found == RemoteComputers().end() ? nullptr : found->second.get();
 }

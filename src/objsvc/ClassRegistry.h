@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <vector>
 
 // Makes one new object of a class under a first reference; null when it cannot.
@@ -21,35 +22,30 @@ struct ClassEntry
 };
 
 // The classes one computer knows: ProgID to class identifier to factory, with the component
-// categories each class implements.
-class ClassRegistry
+// categories each class implements. Installing a class is adding its entry to the table.
+struct ClassRegistry
 {
-public:
-    // Replaces a class registered under the same identifier.
-    void RegisterClass(ClassEntry entry);
-    void UnregisterClass(REFCLSID clsid);
+    std::map<CLSID, ClassEntry> classes;
 
     const ClassEntry* FindClass(REFCLSID clsid) const;
     // ProgIDs compare without regard to case, as registry keys do.
     const ClassEntry* FindProgID(const QString& progId) const;
     // Classes implementing at least one of the categories, in identifier order.
     std::vector<CLSID> ClassesOfCategories(const std::vector<CATID>& categories) const;
-
-private:
-    std::map<CLSID, ClassEntry> classes_;
 };
 
 // This computer's name: its host name.
 QString LocalComputerName();
-// Case-insensitive; blanks around the name are ignored.
+// Blanks around a computer name and its case do not count.
+QString ComputerKey(const QString& name);
 bool IsLocalComputerName(const QString& name);
 
-// This computer's registry; it knows the OPC server list from the start.
+// A computer's registry as it starts: it knows that computer's OPC server list.
+std::unique_ptr<ClassRegistry> NewComputerRegistry(const QString& name);
+// This computer's registry.
 ClassRegistry& LocalRegistry();
-
-// A named computer reachable for remote activation (tests, or a transport, make it known); it
-// starts with its own OPC server list. The name of this computer gives this computer's registry.
-ClassRegistry& RegisterComputer(const QString& name);
-void UnregisterComputer(const QString& name);
+// The named computers that remote activation reaches, by key. A transport to other computers
+// makes them known here; without one, no named computer is reachable.
+std::map<QString, std::unique_ptr<ClassRegistry>>& RemoteComputers();
 // Null for a name no transport reaches; this computer's registry for its own name.
 ClassRegistry* ComputerRegistry(const QString& name);

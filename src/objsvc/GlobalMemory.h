@@ -1,24 +1,25 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
 
 // Movable global memory blocks, the medium of a data-advise notification. A handle names a
-// block only while it is allocated: every call checks it, so a stale or forged handle reaches
-// no memory.
+// block only while the process's global heap holds it: every call checks it, so a stale or
+// forged handle reaches no memory.
 using HGLOBAL = struct GlobalBlockHandle*;
 
-constexpr std::uint32_t GMEM_MOVEABLE = 0x0002;
-constexpr std::uint32_t GMEM_ZEROINIT = 0x0040;
-constexpr std::uint32_t GHND = GMEM_MOVEABLE | GMEM_ZEROINIT;
+struct GlobalBlock
+{
+    std::vector<std::byte> data;
+    int locks = 0;
+};
 
-// Blocks are bounded: a request above this gives no block.
-constexpr std::size_t GlobalMemoryLimit = 64 * 1024 * 1024;
+// The process's global heap: every block a handle names. The side that sends a medium (a
+// server) allocates and frees its blocks here; the receiver only locks them.
+std::map<HGLOBAL, std::unique_ptr<GlobalBlock>>& GlobalHeap();
 
-// Blocks always start zeroed.
-HGLOBAL GlobalAlloc(std::uint32_t flags, std::size_t size);
-// Null once freed.
-HGLOBAL GlobalFree(HGLOBAL block);
 // Null for a handle that names no block, and for an empty block.
 void* GlobalLock(HGLOBAL block);
 // True while the block stays locked by an earlier lock.

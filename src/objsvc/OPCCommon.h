@@ -12,9 +12,6 @@ public:
 
     // S_FALSE when fewer than `count` were left.
     virtual HRESULT Next(ULONG count, GUID* elements, ULONG* fetched) = 0;
-    virtual HRESULT Skip(ULONG count) = 0;
-    virtual HRESULT Reset() = 0;
-    virtual HRESULT Clone(IEnumGUID** copy) = 0;
 
 protected:
     ~IEnumGUID() = default;

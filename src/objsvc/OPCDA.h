@@ -70,8 +70,6 @@ public:
                              OPCHANDLE clientGroup, const LONG* timeBias,
                              const FLOAT* percentDeadband, LCID locale, OPCHANDLE* serverGroup,
                              DWORD* revisedUpdateRate, REFIID riid, IUnknown** group) = 0;
-    // The text comes from the task allocator.
-    virtual HRESULT GetErrorString(HRESULT error, LCID locale, LPWSTR* text) = 0;
     virtual HRESULT RemoveGroup(OPCHANDLE serverGroup, BOOL force) = 0;
 
 protected:

@@ -24,30 +24,6 @@ public:
         return taken == count ? S_OK : S_FALSE;
     }
 
-    HRESULT Skip(ULONG count) override
-    {
-        const std::size_t left = guids_.size() - next_;
-        next_ += std::min<std::size_t>(count, left);
-        return count <= left ? S_OK : S_FALSE;
-    }
-
-    HRESULT Reset() override
-    {
-        next_ = 0;
-        return S_OK;
-    }
-
-    HRESULT Clone(IEnumGUID** copy) override
-    {
-        if (!copy)
-            return E_POINTER;
-        auto* clone = new GuidEnumerator(guids_);
-        clone->next_ = next_;
-        clone->AddRef();
-        *copy = clone;
-        return S_OK;
-    }
-
 private:
     std::vector<GUID> guids_;
     std::size_t next_ = 0;

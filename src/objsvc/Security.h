@@ -17,13 +17,18 @@ struct ProcessSecurityLevels
     DWORD capabilities = 0;
 };
 
-// The first call fixes the levels and gives S_OK; every later one changes nothing and gives
-// RPC_E_TOO_LATE. Only the defaults are supported for the descriptors and lists: they must be
-// null, and -1 authentication services means the default ones.
+struct ProcessSecurityState
+{
+    // Empty until an initialisation was accepted.
+    std::optional<ProcessSecurityLevels> levels;
+};
+
+// The first accepted call fixes the levels and gives S_OK; every later one changes nothing and
+// gives RPC_E_TOO_LATE. Only the defaults are supported for the descriptors and lists: they
+// must be null, and -1 authentication services means the default ones.
 HRESULT CoInitializeSecurity(void* securityDescriptor, LONG authenticationServices,
                              void* authenticationServiceList, void* reserved1,
                              DWORD authenticationLevel, DWORD impersonationLevel,
                              void* authenticationList, DWORD capabilities, void* reserved3);
 
-// Empty until security was initialised.
-std::optional<ProcessSecurityLevels> ProcessSecurity();
+ProcessSecurityState& ProcessSecurity();

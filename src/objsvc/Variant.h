@@ -30,13 +30,3 @@ constexpr VARTYPE VT_INT = 22;
 constexpr VARTYPE VT_UINT = 23;
 constexpr VARTYPE VT_ARRAY = 0x2000;
 constexpr VARTYPE VT_BYREF = 0x4000;
-
-constexpr HRESULT DISP_E_TYPEMISMATCH = ResultCode(0x80020005);
-
-// The type a value has: the invalid value is VT_EMPTY, a list an array of variants, and a type
-// without a counterpart VT_VARIANT.
-VARTYPE VariantType(const QVariant& value);
-
-// Converts the value to the type in place (VT_EMPTY leaves it as it is). A value that does not
-// convert, or is out of the type's range, leaves it unchanged and gives the failure.
-HRESULT VariantChangeType(QVariant& value, VARTYPE type);

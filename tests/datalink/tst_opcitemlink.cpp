@@ -5,6 +5,7 @@
 #include "datalink/iOPCItem.h"
 
 #include "SampleDevice.h"
+#include "services/Computers.h"
 
 #include <QJsonObject>
 #include <QTest>
@@ -120,14 +121,14 @@ private slots:
         device_ = std::make_shared<SampleDevice>();
         device_->SetItem(Relay, false);
         device_->SetItem(QStringLiteral("Floor3.Relay5"), true);
-        LocalRegistry().RegisterClass(SampleServerClass(device_));
+        RegisterClass(LocalRegistry(), SampleServerClass(device_));
         component_ = std::make_unique<TiVCLComponent>();
     }
 
     void cleanup()
     {
         component_.reset();
-        LocalRegistry().UnregisterClass(SampleDevice::Clsid);
+        UnregisterClass(LocalRegistry(), SampleDevice::Clsid);
         UnregisterComputer(QStringLiteral("PLANT7"));
     }
 
@@ -171,10 +172,10 @@ private slots:
 
     void serverOnANamedComputer()
     {
-        LocalRegistry().UnregisterClass(SampleDevice::Clsid);
+        UnregisterClass(LocalRegistry(), SampleDevice::Clsid);
         const auto remote = std::make_shared<SampleDevice>();
         remote->SetItem(Relay, true);
-        RegisterComputer(QStringLiteral("PLANT7")).RegisterClass(SampleServerClass(remote));
+        RegisterClass(RegisterComputer(QStringLiteral("PLANT7")), SampleServerClass(remote));
         TiOPCItem* item = newItem();
         item->SetComputerName(QStringLiteral("PLANT7"));
         item->Connect();

@@ -5,6 +5,7 @@
 #include "datalink/iOPCTypes.h"
 
 #include "StreamBlockWriter.h"
+#include "services/GlobalAlloc.h"
 
 #include <QCoreApplication>
 #include <QTest>

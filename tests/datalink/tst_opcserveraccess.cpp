@@ -6,6 +6,7 @@
 #include "datalink/iOPCFunctions.h"
 
 #include "SampleDevice.h"
+#include "services/Computers.h"
 
 #include "objsvc/OpcServerList.h"
 #include "objsvc/Security.h"
@@ -98,14 +99,14 @@ private slots:
     {
         device_ = std::make_shared<SampleDevice>();
         device_->SetItem(QStringLiteral("Floor3.Relay4"), false);
-        LocalRegistry().RegisterClass(SampleServerClass(device_));
+        RegisterClass(LocalRegistry(), SampleServerClass(device_));
         beeps = 0;
         OPCSetBeep(&countBeep);
     }
 
     void cleanup()
     {
-        LocalRegistry().UnregisterClass(SampleDevice::Clsid);
+        UnregisterClass(LocalRegistry(), SampleDevice::Clsid);
         UnregisterComputer(Plant);
     }
 
@@ -142,9 +143,9 @@ private slots:
 
     void progIdKnownOnlyToTheComputersServerListResolvesThroughIt()
     {
-        LocalRegistry().UnregisterClass(SampleDevice::Clsid);
+        UnregisterClass(LocalRegistry(), SampleDevice::Clsid);
         const auto remote = std::make_shared<SampleDevice>();
-        RegisterComputer(Plant).RegisterClass(SampleServerClass(remote));
+        RegisterClass(RegisterComputer(Plant), SampleServerClass(remote));
         ComPtr<IOPCServerList> list;
         QCOMPARE(OPCResolveClassID(Plant, SampleDevice::ProgID(), list), SampleDevice::Clsid);
         QVERIFY(list);
@@ -157,11 +158,11 @@ private slots:
 
     void givenServerListIsAskedInsteadOfANewOne()
     {
-        LocalRegistry().UnregisterClass(SampleDevice::Clsid);
+        UnregisterClass(LocalRegistry(), SampleDevice::Clsid);
         RegisterComputer(Plant);
         // The list of a computer that knows the class, handed in for one that does not.
         ClassRegistry& other = RegisterComputer(QStringLiteral("PLANT8"));
-        other.RegisterClass(SampleServerClass(device_));
+        RegisterClass(other, SampleServerClass(device_));
         auto list = OpcServerListClass(QStringLiteral("PLANT8")).factory().as<IOPCServerList>();
         const IOPCServerList* given = list.get();
         QCOMPARE(OPCResolveClassID(Plant, SampleDevice::ProgID(), list), SampleDevice::Clsid);
@@ -171,17 +172,18 @@ private slots:
 
     void listFailingProgIdLookUpStillFindsTheServerUnderDA10()
     {
-        LocalRegistry().UnregisterClass(SampleDevice::Clsid);
+        UnregisterClass(LocalRegistry(), SampleDevice::Clsid);
         ClassRegistry& plant = RegisterComputer(Plant);
-        plant.RegisterClass(SampleServerClass(device_, {CATID_OPCDAServer10}));
+        RegisterClass(plant, SampleServerClass(device_, {CATID_OPCDAServer10}));
         // Under 2.0 only a ProgID that differs in case: the match is exact.
-        plant.RegisterClass(SampleServerClass(device_, {CATID_OPCDAServer20}, OtherClsid,
-                                              SampleDevice::ProgID().toLower()));
-        plant.RegisterClass(classOf(CLSID_OpcServerList, QString(), [] {
-            const auto inner = OpcServerListClass(Plant).factory().as<IOPCServerList>();
-            const auto blind = MakeComObject<ProgIdBlindList>(inner);
-            return ComPtr<IUnknown>(blind->Unknown());
-        }));
+        RegisterClass(plant, SampleServerClass(device_, {CATID_OPCDAServer20}, OtherClsid,
+                                               SampleDevice::ProgID().toLower()));
+        RegisterClass(plant, classOf(CLSID_OpcServerList, QString(), [] {
+                          const auto inner =
+                              OpcServerListClass(Plant).factory().as<IOPCServerList>();
+                          const auto blind = MakeComObject<ProgIdBlindList>(inner);
+                          return ComPtr<IUnknown>(blind->Unknown());
+                      }));
         ComPtr<IOPCServerList> list;
         QCOMPARE(OPCResolveClassID(Plant, SampleDevice::ProgID(), list), SampleDevice::Clsid);
         QVERIFY(OPCCreateServer(Plant, SampleDevice::ProgID()));
@@ -197,7 +199,8 @@ private slots:
 
     void classIdWithZeroFirstFieldBeepsAndIsUsed()
     {
-        RegisterComputer(Plant).RegisterClass(
+        RegisterClass(
+            RegisterComputer(Plant),
             SampleServerClass(device_, {}, ZeroFirstClsid, QStringLiteral("Quelvane.Zero.1")));
         ComPtr<IOPCServerList> list;
         QCOMPARE(OPCResolveClassID(Plant, QStringLiteral("Quelvane.Zero.1"), list), ZeroFirstClsid);
@@ -213,25 +216,25 @@ private slots:
         QCOMPARE(errorOf([] { OPCCreateServerList(QStringLiteral("NOWHERE")); }),
                  QStringLiteral("Unable to Create IOPCServerList Object : DCOM not installed"));
         ClassRegistry& plant = RegisterComputer(Plant);
-        plant.UnregisterClass(CLSID_OpcServerList);
+        UnregisterClass(plant, CLSID_OpcServerList);
         QCOMPARE(errorOf([] { OPCCreateServerList(Plant); }),
                  QStringLiteral("Unable to Create IOPCServerList Object : Class not registered"));
-        plant.RegisterClass(classOf(CLSID_OpcServerList, QString(), [] {
-            const auto object = MakeComObject<NotAServer>();
-            return ComPtr<IUnknown>(object->Unknown());
-        }));
+        RegisterClass(plant, classOf(CLSID_OpcServerList, QString(), [] {
+                          const auto object = MakeComObject<NotAServer>();
+                          return ComPtr<IUnknown>(object->Unknown());
+                      }));
         QCOMPARE(errorOf([] { OPCCreateServerList(Plant); }),
                  QStringLiteral("Unable to Create IOPCServerList Object"));
     }
 
     void objectWithoutServerInterfaceGivesNoServer()
     {
-        LocalRegistry().RegisterClass(classOf(OtherClsid, QStringLiteral("Quelvane.Plain.1"), [] {
-            const auto object = MakeComObject<NotAServer>();
-            return ComPtr<IUnknown>(object->Unknown());
-        }));
+        RegisterClass(LocalRegistry(), classOf(OtherClsid, QStringLiteral("Quelvane.Plain.1"), [] {
+                          const auto object = MakeComObject<NotAServer>();
+                          return ComPtr<IUnknown>(object->Unknown());
+                      }));
         QVERIFY(!OPCCreateServer(QString(), QStringLiteral("Quelvane.Plain.1")));
-        LocalRegistry().UnregisterClass(OtherClsid);
+        UnregisterClass(LocalRegistry(), OtherClsid);
     }
 
     void callsWithoutTheNeededInterfaceFailAlone()
@@ -373,7 +376,7 @@ private slots:
         const HRESULT first = OPCInitializeSecurity();
         QVERIFY(first == S_OK || first == RPC_E_TOO_LATE);
         QCOMPARE(OPCInitializeSecurity(), RPC_E_TOO_LATE);
-        const auto levels = ProcessSecurity();
+        const auto levels = ProcessSecurity().levels;
         QVERIFY(levels);
         QCOMPARE(levels->authenticationServices, -1);
         QCOMPARE(levels->authenticationLevel, RPC_C_AUTHN_LEVEL_NONE);

@@ -5,6 +5,7 @@
 #include "datalink/iOPCItem.h"
 
 #include "SampleDevice.h"
+#include "services/Computers.h"
 
 #include <QApplication>
 #include <QJsonObject>
@@ -48,7 +49,7 @@ private slots:
     {
         device_ = std::make_shared<SampleDevice>();
         device_->SetItem(Relay, false);
-        LocalRegistry().RegisterClass(SampleServerClass(device_));
+        RegisterClass(LocalRegistry(), SampleServerClass(device_));
         window_ = std::make_unique<QWidget>();
         window_->resize(120, 120);
         rocker_ = new TiSwitchRocker(window_.get());
@@ -68,7 +69,7 @@ private slots:
     void cleanup()
     {
         window_.reset();
-        LocalRegistry().UnregisterClass(SampleDevice::Clsid);
+        UnregisterClass(LocalRegistry(), SampleDevice::Clsid);
     }
 
     void goodServerValuesMoveTheSwitch()

@@ -1,8 +1,7 @@
 // The object services stand-in: reference counting, global memory and formats, the class
-// registries of this and named computers with their server lists, activation, connection
-// points, variant conversion and the apartment's queued calls.
+// registries of this and named computers with their server lists, activation and the process
+// security.
 #include "objsvc/Activation.h"
-#include "objsvc/Apartment.h"
 #include "objsvc/ClassRegistry.h"
 #include "objsvc/ClipboardFormat.h"
 #include "objsvc/ConnectionPoint.h"
@@ -10,12 +9,10 @@
 #include "objsvc/OPCCommon.h"
 #include "objsvc/Security.h"
 #include "objsvc/TaskMemory.h"
-#include "objsvc/Variant.h"
+#include "services/Computers.h"
+#include "services/GlobalAlloc.h"
 
-#include <QDateTime>
-#include <QEventLoop>
 #include <QTest>
-#include <QTimer>
 
 namespace {
 
@@ -70,7 +67,7 @@ class ObjectServicesTest : public QObject
 private slots:
     void cleanup()
     {
-        LocalRegistry().UnregisterClass(ProbeClsid);
+        UnregisterClass(LocalRegistry(), ProbeClsid);
         UnregisterComputer(QStringLiteral("PLANT7"));
         QCOMPARE(probesAlive, 0);
     }
@@ -143,7 +140,7 @@ private slots:
         CLSID clsid = ProbeClsid;
         QCOMPARE(CLSIDFromProgID(StringToWide(unknown), &clsid), CO_E_CLASSSTRING);
         QCOMPARE(clsid, GUID_NULL);
-        LocalRegistry().RegisterClass(probeClass(unknown));
+        RegisterClass(LocalRegistry(), probeClass(unknown));
         const QString otherCase = QStringLiteral("quelvane.PROBE.1");
         QCOMPARE(CLSIDFromProgID(StringToWide(otherCase), &clsid), S_OK);
         QCOMPARE(clsid, ProbeClsid);
@@ -178,7 +175,7 @@ private slots:
         server.pwszName = const_cast<LPWSTR>(StringToWide(name));
         QCOMPARE(CoCreateInstanceEx(ProbeClsid, nullptr, CLSCTX_REMOTE_SERVER, &server, 2, results),
                  RPC_S_SERVER_UNAVAILABLE);
-        RegisterComputer(QStringLiteral(" plant7 ")).RegisterClass(probeClass(QString()));
+        RegisterClass(RegisterComputer(QStringLiteral(" plant7 ")), probeClass(QString()));
         QVERIFY(RemoteActivationAvailable(name));
         QVERIFY(!LocalRegistry().FindClass(ProbeClsid));
         QCOMPARE(CoCreateInstanceEx(ProbeClsid, nullptr, CLSCTX_INPROC_SERVER, &server, 2, results),
@@ -195,7 +192,7 @@ private slots:
     void serverListAnswersFromItsComputer()
     {
         ClassRegistry& plant = RegisterComputer(QStringLiteral("PLANT7"));
-        plant.RegisterClass(probeClass(QStringLiteral("Quelvane.Probe.1"), {Category}));
+        RegisterClass(plant, probeClass(QStringLiteral("Quelvane.Probe.1"), {Category}));
         const auto list = serverListOf(QStringLiteral("PLANT7"));
         QVERIFY(list);
         CLSID clsid = GUID_NULL;
@@ -230,95 +227,18 @@ private slots:
         QCOMPARE(list->CLSIDFromProgID(StringToWide(progId), &clsid), RPC_S_SERVER_UNAVAILABLE);
     }
 
-    void connectionPointKeepsItsSinksByCookie()
-    {
-        const auto point = MakeComObject<ConnectionPoint>(IID_IOPCShutdown, nullptr);
-        int advised = 0;
-        point->SetAdviseHook([&] { ++advised; });
-        const auto sink = MakeComObject<Probe>();
-        DWORD first = 0;
-        DWORD second = 0;
-        QCOMPARE(point->Advise(sink->Unknown(), &first), S_OK);
-        QCOMPARE(point->Advise(sink->Unknown(), &second), S_OK);
-        QVERIFY(first != 0 && second != 0 && first != second);
-        QCOMPARE(advised, 2);
-        QCOMPARE(point->Sinks<IOPCShutdown>().size(), 2u);
-        const auto wrongKind = MakeComObject<ConnectionPoint>(IID_IOPCServerList, nullptr);
-        DWORD cookie = 5;
-        QCOMPARE(wrongKind->Advise(sink->Unknown(), &cookie), CONNECT_E_CANNOTCONNECT);
-        QCOMPARE(cookie, 0u);
-        QCOMPARE(point->Unadvise(first), S_OK);
-        QCOMPARE(point->Unadvise(first), CONNECT_E_NOCONNECTION);
-        QCOMPARE(point->SinkCount(), 1u);
-        IConnectionPointContainer* container = nullptr;
-        QCOMPARE(point->GetConnectionPointContainer(&container), E_UNEXPECTED);
-        IID iid = GUID_NULL;
-        QCOMPARE(point->GetConnectionInterface(&iid), S_OK);
-        QCOMPARE(iid, IID_IOPCShutdown);
-        point->Detach();
-        QCOMPARE(point->SinkCount(), 0u);
-    }
-
-    void variantsConvertWithinRange()
-    {
-        QVariant value = 70000;
-        QCOMPARE(VariantChangeType(value, VT_I2), DISP_E_TYPEMISMATCH);
-        QCOMPARE(value, QVariant(70000));
-        value = QStringLiteral("12");
-        QCOMPARE(VariantChangeType(value, VT_I4), S_OK);
-        QCOMPARE(value, QVariant(12));
-        value = 2.5;
-        QCOMPARE(VariantChangeType(value, VT_I4), S_OK);
-        QCOMPARE(value, QVariant(2));
-        value = -1;
-        QCOMPARE(VariantChangeType(value, VT_UI4), DISP_E_TYPEMISMATCH);
-        value = QStringLiteral("on");
-        QCOMPARE(VariantChangeType(value, VT_R8), DISP_E_TYPEMISMATCH);
-        value = qlonglong(0x7FFFFFFFFFFFFFFF);
-        QCOMPARE(VariantChangeType(value, VT_I8), S_OK);
-        QCOMPARE(value.toLongLong(), qlonglong(0x7FFFFFFFFFFFFFFF));
-        value = QVariantList{1, 2.0};
-        QCOMPARE(VariantChangeType(value, VT_ARRAY | VT_I2), S_OK);
-        QCOMPARE(value, QVariant(QVariantList{QVariant::fromValue<short>(1),
-                                              QVariant::fromValue<short>(2)}));
-        value = true;
-        QCOMPARE(VariantChangeType(value, VT_EMPTY), S_OK);
-        QCOMPARE(value, QVariant(true));
-        QCOMPARE(VariantType(QVariant()), VT_EMPTY);
-        QCOMPARE(VariantType(true), VT_BOOL);
-        QCOMPARE(VariantType(QStringLiteral("x")), VT_BSTR);
-        QCOMPARE(VariantType(QVariantList{}), VT_ARRAY | VT_VARIANT);
-        QCOMPARE(VariantType(QDateTime::currentDateTime()), VT_DATE);
-    }
-
-    void apartmentCallsRunLaterAlsoInANestedLoop()
-    {
-        int calls = 0;
-        PostToApartment([&] { ++calls; });
-        QCOMPARE(calls, 0);
-        QEventLoop nested;
-        QTimer::singleShot(0, &nested, [&] {
-            PostToApartment([&] {
-                ++calls;
-                nested.quit();
-            });
-        });
-        nested.exec();
-        QCOMPARE(calls, 2);
-    }
-
     void securityIsFixedByTheFirstCall()
     {
         int descriptor = 0;
         QCOMPARE(CoInitializeSecurity(&descriptor, -1, nullptr, nullptr, 1, 2, nullptr, 0, nullptr),
                  E_INVALIDARG);
-        QVERIFY(!ProcessSecurity());
+        QVERIFY(!ProcessSecurity().levels);
         QCOMPARE(CoInitializeSecurity(nullptr, -1, nullptr, nullptr, 1, 3, nullptr, 0, nullptr),
                  S_OK);
         QCOMPARE(CoInitializeSecurity(nullptr, -1, nullptr, nullptr, 2, 2, nullptr, 0, nullptr),
                  RPC_E_TOO_LATE);
-        QCOMPARE(ProcessSecurity()->impersonationLevel, 3u);
-        QCOMPARE(ProcessSecurity()->authenticationLevel, 1u);
+        QCOMPARE(ProcessSecurity().levels->impersonationLevel, 3u);
+        QCOMPARE(ProcessSecurity().levels->authenticationLevel, 1u);
     }
 };
 

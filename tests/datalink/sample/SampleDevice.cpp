@@ -2,7 +2,7 @@
 
 #include "SampleServer.h"
 
-#include "objsvc/Apartment.h"
+#include "services/Apartment.h"
 
 #include <QDateTime>
 

@@ -2,8 +2,10 @@
 
 #include "StreamBlockWriter.h"
 
-#include "objsvc/Apartment.h"
 #include "objsvc/TaskMemory.h"
+#include "services/Apartment.h"
+#include "services/GlobalAlloc.h"
+#include "services/VariantConversion.h"
 
 #include <cstring>
 
@@ -22,7 +24,7 @@ template <typename T> T* taskArray(DWORD count)
 SampleGroup::SampleGroup(std::shared_ptr<SampleDevice> device, OPCHANDLE clientGroup,
                          DWORD updateRate, bool active)
     : device_(std::move(device)), clientGroup_(clientGroup), active_(active),
-      dataPoint_(MakeComObject<ConnectionPoint>(IID_IOPCDataCallback, this)),
+      dataPoint_(MakeComObject<ConnectionPoint>(IID_IOPCDataCallback)),
       timer_(std::make_unique<QTimer>())
 {
     dataPoint_->SetAdviseHook([this] {

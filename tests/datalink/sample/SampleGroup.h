@@ -2,8 +2,8 @@
 
 #include "SampleDevice.h"
 
-#include "objsvc/ConnectionPoint.h"
 #include "objsvc/DataObject.h"
+#include "services/ConnectionPoint.h"
 
 #include <QTimer>
 

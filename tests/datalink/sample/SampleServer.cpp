@@ -2,7 +2,6 @@
 
 #include "SampleGroup.h"
 
-#include "objsvc/ResultText.h"
 #include "objsvc/TaskMemory.h"
 
 namespace {
@@ -13,8 +12,7 @@ constexpr DWORD FastestRate = 10;
 } // namespace
 
 SampleServer::SampleServer(std::shared_ptr<SampleDevice> device)
-    : device_(std::move(device)),
-      shutdownPoint_(MakeComObject<ConnectionPoint>(IID_IOPCShutdown, this))
+    : device_(std::move(device)), shutdownPoint_(MakeComObject<ConnectionPoint>(IID_IOPCShutdown))
 {
     device_->Attach(this);
 }
@@ -48,14 +46,6 @@ HRESULT SampleServer::AddGroup(LPCWSTR, BOOL active, DWORD requestedUpdateRate,
     groups_.emplace(*serverGroup, added);
     ++device_->groupsAdded;
     return rate == requestedUpdateRate ? S_OK : OPC_S_UNSUPPORTEDRATE;
-}
-
-HRESULT SampleServer::GetErrorString(HRESULT error, LCID, LPWSTR* text)
-{
-    if (!text)
-        return E_INVALIDARG;
-    *text = CoTaskMemString(ResultMessage(error));
-    return *text ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT SampleServer::RemoveGroup(OPCHANDLE serverGroup, BOOL)

@@ -2,7 +2,7 @@
 
 #include "SampleDevice.h"
 
-#include "objsvc/ConnectionPoint.h"
+#include "services/ConnectionPoint.h"
 
 #include <map>
 #include <memory>
@@ -20,7 +20,6 @@ public:
                      const LONG* timeBias, const FLOAT* percentDeadband, LCID locale,
                      OPCHANDLE* serverGroup, DWORD* revisedUpdateRate, REFIID riid,
                      IUnknown** group) override;
-    HRESULT GetErrorString(HRESULT error, LCID locale, LPWSTR* text) override;
     HRESULT RemoveGroup(OPCHANDLE serverGroup, BOOL force) override;
 
     HRESULT FindConnectionPoint(REFIID riid, IConnectionPoint** point) override;

@@ -1,5 +1,7 @@
 #include "StreamBlockWriter.h"
 
+#include "services/VariantConversion.h"
+
 #include <QVariantList>
 
 #include <cstring>

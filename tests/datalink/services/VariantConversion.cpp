@@ -1,4 +1,4 @@
-#include "objsvc/Variant.h"
+#include "services/VariantConversion.h"
 
 #include <QDateTime>
 #include <QVariantList>

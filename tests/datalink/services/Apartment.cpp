@@ -1,4 +1,4 @@
-#include "objsvc/Apartment.h"
+#include "services/Apartment.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
