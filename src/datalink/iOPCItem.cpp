@@ -187,10 +187,10 @@ void TiOPCItem::Disconnect()
         if (link.groupHandle)
             OPCRemoveGroup(link.server.get(), link.groupHandle);
         link.groupHandle = 0;
-        link.server.reset();
     }
-    // Still held here only if the server gave the group the handle 0.
+    // The group goes before the server that made it.
     link.group.reset();
+    link.server.reset();
 }
 
 void TiOPCItem::ServerShutdown()

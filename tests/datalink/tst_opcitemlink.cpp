@@ -344,14 +344,37 @@ private slots:
         QVERIFY(component_->arrivals.empty());
     }
 
-    void disconnectReleasesEverything()
+    void disconnectReleasesInTheLinksOrder_data()
     {
+        QTest::addColumn<bool>("streamOnly");
+        QTest::addColumn<QString>("advise");
+        QTest::addColumn<QString>("unadvise");
+        QTest::newRow("data callback") << false << QStringLiteral("Advise IOPCDataCallback")
+                                       << QStringLiteral("Unadvise IOPCDataCallback");
+        QTest::newRow("stream advise")
+            << true << QStringLiteral("DAdvise") << QStringLiteral("DUnadvise");
+    }
+
+    void disconnectReleasesInTheLinksOrder()
+    {
+        QFETCH(bool, streamOnly);
+        QFETCH(QString, advise);
+        QFETCH(QString, unadvise);
+        device_->refuseDataCallback = streamOnly;
         TiOPCItem* item = connectedItem();
+        QCOMPARE(device_->calls, (std::vector<QString>{QStringLiteral("Advise IOPCShutdown"),
+                                                       QStringLiteral("AddGroup"),
+                                                       QStringLiteral("AddItems"), advise}));
         QTRY_COMPARE(component_->arrivals.size(), 1u);
+        device_->calls.clear();
         item->Disconnect();
         QVERIFY(!item->Linked());
-        QCOMPARE(device_->itemsRemoved, 1);
-        QCOMPARE(device_->groupsRemoved, 1);
+        // The group goes before the server that made it.
+        QCOMPARE(device_->calls, (std::vector<QString>{unadvise, QStringLiteral("RemoveItems"),
+                                                       QStringLiteral("Unadvise IOPCShutdown"),
+                                                       QStringLiteral("RemoveGroup"),
+                                                       QStringLiteral("group released"),
+                                                       QStringLiteral("server released")}));
         QCOMPARE(device_->ServersAlive(), 0);
         device_->SetItem(Relay, true);
         QTest::qWait(60);

@@ -66,6 +66,9 @@ public:
     std::vector<SampleWrite> writes;
     int streamAdvises = 0;
     int callbackAdvises = 0;
+    // In order: every call of a client that adds, removes, advises or unadvises, and each time
+    // the last reference to a server or a group went ("server released", "group released").
+    std::vector<QString> calls;
 
     int ServersAlive() const { return static_cast<int>(servers_.size()); }
 

@@ -28,9 +28,12 @@ SampleGroup::SampleGroup(std::shared_ptr<SampleDevice> device, OPCHANDLE clientG
       timer_(std::make_unique<QTimer>())
 {
     dataPoint_->SetAdviseHook([this] {
+        device_->calls.push_back(QStringLiteral("Advise IOPCDataCallback"));
         ++device_->callbackAdvises;
         resendAll();
     });
+    dataPoint_->SetUnadviseHook(
+        [this] { device_->calls.push_back(QStringLiteral("Unadvise IOPCDataCallback")); });
     QObject::connect(timer_.get(), &QTimer::timeout, [this] { tick(); });
     timer_->start(static_cast<int>(updateRate));
 }
@@ -38,6 +41,7 @@ SampleGroup::SampleGroup(std::shared_ptr<SampleDevice> device, OPCHANDLE clientG
 SampleGroup::~SampleGroup()
 {
     Detach();
+    device_->calls.push_back(QStringLiteral("group released"));
 }
 
 void SampleGroup::Detach()
@@ -50,6 +54,7 @@ void SampleGroup::Detach()
 HRESULT SampleGroup::AddItems(DWORD count, const OPCITEMDEF* items, OPCITEMRESULT** results,
                               HRESULT** errors)
 {
+    device_->calls.push_back(QStringLiteral("AddItems"));
     if (count == 0 || !items || !results || !errors)
         return E_INVALIDARG;
     *results = taskArray<OPCITEMRESULT>(count);
@@ -82,6 +87,7 @@ HRESULT SampleGroup::AddItems(DWORD count, const OPCITEMDEF* items, OPCITEMRESUL
 
 HRESULT SampleGroup::RemoveItems(DWORD count, const OPCHANDLE* serverItems, HRESULT** errors)
 {
+    device_->calls.push_back(QStringLiteral("RemoveItems"));
     if (count == 0 || !serverItems || !errors)
         return E_INVALIDARG;
     *errors = taskArray<HRESULT>(count);
@@ -136,6 +142,7 @@ HRESULT SampleGroup::FindConnectionPoint(REFIID riid, IConnectionPoint** point)
 HRESULT SampleGroup::DAdvise(const FORMATETC* format, DWORD flags, IAdviseSink* sink,
                              DWORD* connection)
 {
+    device_->calls.push_back(QStringLiteral("DAdvise"));
     if (!format || !sink || !connection)
         return E_INVALIDARG;
     *connection = 0;
@@ -155,6 +162,7 @@ HRESULT SampleGroup::DAdvise(const FORMATETC* format, DWORD flags, IAdviseSink* 
 
 HRESULT SampleGroup::DUnadvise(DWORD connection)
 {
+    device_->calls.push_back(QStringLiteral("DUnadvise"));
     return streamSinks_.erase(connection) > 0 ? S_OK : OLE_E_ADVISENOTSUPPORTED;
 }
 

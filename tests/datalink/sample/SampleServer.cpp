@@ -15,6 +15,10 @@ SampleServer::SampleServer(std::shared_ptr<SampleDevice> device)
     : device_(std::move(device)), shutdownPoint_(MakeComObject<ConnectionPoint>(IID_IOPCShutdown))
 {
     device_->Attach(this);
+    shutdownPoint_->SetAdviseHook(
+        [this] { device_->calls.push_back(QStringLiteral("Advise IOPCShutdown")); });
+    shutdownPoint_->SetUnadviseHook(
+        [this] { device_->calls.push_back(QStringLiteral("Unadvise IOPCShutdown")); });
 }
 
 SampleServer::~SampleServer()
@@ -23,6 +27,7 @@ SampleServer::~SampleServer()
         group->Detach();
     shutdownPoint_->Detach();
     device_->Detach(this);
+    device_->calls.push_back(QStringLiteral("server released"));
 }
 
 HRESULT SampleServer::AddGroup(LPCWSTR, BOOL active, DWORD requestedUpdateRate,
@@ -33,6 +38,7 @@ HRESULT SampleServer::AddGroup(LPCWSTR, BOOL active, DWORD requestedUpdateRate,
     if (!serverGroup || !revisedUpdateRate || !group)
         return E_INVALIDARG;
     *group = nullptr;
+    device_->calls.push_back(QStringLiteral("AddGroup"));
     device_->requestedRates.push_back(requestedUpdateRate);
     if (device_->refuseGroups)
         return E_FAIL;
@@ -50,6 +56,7 @@ HRESULT SampleServer::AddGroup(LPCWSTR, BOOL active, DWORD requestedUpdateRate,
 
 HRESULT SampleServer::RemoveGroup(OPCHANDLE serverGroup, BOOL)
 {
+    device_->calls.push_back(QStringLiteral("RemoveGroup"));
     const auto found = groups_.find(serverGroup);
     if (found == groups_.end())
         return E_INVALIDARG;
