@@ -11,3 +11,10 @@ const TiOPCStreamFormats& OPCStreamFormats()
     };
     return formats;
 }
+
+namespace {
+
+// The program registers the formats when it starts, not when a server first sends a stream.
+[[maybe_unused]] const TiOPCStreamFormats& registeredAtStart = OPCStreamFormats();
+
+} // namespace

@@ -10,5 +10,5 @@ struct TiOPCStreamFormats
     CLIPFORMAT WriteComplete;
 };
 
-// Registers them on the first call.
+// Registered when the program starts.
 const TiOPCStreamFormats& OPCStreamFormats();

@@ -46,6 +46,8 @@ FORMATETC formatOf(CLIPFORMAT format)
     return result;
 }
 
+CLIPFORMAT firstFormatOfMain = 0;
+
 struct Received
 {
     QVariant value;
@@ -61,9 +63,13 @@ class NotificationTest : public QObject
     Q_OBJECT
 
 private slots:
-    void streamFormatsAreRegisteredByName()
+    void streamFormatsAreRegisteredByNameAtStart()
     {
+        // Registered at start, the link's formats come before the first one main registers.
+        QVERIFY(firstFormatOfMain != 0);
         const TiOPCStreamFormats& formats = OPCStreamFormats();
+        QVERIFY(formats.Data < firstFormatOfMain && formats.DataTime < firstFormatOfMain &&
+                formats.WriteComplete < firstFormatOfMain);
         QCOMPARE(formats.Data, RegisterClipboardFormat(QStringLiteral("OPCSTMFORMATDATA")));
         QCOMPARE(formats.DataTime, RegisterClipboardFormat(QStringLiteral("OPCSTMFORMATDATATIME")));
         QCOMPARE(formats.WriteComplete,
@@ -276,6 +282,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
+    firstFormatOfMain = RegisterClipboardFormat(QStringLiteral("QuelvaneProbeFormat"));
     // A fixed zone without daylight saving, so that local times are known.
     qputenv("TZ", "QLV-3");
     tzset();
