@@ -5,6 +5,7 @@
 #include "datalink/iOPCItem.h"
 
 #include "SampleDevice.h"
+#include "StreamBlockWriter.h"
 #include "services/Computers.h"
 
 #include <QApplication>
@@ -129,6 +130,23 @@ private slots:
         }
         QCOMPARE(error, QStringLiteral("Data Write Failure - Not Connected to Group"));
         QVERIFY(device_->writes.empty());
+    }
+
+    void errorValueOfADataAccess10ServerShowsAndFiresTheEvent()
+    {
+        device_->refuseDataCallback = true;
+        TiOPCItem* item = bind(true);
+        QTRY_COMPARE(newData_.size(), 1u);
+        QVERIFY(!rocker_->ErrorActive());
+        device_->SetItem(Relay, QVariant::fromValue(StreamErrorValue{E_FAIL}), OPC_QUALITY_BAD);
+        QTRY_COMPARE(newData_.size(), 2u);
+        QCOMPARE(newData_.back(), 0);
+        QVERIFY(rocker_->ErrorActive());
+        QVERIFY(!rocker_->Active());
+        QVERIFY(!item->Value().isValid());
+        QCOMPARE(item->Quality(), OPC_QUALITY_BAD);
+        QVERIFY(item->TimeStamp() > 0.0);
+        QCOMPARE(device_->streamAdvises, 1);
     }
 
     void autoErrorMirrorsTheLinkIntoErrorActive()

@@ -67,6 +67,12 @@ std::size_t elementBytes(VARTYPE type)
 
 void appendValue(QByteArray& out, const QVariant& value)
 {
+    if (value.metaType() == QMetaType::fromType<StreamErrorValue>()) {
+        append<VARTYPE>(out, VT_ERROR);
+        out.append(6, '\0');
+        appendData<HRESULT>(out, value.value<StreamErrorValue>().code);
+        return;
+    }
     VARTYPE type = VariantType(value);
     if (type == (VT_ARRAY | VT_VARIANT)) {
         const QVariantList list = value.toList();
@@ -127,7 +133,13 @@ void appendValue(QByteArray& out, const QVariant& value)
 void StreamBlockWriter::Add(OPCHANDLE clientHandle, WORD quality, const QVariant& value,
                             std::uint64_t timeStamp)
 {
-    entries_.push_back(Entry{clientHandle, quality, value, timeStamp});
+    entries_.push_back(Entry{clientHandle, quality, value, timeStamp, std::nullopt});
+}
+
+void StreamBlockWriter::AddRecord(OPCHANDLE clientHandle, WORD quality, const QByteArray& value,
+                                  std::uint64_t timeStamp)
+{
+    entries_.push_back(Entry{clientHandle, quality, QVariant(), timeStamp, value});
 }
 
 QByteArray StreamBlockWriter::Block(OPCHANDLE clientGroup, DWORD transaction, HRESULT status) const
@@ -143,7 +155,10 @@ QByteArray StreamBlockWriter::Block(OPCHANDLE clientGroup, DWORD transaction, HR
         append<WORD>(headers, 0);
         if (withTimeStamps_)
             append<std::uint64_t>(headers, entry.timeStamp);
-        appendValue(values, entry.value);
+        if (entry.record)
+            values.append(*entry.record);
+        else
+            appendValue(values, entry.value);
     }
     QByteArray block;
     append<std::uint32_t>(block, valuesStart + static_cast<std::uint32_t>(values.size()));
@@ -152,6 +167,14 @@ QByteArray StreamBlockWriter::Block(OPCHANDLE clientGroup, DWORD transaction, HR
     append<DWORD>(block, transaction);
     append<HRESULT>(block, status);
     return block + headers + values;
+}
+
+QByteArray VariantRecord(VARTYPE type, const QByteArray& after)
+{
+    QByteArray record;
+    append<VARTYPE>(record, type);
+    record.append(14, '\0');
+    return record + after;
 }
 
 void PutField32(QByteArray& block, int offset, std::uint32_t value)
