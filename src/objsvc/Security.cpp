@@ -6,13 +6,18 @@ HRESULT CoInitializeSecurity(void* securityDescriptor, LONG authenticationServic
                              void* authenticationList, DWORD capabilities, void* reserved3)
 {
     ProcessSecurityState& process = ProcessSecurity();
+    const ProcessSecurityLevels levels{authenticationServices, authenticationLevel,
+                                       impersonationLevel, capabilities};
+    ++process.requests;
+    process.lastRequest =
+        SecurityRequest{securityDescriptor != nullptr, authenticationServiceList != nullptr,
+                        authenticationList != nullptr, levels};
     if (securityDescriptor || authenticationServiceList || reserved1 || authenticationList ||
         reserved3 || authenticationServices != -1)
         return E_INVALIDARG;
     if (process.levels)
         return RPC_E_TOO_LATE;
-    process.levels = ProcessSecurityLevels{authenticationServices, authenticationLevel,
-                                           impersonationLevel, capabilities};
+    process.levels = levels;
     return S_OK;
 }
 

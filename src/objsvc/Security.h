@@ -15,12 +15,28 @@ struct ProcessSecurityLevels
     DWORD authenticationLevel = 0;
     DWORD impersonationLevel = 0;
     DWORD capabilities = 0;
+
+    friend bool operator==(const ProcessSecurityLevels&, const ProcessSecurityLevels&) = default;
+};
+
+// What one initialisation asked for; of the descriptor and the lists, whether one was given.
+struct SecurityRequest
+{
+    bool securityDescriptor = false;
+    bool authenticationServiceList = false;
+    bool authenticationList = false;
+    ProcessSecurityLevels levels;
+
+    friend bool operator==(const SecurityRequest&, const SecurityRequest&) = default;
 };
 
 struct ProcessSecurityState
 {
     // Empty until an initialisation was accepted.
     std::optional<ProcessSecurityLevels> levels;
+    // Every initialisation asked for, accepted or not: how many, and the latest.
+    unsigned requests = 0;
+    SecurityRequest lastRequest;
 };
 
 // The first accepted call fixes the levels and gives S_OK; every later one changes nothing and

@@ -5,6 +5,7 @@
 #include "datalink/iOPCItem.h"
 
 #include "SampleDevice.h"
+#include "objsvc/Security.h"
 #include "services/Computers.h"
 
 #include <QJsonObject>
@@ -147,7 +148,7 @@ private slots:
         item->Connect();
         QVERIFY(!item->Linked());
         QCOMPARE(device_->ServersAlive(), 0);
-        QVERIFY(device_->requestedRates.empty());
+        QVERIFY(device_->addGroups.empty());
     }
 
     void localNamesCreateTheServerHere_data()
@@ -201,6 +202,34 @@ private slots:
         QVERIFY(!item->GoodQuality());
     }
 
+    void connectAddsAnActiveUnnamedGroupAndItsItem()
+    {
+        connectedItem();
+        QCOMPARE(device_->addGroups.size(), 1u);
+        const SampleAddGroup& group = device_->addGroups[0];
+        QVERIFY(group.name.isEmpty());
+        QCOMPARE(group.active, TRUE);
+        QCOMPARE(group.requestedUpdateRate, 20u);
+        QCOMPARE(device_->addItems.size(), 1u);
+        QCOMPARE(device_->addItems[0].size(), 1u);
+        const SampleItemDefinition& item = device_->addItems[0][0];
+        QCOMPARE(item.itemId, Relay);
+        QCOMPARE(item.clientHandle, 0u);
+        QCOMPARE(item.requestedType, VT_BOOL);
+    }
+
+    void everyItemCreationSetsUpTheProcessSecurity()
+    {
+        const SecurityRequest asked{false, false, false, ProcessSecurityLevels{-1, 1, 2, 0}};
+        const unsigned before = ProcessSecurity().requests;
+        for (unsigned created = 1; created <= 3; ++created) {
+            ProcessSecurity().lastRequest = SecurityRequest{};
+            const TiOPCItem item;
+            QCOMPARE(ProcessSecurity().requests, before + created);
+            QVERIFY(ProcessSecurity().lastRequest == asked);
+        }
+    }
+
     void requestedTypeComesFromTheComponent()
     {
         connectedItem();
@@ -209,7 +238,7 @@ private slots:
         caption->Connect();
         component_->manager.OPCDataType = nullptr;
         newItem()->Connect();
-        QCOMPARE(device_->requestedTypes, (std::vector<VARTYPE>{VT_BOOL, VT_EMPTY, VT_EMPTY}));
+        QCOMPARE(device_->RequestedTypes(), (std::vector<VARTYPE>{VT_BOOL, VT_EMPTY, VT_EMPTY}));
     }
 
     void changingTheUpdateRateReaddsGroupAndItem()
@@ -221,7 +250,7 @@ private slots:
         QCOMPARE(device_->itemsRemoved, 1);
         QCOMPARE(device_->groupsAdded, 2);
         QCOMPARE(device_->itemsAdded, 2);
-        QCOMPARE(device_->requestedRates, (std::vector<DWORD>{20, 40}));
+        QCOMPARE(device_->RequestedRates(), (std::vector<DWORD>{20, 40}));
         QCOMPARE(device_->ServersAlive(), 1);
     }
 
@@ -325,7 +354,7 @@ private slots:
         device_->refuseDataCallback = true;
         device_->SetItem(Relay, true, 0xD8);
         TiOPCItem* item = connectedItem();
-        QCOMPARE(device_->streamAdvises, 1);
+        QCOMPARE(device_->streamAdvises.size(), 1u);
         QCOMPARE(device_->callbackAdvises, 0);
         QTRY_COMPARE(component_->arrivals.size(), 1u);
         QCOMPARE(item->Value(), QVariant(true));

@@ -263,22 +263,44 @@ private slots:
         QCOMPARE(device_->groupsAdded + device_->itemsAdded + int(device_->writes.size()), 0);
     }
 
-    void groupAndItemAreAddedAsAsked()
+    void groupAndItemAreAddedAsAskedWithTheFixedArguments()
     {
         const auto server = localServer();
         ComPtr<IOPCItemMgt> group;
         OPCHANDLE groupHandle = 0;
-        QCOMPARE(OPCAddGroup(server.get(), QString(), true, 250, groupHandle, group), S_OK);
+        QCOMPARE(
+            OPCAddGroup(server.get(), QStringLiteral("Relays"), false, 250, groupHandle, group),
+            S_OK);
         QVERIFY(group && groupHandle != 0);
-        QCOMPARE(device_->requestedRates, (std::vector<DWORD>{250}));
+        QCOMPARE(device_->addGroups.size(), 1u);
+        const SampleAddGroup& added = device_->addGroups[0];
+        QCOMPARE(added.name, QStringLiteral("Relays"));
+        QCOMPARE(added.active, FALSE);
+        QCOMPARE(added.requestedUpdateRate, 250u);
+        QCOMPARE(added.clientGroup, 0u);
+        QVERIFY(!added.timeBias);
+        QVERIFY(added.percentDeadband);
+        QCOMPARE(*added.percentDeadband, 0.0f);
+        QCOMPARE(added.locale, 0u);
+        QCOMPARE(added.riid, IID_IOPCItemMgt);
+
         OPCHANDLE item = 0;
         VARTYPE canonical = VT_EMPTY;
         QCOMPARE(
-            OPCAddItem(group.get(), QStringLiteral("Floor3.Relay4"), 0, VT_BSTR, item, canonical),
+            OPCAddItem(group.get(), QStringLiteral("Floor3.Relay4"), 5, VT_BSTR, item, canonical),
             S_OK);
         QVERIFY(item != 0);
         QCOMPARE(canonical, VT_BOOL);
-        QCOMPARE(device_->requestedTypes, (std::vector<VARTYPE>{VT_BSTR}));
+        QCOMPARE(device_->addItems.size(), 1u);
+        QCOMPARE(device_->addItems[0].size(), 1u);
+        const SampleItemDefinition& definition = device_->addItems[0][0];
+        QVERIFY(definition.accessPath.isEmpty());
+        QCOMPARE(definition.itemId, QStringLiteral("Floor3.Relay4"));
+        QCOMPARE(definition.active, TRUE);
+        QCOMPARE(definition.clientHandle, 5u);
+        QCOMPARE(definition.blobSize, 0u);
+        QVERIFY(!definition.blob);
+        QCOMPARE(definition.requestedType, VT_BSTR);
         QCOMPARE(OPCAddItem(group.get(), QStringLiteral("Floor9.Relay1"), 0, 0, item, canonical),
                  OPC_E_UNKNOWNITEMID);
         QCOMPARE(OPCRemoveItem(group.get(), item), S_OK);
@@ -334,7 +356,9 @@ private slots:
     {
         const auto server = localServer();
         OPCHANDLE groupHandle = 0;
-        const auto group = addGroup(server, groupHandle);
+        ComPtr<IOPCItemMgt> group;
+        // The first update is a minute away: what arrives before is the prime.
+        QCOMPARE(OPCAddGroup(server.get(), QString(), true, 60000, groupHandle, group), S_OK);
         OPCHANDLE item = 0;
         VARTYPE canonical = VT_EMPTY;
         OPCAddItem(group.get(), QStringLiteral("Floor3.Relay4"), 5, 0, item, canonical);
@@ -344,6 +368,14 @@ private slots:
         DWORD connection = 0;
         QCOMPARE(OPCAdviseStream(group.get(), sink.get(), connection), S_OK);
         QVERIFY(connection != 0);
+        QCOMPARE(device_->streamAdvises.size(), 1u);
+        const SampleStreamAdvise& advise = device_->streamAdvises[0];
+        QCOMPARE(advise.format, RegisterClipboardFormat(QStringLiteral("OPCSTMFORMATDATATIME")));
+        QVERIFY(!advise.targetDevice);
+        QCOMPARE(advise.aspect, 1u);
+        QCOMPARE(advise.index, -1);
+        QCOMPARE(advise.tymed, 1u);
+        QCOMPARE(advise.flags, 2u);
         QCOMPARE(calls, 0);
         QTRY_COMPARE(calls, 1);
         QCOMPARE(sink->ClientHandle(), 5u);

@@ -146,7 +146,7 @@ private slots:
         QVERIFY(!item->Value().isValid());
         QCOMPARE(item->Quality(), OPC_QUALITY_BAD);
         QVERIFY(item->TimeStamp() > 0.0);
-        QCOMPARE(device_->streamAdvises, 1);
+        QCOMPARE(device_->streamAdvises.size(), 1u);
     }
 
     void autoErrorMirrorsTheLinkIntoErrorActive()

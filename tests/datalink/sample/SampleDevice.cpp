@@ -28,6 +28,24 @@ void SampleDevice::Write(const QString& itemId, const QVariant& value)
     SetItem(itemId, value);
 }
 
+std::vector<DWORD> SampleDevice::RequestedRates() const
+{
+    std::vector<DWORD> rates;
+    for (const SampleAddGroup& call : addGroups)
+        rates.push_back(call.requestedUpdateRate);
+    return rates;
+}
+
+std::vector<VARTYPE> SampleDevice::RequestedTypes() const
+{
+    std::vector<VARTYPE> types;
+    for (const auto& definitions : addItems) {
+        for (const SampleItemDefinition& definition : definitions)
+            types.push_back(definition.requestedType);
+    }
+    return types;
+}
+
 void SampleDevice::RequestShutdown(const QString& reason)
 {
     std::vector<ComPtr<SampleServer>> servers;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "objsvc/ClassRegistry.h"
+#include "objsvc/ClipboardFormat.h"
 #include "objsvc/OPCDA.h"
 
 #include <QString>
@@ -20,6 +21,42 @@ struct SampleItemState
     std::uint64_t timeStamp = 0;
 
     friend bool operator==(const SampleItemState&, const SampleItemState&) = default;
+};
+
+// The arguments of one AddGroup; of the time bias and the dead band, what they pointed to.
+struct SampleAddGroup
+{
+    QString name;
+    BOOL active = FALSE;
+    DWORD requestedUpdateRate = 0;
+    OPCHANDLE clientGroup = 0;
+    std::optional<LONG> timeBias;
+    std::optional<FLOAT> percentDeadband;
+    LCID locale = 0;
+    IID riid = GUID_NULL;
+};
+
+// One item definition of an AddItems.
+struct SampleItemDefinition
+{
+    QString accessPath;
+    QString itemId;
+    BOOL active = FALSE;
+    OPCHANDLE clientHandle = 0;
+    DWORD blobSize = 0;
+    bool blob = false;
+    VARTYPE requestedType = VT_EMPTY;
+};
+
+// The arguments of one DAdvise.
+struct SampleStreamAdvise
+{
+    CLIPFORMAT format = 0;
+    bool targetDevice = false;
+    DWORD aspect = 0;
+    LONG index = 0;
+    DWORD tymed = 0;
+    DWORD flags = 0;
 };
 
 struct SampleWrite
@@ -61,14 +98,19 @@ public:
     int groupsRemoved = 0;
     int itemsAdded = 0;
     int itemsRemoved = 0;
-    std::vector<DWORD> requestedRates;
-    std::vector<VARTYPE> requestedTypes;
+    std::vector<SampleAddGroup> addGroups;
+    // The definitions of each AddItems.
+    std::vector<std::vector<SampleItemDefinition>> addItems;
+    std::vector<SampleStreamAdvise> streamAdvises;
     std::vector<SampleWrite> writes;
-    int streamAdvises = 0;
     int callbackAdvises = 0;
     // In order: every call of a client that adds, removes, advises or unadvises, and each time
     // the last reference to a server or a group went ("server released", "group released").
     std::vector<QString> calls;
+
+    // The update rate of every AddGroup, and the requested type of every item definition.
+    std::vector<DWORD> RequestedRates() const;
+    std::vector<VARTYPE> RequestedTypes() const;
 
     int ServersAlive() const { return static_cast<int>(servers_.size()); }
 

@@ -57,13 +57,16 @@ HRESULT SampleGroup::AddItems(DWORD count, const OPCITEMDEF* items, OPCITEMRESUL
     device_->calls.push_back(QStringLiteral("AddItems"));
     if (count == 0 || !items || !results || !errors)
         return E_INVALIDARG;
+    std::vector<SampleItemDefinition>& definitions = device_->addItems.emplace_back();
     *results = taskArray<OPCITEMRESULT>(count);
     *errors = taskArray<HRESULT>(count);
     HRESULT overall = S_OK;
     for (DWORD i = 0; i < count; ++i) {
         const QString itemId = WideToString(items[i].szItemID);
         const VARTYPE requested = items[i].vtRequestedDataType;
-        device_->requestedTypes.push_back(requested);
+        definitions.push_back(SampleItemDefinition{
+            WideToString(items[i].szAccessPath), itemId, items[i].bActive, items[i].hClient,
+            items[i].dwBlobSize, items[i].pBlob != nullptr, requested});
         const auto state = device_->Item(itemId);
         QVariant converted = state ? state->value : QVariant();
         if (device_->refuseItems || !state)
@@ -145,6 +148,9 @@ HRESULT SampleGroup::DAdvise(const FORMATETC* format, DWORD flags, IAdviseSink* 
     device_->calls.push_back(QStringLiteral("DAdvise"));
     if (!format || !sink || !connection)
         return E_INVALIDARG;
+    device_->streamAdvises.push_back(SampleStreamAdvise{format->cfFormat, format->ptd != nullptr,
+                                                        format->dwAspect, format->lindex,
+                                                        format->tymed, flags});
     *connection = 0;
     const CLIPFORMAT data = RegisterClipboardFormat(QStringLiteral("OPCSTMFORMATDATA"));
     const CLIPFORMAT dataTime = RegisterClipboardFormat(QStringLiteral("OPCSTMFORMATDATATIME"));
@@ -154,9 +160,12 @@ HRESULT SampleGroup::DAdvise(const FORMATETC* format, DWORD flags, IAdviseSink* 
         return DV_E_TYMED;
     *connection = nextConnection_++;
     streamSinks_.emplace(*connection, StreamSink{ComPtr<IAdviseSink>(sink), format->cfFormat});
-    ++device_->streamAdvises;
-    if (flags & ADVF_PRIMEFIRST)
+    // Primed at once with every item, not at the next update.
+    if (flags & ADVF_PRIMEFIRST) {
         resendAll();
+        const ComPtr<SampleGroup> self(this);
+        PostToApartment([self] { self->tick(); });
+    }
     return S_OK;
 }
 

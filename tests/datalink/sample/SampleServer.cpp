@@ -30,16 +30,19 @@ SampleServer::~SampleServer()
     device_->calls.push_back(QStringLiteral("server released"));
 }
 
-HRESULT SampleServer::AddGroup(LPCWSTR, BOOL active, DWORD requestedUpdateRate,
-                               OPCHANDLE clientGroup, const LONG*, const FLOAT*, LCID,
-                               OPCHANDLE* serverGroup, DWORD* revisedUpdateRate, REFIID riid,
-                               IUnknown** group)
+HRESULT SampleServer::AddGroup(LPCWSTR name, BOOL active, DWORD requestedUpdateRate,
+                               OPCHANDLE clientGroup, const LONG* timeBias,
+                               const FLOAT* percentDeadband, LCID locale, OPCHANDLE* serverGroup,
+                               DWORD* revisedUpdateRate, REFIID riid, IUnknown** group)
 {
     if (!serverGroup || !revisedUpdateRate || !group)
         return E_INVALIDARG;
     *group = nullptr;
     device_->calls.push_back(QStringLiteral("AddGroup"));
-    device_->requestedRates.push_back(requestedUpdateRate);
+    device_->addGroups.push_back(SampleAddGroup{
+        WideToString(name), active, requestedUpdateRate, clientGroup,
+        timeBias ? std::optional<LONG>(*timeBias) : std::nullopt,
+        percentDeadband ? std::optional<FLOAT>(*percentDeadband) : std::nullopt, locale, riid});
     if (device_->refuseGroups)
         return E_FAIL;
     const DWORD rate = std::max(requestedUpdateRate, FastestRate);
