@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QAccessibleWidget>
+
+class TiSwitchRocker;
+
+// A rocker switch as assistive technology sees it: a check box, checked while Active, whose
+// toggle action flips it as the operator's press does (OnChange and OnChangeUser fire). The
+// name is not the switch's to know: it is the accessible name, or the text of the label whose
+// buddy the switch is, both set by whoever places it.
+class TiSwitchRockerAccessible : public QAccessibleWidget
+{
+public:
+    explicit TiSwitchRockerAccessible(TiSwitchRocker* rocker);
+
+    QAccessible::State state() const override;
+    QStringList actionNames() const override;
+    void doAction(const QString& actionName) override;
+
+private:
+    static void ToggleAsUser(TiSwitchRocker* rocker);
+};

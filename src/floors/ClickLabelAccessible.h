@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QAccessibleWidget>
+
+class ClickLabel;
+
+// A clickable label as assistive technology sees it: a link named by its caption, read as one
+// line, whose press action does what a click does.
+class ClickLabelAccessible : public QAccessibleWidget
+{
+public:
+    explicit ClickLabelAccessible(ClickLabel* label);
+
+    QString text(QAccessible::Text t) const override;
+    QStringList actionNames() const override;
+    void doAction(const QString& actionName) override;
+};
