@@ -33,7 +33,12 @@ class RecordingBridgePlugin : public QAccessibleBridgePlugin
     Q_PLUGIN_METADATA(IID QAccessibleBridgeFactoryInterface_iid FILE "AccessibleEvents.json")
 
 public:
-    QAccessibleBridge* create(const QString&) override { return new RecordingBridge; }
+    // The platform layer keeps its bridges for the whole run and never deletes them.
+    QAccessibleBridge* create(const QString&) override
+    {
+        static RecordingBridge bridge;
+        return &bridge;
+    }
 };
 
 Q_IMPORT_PLUGIN(RecordingBridgePlugin)
