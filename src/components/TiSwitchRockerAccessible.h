@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QAccessibleWidget>
+#include "components/ActionAccessible.h"
 
 class TiSwitchRocker;
 
@@ -8,15 +8,13 @@ class TiSwitchRocker;
 // toggle action flips it as the operator's press does (OnChange and OnChangeUser fire). The
 // name is not the switch's to know: it is the accessible name, or the text of the label whose
 // buddy the switch is, both set by whoever places it.
-class TiSwitchRockerAccessible : public QAccessibleWidget
+class TiSwitchRockerAccessible : public ActionAccessible
 {
 public:
     explicit TiSwitchRockerAccessible(TiSwitchRocker* rocker);
 
     QAccessible::State state() const override;
-    QStringList actionNames() const override;
-    void doAction(const QString& actionName) override;
 
 private:
-    static void ToggleAsUser(TiSwitchRocker* rocker);
+    static void ToggleAsUser(QWidget* rocker);
 };
