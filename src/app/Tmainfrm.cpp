@@ -108,6 +108,8 @@ void Tmainfrm::buildControls()
         rocker->SetIndicatorActiveColor(clRed);
         rocker->SetCursor(crHandPoint);
         rocker->OnChange = [this](QObject* sender) { iSwitchRocker1Change(sender); };
+        // The column's label names the switch to assistive technology.
+        caption->setBuddy(rocker);
         switches_[k] = rocker;
 
         auto* floorLabel = new ClickLabel(client);

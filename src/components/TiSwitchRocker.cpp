@@ -1,6 +1,8 @@
 #include "components/TiSwitchRocker.h"
 
+#include "components/Accessibility.h"
 #include "components/Drawing.h"
+#include "components/TiSwitchRockerAccessible.h"
 #include "components/VirtualKey.h"
 
 #include <QPainter>
@@ -60,6 +62,7 @@ TiSwitchRocker::TiSwitchRocker(QWidget* parent)
     SetWidth(25);
     SetHeight(50);
     SetTabStop(true);
+    InstallAccessibleInterface<TiSwitchRocker, TiSwitchRockerAccessible>();
 }
 
 TiSwitchRocker::~TiSwitchRocker() = default;
@@ -75,6 +78,8 @@ void TiSwitchRocker::SetActive(bool value)
         return;
     d->active = value;
     InvalidateChange();
+    // Told before the change handlers run: they may wait seconds for the line.
+    NotifyCheckedChange(this);
     DoChange();
     OPCOutputData(QStringLiteral("Active"), QVariant(d->active));
 }

@@ -80,6 +80,8 @@ protected:
     void DoKillFocus() override;
 
 private:
+    // Its toggle action is the user's toggle.
+    friend class TiSwitchRockerAccessible;
     struct Private;
 
     void DoChange();

@@ -2,7 +2,13 @@
 
 #include <QMouseEvent>
 
-ClickLabel::ClickLabel(QWidget* parent) : QLabel(parent) {}
+#include "components/Accessibility.h"
+#include "floors/ClickLabelAccessible.h"
+
+ClickLabel::ClickLabel(QWidget* parent) : QLabel(parent)
+{
+    InstallAccessibleInterface<ClickLabel, ClickLabelAccessible>();
+}
 
 void ClickLabel::mousePressEvent(QMouseEvent* event)
 {

@@ -41,7 +41,7 @@ ControllerPanel::ControllerPanel(int floor, PanelPosition position, const TNotif
     for (int column = 1; column <= int(columns.size()); ++column) {
         const ColumnGeometry& place = columns[std::size_t(column - 1)];
         const QString caption = RelayLabelCaption(position, column);
-        AddLabel(this, caption, caption, place.label, RelayLabelPixels);
+        QLabel* label = AddLabel(this, caption, caption, place.label, RelayLabelPixels);
 
         auto* shape = new TShape(this);
         shape->setObjectName(indicatorNames[column - 1]);
@@ -56,6 +56,8 @@ ControllerPanel::ControllerPanel(int floor, PanelPosition position, const TNotif
         rocker->SetOptionSaveAllProperties(false);
         rocker->setGeometry(place.switchRect);
         rocker->OnChange = onChange;
+        // The relay's label names the switch to assistive technology.
+        label->setBuddy(rocker);
         switches_.push_back(rocker);
     }
 

@@ -2,9 +2,14 @@
 
 #include <QPainter>
 
+#include "components/Accessibility.h"
 #include "components/TColor.h"
+#include "floors/TShapeAccessible.h"
 
-TShape::TShape(QWidget* parent) : QWidget(parent) {}
+TShape::TShape(QWidget* parent) : QWidget(parent)
+{
+    InstallAccessibleInterface<TShape, TShapeAccessible>();
+}
 
 void TShape::SetBrushColor(std::uint32_t color)
 {
@@ -12,6 +17,7 @@ void TShape::SetBrushColor(std::uint32_t color)
         return;
     brush_.Color = color;
     update();
+    NotifyCheckedChange(this);
 }
 
 void TShape::paintEvent(QPaintEvent*)

@@ -25,7 +25,8 @@ public:
     explicit TShape(QWidget* parent = nullptr);
 
     const TBrush& Brush() const { return brush_; }
-    // Repaints only when the colour changes: every reply recolours all shapes of a board.
+    // Repaints, and tells assistive technology, only when the colour changes: every reply
+    // recolours all shapes of a board.
     void SetBrushColor(std::uint32_t color) override;
 
     int Tag() const { return tag_; }

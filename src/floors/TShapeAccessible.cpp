@@ -1,0 +1,45 @@
+#include "floors/TShapeAccessible.h"
+
+#include "components/TColor.h"
+#include "floors/TShape.h"
+
+namespace {
+bool ShowsOn(const TShape* shape)
+{
+    return shape->Brush().Color == std::uint32_t(clRed);
+}
+} // namespace
+
+TShapeAccessible::TShapeAccessible(TShape* shape) : QAccessibleWidget(shape, QAccessible::Indicator)
+{}
+
+const TShape* TShapeAccessible::shape() const
+{
+    return static_cast<const TShape*>(widget());
+}
+
+QString TShapeAccessible::text(QAccessible::Text t) const
+{
+    switch (t) {
+    case QAccessible::Name:
+        if (!widget()->accessibleName().isEmpty())
+            return widget()->accessibleName();
+        return widget()->objectName();
+    case QAccessible::Value:
+        if (ShowsOn(shape()))
+            return QStringLiteral("开");
+        if (shape()->Brush().Color == std::uint32_t(clLime))
+            return QStringLiteral("关");
+        return QString();
+    default:
+        return QAccessibleWidget::text(t);
+    }
+}
+
+QAccessible::State TShapeAccessible::state() const
+{
+    QAccessible::State state = QAccessibleWidget::state();
+    state.readOnly = true;
+    state.checked = ShowsOn(shape());
+    return state;
+}
