@@ -83,6 +83,14 @@ private:
     F f_;
 };
 
+// Only controls that can hold the focus have a place in the tab order, as windowed controls
+// have and labels and shapes do not. An instrument counts even without its tab stop: a press
+// still gives it the focus.
+bool TakesPartInTabOrder(const QWidget* widget)
+{
+    return qobject_cast<const TiComponent*>(widget) || widget->focusPolicy() != Qt::NoFocus;
+}
+
 } // namespace
 
 TiComponent::TiComponent(QWidget* parent) : QWidget(parent), d(std::make_unique<Private>())
@@ -320,7 +328,7 @@ QList<QWidget*> TiComponent::TabSiblings() const
     if (!parent)
         return siblings;
     for (QWidget* w = parent->nextInFocusChain(); w && w != parent; w = w->nextInFocusChain()) {
-        if (w->parentWidget() == parent)
+        if (w->parentWidget() == parent && TakesPartInTabOrder(w))
             siblings << w;
     }
     return siblings;

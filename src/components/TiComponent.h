@@ -91,7 +91,8 @@ public:
     void SetUpdateFrameRate(int value);
 
     TColor BackGroundColor() const;
-    // Position among the parent's child widgets in the focus chain; -1 without a parent.
+    // Position in the focus chain among the parent's children that can hold the focus (other
+    // instruments and widgets with a focus policy); -1 without a parent.
     int TabOrder() const;
     void SetTabOrder(int value);
     bool TabStop() const;

@@ -7,6 +7,8 @@
 #include "datalink/iOPCItem.h"
 
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QtTest>
 
@@ -190,14 +192,27 @@ private slots:
         QVERIFY(!rocker.ErrorActive());
     }
 
-    void tabOrder_isThePositionAmongSiblings()
+    void tabOrder_isThePositionAmongSiblingsThatTakeTheFocus()
     {
         QWidget panel;
+        // Labels and shapes between the switches have no place in the order.
+        QLabel label(&panel);
         TiSwitchRocker first(&panel);
+        QWidget shape(&panel);
         TiSwitchRocker second(&panel);
+        QLabel caption(&panel);
         TiSwitchRocker third(&panel);
         QCOMPARE(first.TabOrder(), 0);
         QCOMPARE(third.TabOrder(), 2);
+        // An instrument without its tab stop keeps its place; an edit field takes one.
+        second.SetTabStop(false);
+        QCOMPARE(third.TabOrder(), 2);
+        QLineEdit edit(&panel);
+        QWidget::setTabOrder(&first, &edit);
+        QCOMPARE(second.TabOrder(), 2);
+        QCOMPARE(third.TabOrder(), 3);
+        edit.setParent(nullptr);
+        second.SetTabStop(true);
         third.SetTabOrder(0);
         QCOMPARE(third.TabOrder(), 0);
         QCOMPARE(first.TabOrder(), 1);

@@ -4,6 +4,8 @@
 #include "components/TCursor.h"
 #include "components/TPopupMenu.h"
 #include "components/TiSwitchRocker.h"
+#include "floors/FloorScreens.h"
+#include "link/IndicatorLookup.h"
 
 #include <QApplication>
 #include <QFile>
@@ -156,9 +158,21 @@ class SaveTest : public QObject
 private slots:
     void floorSwitch_isWrittenByteForByte()
     {
-        FloorPanel floor;
-        QCOMPARE(floor.fourth().TabOrder(), 3);
-        floor.fourth().SavePropertiesToFile(dir.filePath("floor.txt"));
+        IndicatorLookup indicators;
+        ScreenSet screens;
+        screens.indicators = &indicators;
+        Tfirstfrm floor(screens);
+        // Column 6 of the top-left panel, the fourth switch its panel's focus reaches.
+        auto* rocker = floor.findChild<TiSwitchRocker*>(QStringLiteral("iSwitchRocker4"));
+        QVERIFY(rocker);
+        QCOMPARE(rocker->parentWidget()->objectName(), QStringLiteral("Panel1"));
+        QStringList tabOrders;
+        for (const char* name :
+             {"iSwitchRocker1", "iSwitchRocker2", "iSwitchRocker3", "iSwitchRocker4",
+              "iSwitchRocker5", "iSwitchRocker21", "iSwitchRocker22", "iSwitchRocker29"})
+            tabOrders << QString::number(floor.findChild<TiSwitchRocker*>(name)->TabOrder());
+        QCOMPARE(tabOrders.join(' '), QStringLiteral("0 1 2 3 4 5 6 7"));
+        rocker->SavePropertiesToFile(dir.filePath("floor.txt"));
         QCOMPARE(Contents(dir.filePath("floor.txt")),
                  QByteArray("File Type = TiSwitchRocker\r\nOptionSaveAllProperties = 0\r\n"
                             "AutoFrameRate = 0\r\nUpdateFrameRate = 60\r\nActive = 0\r\n"
