@@ -5,7 +5,8 @@
 class TiVCLComponent;
 
 // A component's stored layout: its published properties by full name, as the same texts the
-// properties file uses, plus "OPCItems" (its data-link items) when it has any.
+// properties file uses, plus "OPCItems" (its data-link items) when it has any. A property equal
+// to the default its class declares is left out.
 QJsonObject WriteComponentLayout(TiVCLComponent& component);
 
 // Assigns the properties the layout names, as the component is being loaded (no change

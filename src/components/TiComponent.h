@@ -40,9 +40,9 @@ class TiComponent : public QWidget
     Q_CLASSINFO("Default:Tag", "0")
     Q_CLASSINFO("Default:Cursor", "0")
     Q_CLASSINFO("Default:HelpContext", "0")
-    Q_CLASSINFO("Default:Visible", "True")
-    Q_CLASSINFO("Default:Enabled", "True")
-    Q_CLASSINFO("Default:AutoFrameRate", "False")
+    Q_CLASSINFO("Default:Visible", "1")
+    Q_CLASSINFO("Default:Enabled", "1")
+    Q_CLASSINFO("Default:AutoFrameRate", "0")
     Q_CLASSINFO("Default:UpdateFrameRate", "60")
 
 public:
