@@ -1,5 +1,6 @@
 #include "components/PropertyValue.h"
 
+#include "components/PropertyText.h"
 #include "components/PublishedProperties.h"
 
 #include <QMetaEnum>
@@ -62,7 +63,7 @@ QVariant Ordinal(int typeId, const QString& text)
 QVariant Converted(const QMetaProperty& property, const QString& text)
 {
     const int typeId = property.metaType().id();
-    if (property.isEnumType() || typeId == QMetaType::Bool) {
+    if (IsEnumeration(property)) {
         QString ordinal = text;
         if (ordinal.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
             ordinal = QStringLiteral("1");

@@ -1,5 +1,6 @@
 // The published properties over the meta-object, setting them by name from link data, and
 // the data-link attachment point of the windowed layer.
+#include "components/PropertyText.h"
 #include "components/PropertyValue.h"
 #include "components/PublishedProperties.h"
 #include "components/TCursor.h"
@@ -65,6 +66,7 @@ class Linked : public QObject
     Q_PROPERTY(int Count MEMBER count)
     Q_PROPERTY(double Ratio MEMBER ratio)
     Q_PROPERTY(Level Stage MEMBER stage)
+    Q_PROPERTY(Parts Lamps READ Lamps WRITE SetLamps)
     Q_PROPERTY(QString Label MEMBER label)
     Q_PROPERTY(int Fixed READ Fixed)
 
@@ -76,13 +78,24 @@ public:
         High
     };
     Q_ENUM(Level)
+    enum Part
+    {
+        RedLamp = 1,
+        GreenLamp = 2,
+        BlueLamp = 4
+    };
+    Q_DECLARE_FLAGS(Parts, Part)
+    Q_FLAG(Parts)
 
+    Parts Lamps() const { return lamps; }
+    void SetLamps(Parts value) { lamps = value; }
     int Fixed() const { return 7; }
 
     QObject* other = nullptr;
     int count = 0;
     double ratio = 0;
     Level stage = Low;
+    Parts lamps;
     QString label;
 };
 
@@ -297,6 +310,27 @@ private slots:
                                         QStringLiteral("Stage"));
                  }),
                  QStringLiteral("'High' is not a valid integer value"));
+    }
+
+    void apply_setsTakeADecimalMaskAsTheFileDoes()
+    {
+        Linked object;
+        const QMetaProperty lamps =
+            Linked::staticMetaObject.property(Linked::staticMetaObject.indexOfProperty("Lamps"));
+        ApplyPropertyValue(&object, QString(), QStringLiteral("6"), QStringLiteral("Lamps"));
+        QCOMPARE(object.lamps.toInt(), 6);
+        QCOMPARE(ValueFromText(lamps, QStringLiteral("6")).toInt(), 6);
+        for (const char* text : {"True", "false"}) {
+            const QString expected =
+                QStringLiteral("'%1' is not a valid integer value").arg(QLatin1String(text));
+            QCOMPARE(ErrorOf([&] {
+                         ApplyPropertyValue(&object, QString(), QString::fromLatin1(text),
+                                            QStringLiteral("Lamps"));
+                     }),
+                     expected);
+            QCOMPARE(ErrorOf([&] { ValueFromText(lamps, QString::fromLatin1(text)); }), expected);
+        }
+        QCOMPARE(object.lamps.toInt(), 6);
     }
 
     void apply_conversionFailuresReachTheCaller()
