@@ -63,6 +63,7 @@ class Linked : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(QObject* Other MEMBER other)
+    Q_PROPERTY(QObject* Spare MEMBER spare)
     Q_PROPERTY(int Count MEMBER count)
     Q_PROPERTY(double Ratio MEMBER ratio)
     Q_PROPERTY(Level Stage MEMBER stage)
@@ -92,6 +93,7 @@ public:
     int Fixed() const { return 7; }
 
     QObject* other = nullptr;
+    QObject* spare = nullptr;
     int count = 0;
     double ratio = 0;
     Level stage = Low;
@@ -379,6 +381,16 @@ private slots:
                            QStringLiteral("Top.Other.Label"));
         QCOMPARE(b.label, QStringLiteral("x"));
         QCOMPARE(a.label, QString());
+
+        // One object behind two properties is reached by either name.
+        Linked shared;
+        Linked owner;
+        owner.other = &shared;
+        owner.spare = &shared;
+        ApplyPropertyValue(&owner, QString(), 6, QStringLiteral("Spare.Count"));
+        QCOMPARE(shared.count, 6);
+        ApplyPropertyValue(&owner, QString(), QStringLiteral("y"), QStringLiteral("Other.Label"));
+        QCOMPARE(shared.label, QStringLiteral("y"));
     }
 
     void popupMenu_isForgottenWhenDeleted()

@@ -76,10 +76,12 @@ class Node : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(QObject* Next MEMBER next)
+    Q_PROPERTY(QObject* Spare MEMBER spare)
     Q_PROPERTY(int Count MEMBER count)
 
 public:
     QObject* next = nullptr;
+    QObject* spare = nullptr;
     int count = 0;
 };
 
@@ -287,6 +289,22 @@ private slots:
         QCOMPARE(counts.size(), MaxObjectDepth);
         // The deepest comes first: Next precedes Count.
         QCOMPARE(counts.first().count('.'), MaxObjectDepth);
+    }
+
+    void sharedObject_isWrittenAndReadOnEachPath()
+    {
+        Instrument instrument;
+        Node owner;
+        Node shared;
+        owner.next = &shared;
+        owner.spare = &shared;
+        instrument.link = &owner;
+        shared.count = 4;
+        QCOMPARE(PropertyLines(instrument).filter(QStringLiteral(".Count")).join('|'),
+                 QStringLiteral("Link.Next.Count = 4|Link.Spare.Count = 4|Link.Count = 0"));
+
+        LoadPropertiesText(instrument, FileType + "Link.Spare.Count = 9\r\n");
+        QCOMPARE(shared.count, 9);
     }
 
     void unwritablePaths_failWithTheSaveError()
