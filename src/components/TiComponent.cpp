@@ -20,6 +20,7 @@
 struct TiComponent::Private
 {
     int tag = 0;
+    int cursorId = crDefault;
     int helpContext = 0;
     bool showHint = false;
     QPointer<QMenu> popupMenu;
@@ -206,17 +207,18 @@ void TiComponent::resizeEvent(QResizeEvent* event)
 
 int TiComponent::Cursor() const
 {
-    if (!testAttribute(Qt::WA_SetCursor))
-        return crDefault;
-    return CursorIdOf(cursor().shape());
+    return d->cursorId;
 }
 
 void TiComponent::SetCursor(int value)
 {
-    if (const auto shape = CursorShapeOf(value))
-        setCursor(*shape);
-    else
+    // An id without a cursor of its own shows the arrow, as the platform's cursor list answers
+    // an id it does not hold; the id itself is kept as given.
+    if (value == crDefault)
         unsetCursor();
+    else
+        setCursor(CursorShapeOf(value).value_or(Qt::ArrowCursor));
+    d->cursorId = value;
 }
 
 QString TiComponent::Hint() const
@@ -731,6 +733,10 @@ bool TiComponent::event(QEvent* event)
             event->accept();
             return true;
         }
+        break;
+    case QEvent::CursorChange:
+        // Set through Qt directly, as the screens do for their busy cursors.
+        d->cursorId = testAttribute(Qt::WA_SetCursor) ? CursorIdOf(cursor().shape()) : crDefault;
         break;
     case QEvent::ToolTip:
         if (!d->showHint) {

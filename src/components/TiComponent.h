@@ -67,7 +67,8 @@ public:
     void SetHeight(int value);
     // Nothing happens when all four equal the current bounds.
     void SetBounds(int left, int top, int width, int height);
-    // A TCursor.h id; crDefault shows the parent's cursor.
+    // A TCursor.h id, or any other, which reads back as given and shows the arrow; crDefault
+    // shows the parent's cursor.
     int Cursor() const;
     void SetCursor(int value);
     QString Hint() const;

@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QtTest>
 
+#include <limits>
 #include <stdexcept>
 
 namespace {
@@ -252,6 +253,18 @@ private slots:
         rocker.SetCursor(crDefault);
         QVERIFY(!rocker.testAttribute(Qt::WA_SetCursor));
         QCOMPARE(rocker.Cursor(), crDefault);
+
+        // Ids outside the table are kept; they show the arrow.
+        for (int id : {7, -5, -23, std::numeric_limits<int>::min()}) {
+            rocker.SetCursor(id);
+            QCOMPARE(rocker.Cursor(), id);
+            QCOMPARE(rocker.cursor().shape(), Qt::ArrowCursor);
+        }
+        rocker.unsetCursor();
+        QCOMPARE(rocker.Cursor(), crDefault);
+        rocker.SetCursor(7);
+        ApplyPropertyValue(&rocker, QString(), QStringLiteral("-1000"), QStringLiteral("Cursor"));
+        QCOMPARE(rocker.Cursor(), -1000);
     }
 
     void visible_followsExplicitHiding()
