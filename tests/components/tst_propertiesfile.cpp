@@ -375,6 +375,25 @@ private slots:
         }
     }
 
+    void legacyChineseFile_isReadAsGb18030()
+    {
+        // "楼宇" and "岚苑一层" in GBK, a four-byte GB18030 character (U+1F600), and a line after.
+        Write(dir.filePath("gbk.txt"), "File Type = TiSwitchRocker\r\nCaption = \xC2\xA5\xD3\xEE "
+                                       "\xE1\xB0\xD4\xB7\xD2\xBB\xB2\xE3 \x94\x39\xFC\x36\r\n"
+                                       "IndicatorMargin = 7\r\n");
+        Instrument legacy;
+        legacy.LoadPropertiesFromFile(dir.filePath("gbk.txt"));
+        QCOMPARE(legacy.caption, QString::fromUtf8("楼宇 岚苑一层 \xF0\x9F\x98\x80"));
+        QCOMPARE(legacy.IndicatorMargin(), 7);
+
+        // Saved again, it is UTF-8, and UTF-8 is read as such.
+        legacy.SavePropertiesToFile(dir.filePath("utf8.txt"));
+        QVERIFY(Contents(dir.filePath("utf8.txt")).contains("Caption = 楼宇 岚苑一层"));
+        Instrument current;
+        current.LoadPropertiesFromFile(dir.filePath("utf8.txt"));
+        QCOMPARE(current.caption, legacy.caption);
+    }
+
     void missingAndUnreadNames_leaveTheirPropertiesAlone()
     {
         Instrument instrument;
