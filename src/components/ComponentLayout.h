@@ -11,6 +11,7 @@ QJsonObject WriteComponentLayout(TiVCLComponent& component);
 
 // Assigns the properties the layout names, as the component is being loaded (no change
 // events), then reads its data-link items, which connect as they are read. A value that does
-// not convert, or an "OPCItems" that is not a list, raises std::invalid_argument; what was
-// assigned before stays.
+// not convert, or an "OPCItems" that is not a list, raises std::invalid_argument; an item that
+// is not an object or holds a value of the wrong type raises the data link's OPCError, as does
+// a linked item that refuses a value offered to it. What was assigned before stays.
 void ReadComponentLayout(TiVCLComponent& component, const QJsonObject& layout);

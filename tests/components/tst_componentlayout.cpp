@@ -5,6 +5,7 @@
 
 #include "components/TColor.h"
 #include "components/TiSwitchRocker.h"
+#include "datalink/OPCError.h"
 #include "datalink/iOPCItem.h"
 
 namespace {
@@ -104,6 +105,13 @@ private slots:
         QJsonObject notAList{{"OPCItems", "x"}};
         QVERIFY_THROWS_EXCEPTION(std::invalid_argument, ReadComponentLayout(target, notAList));
         QVERIFY(!target.UpdateLocked());
+
+        for (const QJsonValue& item : {QJsonValue(3), QJsonValue(QJsonObject{{"ItemName", 3}})}) {
+            const QJsonObject badItem{{"OPCItems", QJsonArray{item}}};
+            QVERIFY_THROWS_EXCEPTION(OPCError, ReadComponentLayout(target, badItem));
+            QVERIFY(!target.UpdateLocked());
+            QVERIFY(!target.ChangeEventsSuppressed());
+        }
     }
 };
 
