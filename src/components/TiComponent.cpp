@@ -1,13 +1,17 @@
 #include "components/TiComponent.h"
 
 #include "components/Drawing.h"
+#include "components/DropWatch.h"
 #include "components/TCursor.h"
 #include "components/VirtualKey.h"
 
 #include <QContextMenuEvent>
 #include <QDateTime>
+#include <QDrag>
+#include <QDropEvent>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPaintEngine>
 #include <QPainter>
@@ -16,6 +20,7 @@
 #include <algorithm>
 #include <limits>
 #include <optional>
+#include <utility>
 
 struct TiComponent::Private
 {
@@ -51,6 +56,10 @@ struct TiComponent::Private
     bool designing = false;
     // A left press began a click that its release may complete.
     bool clicked = false;
+    // The drag over the component, as its last drag event gave it.
+    QPointer<QObject> dragSource;
+    QPoint dragPosition;
+    bool dragAccepted = false;
     QRect appliedBounds;
     int repaintNowCount = 0;
 };
@@ -101,6 +110,8 @@ TiComponent::TiComponent(QWidget* parent) : QWidget(parent), d(std::make_unique<
     setAttribute(Qt::WA_NoSystemBackground);
     setMouseTracking(true);
     setFocusPolicy(Qt::NoFocus);
+    // Every drag is offered to OnDragOver; without it the drag goes on to the parent.
+    setAcceptDrops(true);
     d->lastRepaintTime = TiComponent::Now();
     d->errorFont.setBold(true);
     d->appliedBounds = geometry();
@@ -858,4 +869,75 @@ void TiComponent::contextMenuEvent(QContextMenuEvent* event)
         return;
     }
     d->popupMenu->popup(event->globalPos());
+}
+
+void TiComponent::dragEnterEvent(QDragEnterEvent* event)
+{
+    DragOver(event, dsDragEnter);
+}
+
+void TiComponent::dragMoveEvent(QDragMoveEvent* event)
+{
+    DragOver(event, dsDragMove);
+}
+
+void TiComponent::DragOver(QDragMoveEvent* event, TDragState state)
+{
+    d->dragSource = event->source();
+    d->dragPosition = event->position().toPoint();
+    d->dragAccepted = false;
+    if (OnDragOver) {
+        d->dragAccepted = true;
+        OnDragOver(this, d->dragSource, d->dragPosition.x(), d->dragPosition.y(), state,
+                   d->dragAccepted);
+    }
+    if (d->dragAccepted) {
+        event->acceptProposedAction();
+    } else if (state == dsDragEnter && OnDragOver) {
+        // Qt sends no moves to a widget that refuses the enter, and the handler may take the
+        // drop a little further on: the enter is kept, without a drop action.
+        event->setDropAction(Qt::IgnoreAction);
+        event->accept();
+    } else {
+        // Qt offers it to the parent.
+        event->ignore();
+    }
+}
+
+void TiComponent::dragLeaveEvent(QDragLeaveEvent*)
+{
+    // Qt tells no position on leaving: the handler gets the last one.
+    bool accept = d->dragAccepted;
+    d->dragAccepted = false;
+    if (OnDragOver)
+        OnDragOver(this, d->dragSource, d->dragPosition.x(), d->dragPosition.y(), dsDragLeave,
+                   accept);
+}
+
+void TiComponent::dropEvent(QDropEvent* event)
+{
+    // Qt brings the drop to the widget the drag last stood over, also one that refused it.
+    if (!std::exchange(d->dragAccepted, false)) {
+        event->ignore();
+        return;
+    }
+    const QPoint p = event->position().toPoint();
+    event->acceptProposedAction();
+    if (OnDragDrop)
+        OnDragDrop(this, event->source(), p.x(), p.y());
+}
+
+void TiComponent::BeginDrag()
+{
+    // Qt deletes the drag once it is over.
+    QPointer<QDrag> drag = new QDrag(this);
+    drag->setMimeData(new QMimeData);
+    if (OnStartDrag)
+        OnStartDrag(this, drag);
+    const DropWatch watch;
+    const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction);
+    QObject* target = action != Qt::IgnoreAction && drag ? drag->target() : nullptr;
+    const QPoint at = target ? watch.PositionIn(target) : QPoint();
+    if (OnEndDrag)
+        OnEndDrag(this, target, at.x(), at.y());
 }

@@ -107,6 +107,14 @@ public:
     TKeyEvent OnKeyDown;
     TKeyEvent OnKeyUp;
     TKeyPressEvent OnKeyPress;
+    TDragDropEvent OnDragDrop;
+    TDragOverEvent OnDragOver;
+    TStartDragEvent OnStartDrag;
+    TEndDragEvent OnEndDrag;
+
+    // Drags this component until the user drops or cancels: OnStartDrag first, OnEndDrag once
+    // the drag is over. The component takes drops itself while its OnDragOver accepts them.
+    void BeginDrag();
 
     bool UpdateLocked() const;
     bool RepaintPending() const;
@@ -204,11 +212,16 @@ protected:
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     struct Private;
 
     void Request(bool& pending);
+    void DragOver(QDragMoveEvent* event, TDragState state);
     void CheckFrameRate();
     QList<QWidget*> TabSiblings() const;
 
