@@ -52,39 +52,35 @@ private:
     QMimeData data;
     QStringList log;
 
+    static constexpr Qt::DropActions Actions = Qt::CopyAction | Qt::MoveAction;
+
     bool drag(QPoint at)
     {
-        return QWindowSystemInterface::handleDrag(window->windowHandle(), &data, at,
-                                                  Qt::CopyAction | Qt::MoveAction, Qt::LeftButton,
-                                                  Qt::NoModifier)
+        return QWindowSystemInterface::handleDrag(window->windowHandle(), &data, at, Actions,
+                                                  Qt::LeftButton, {})
             .isAccepted();
     }
     void leaveWindow()
     {
-        QWindowSystemInterface::handleDrag(window->windowHandle(), nullptr, QPoint(),
-                                           Qt::CopyAction | Qt::MoveAction, Qt::LeftButton,
-                                           Qt::NoModifier);
+        QWindowSystemInterface::handleDrag(window->windowHandle(), nullptr, {}, Actions,
+                                           Qt::LeftButton, {});
     }
     bool drop(QPoint at)
     {
-        return QWindowSystemInterface::handleDrop(window->windowHandle(), &data, at,
-                                                  Qt::CopyAction | Qt::MoveAction, Qt::LeftButton,
-                                                  Qt::NoModifier)
+        return QWindowSystemInterface::handleDrop(window->windowHandle(), &data, at, Actions,
+                                                  Qt::LeftButton, {})
             .isAccepted();
     }
-    // Records every drag event of the switch; over it, accept is what the handler answers.
-    void listen(TiSwitchRocker& target, bool accept)
+    // Records every drag event of the switch, which takes every drag offered.
+    void listen(TiSwitchRocker& target)
     {
-        target.OnDragOver = [this, accept](QObject* sender, QObject* source, int x, int y,
-                                           TDragState state, bool& accepted) {
+        target.OnDragOver = [this](QObject* sender, QObject* source, int x, int y, TDragState state,
+                                   bool& accept) {
             log << QStringLiteral("over %1 %2 from %3 at %4,%5 offered %6")
-                       .arg(Name(sender))
-                       .arg(state)
-                       .arg(Name(source))
+                       .arg(Name(sender), QString::number(state), Name(source))
                        .arg(x)
                        .arg(y)
-                       .arg(accepted);
-            accepted = accept;
+                       .arg(accept);
         };
         target.OnDragDrop = [this](QObject* sender, QObject* source, int x, int y) {
             log << QStringLiteral("drop %1 from %2 at %3,%4")
@@ -112,7 +108,7 @@ private slots:
 
     void acceptedDrag_isAskedAtEveryStepAndDropsOnTheSwitch()
     {
-        listen(*rocker, true);
+        listen(*rocker);
         QVERIFY(drag(QPoint(20, 30)));
         QVERIFY(drag(QPoint(25, 50)));
         QVERIFY(drop(QPoint(25, 50)));
@@ -161,7 +157,7 @@ private slots:
 
     void leaving_isReportedAtTheLastPosition()
     {
-        listen(*rocker, true);
+        listen(*rocker);
         QVERIFY(drag(QPoint(20, 30)));
         QVERIFY(drag(QPoint(200, 150)));
         QVERIFY(drag(QPoint(30, 40)));
@@ -199,7 +195,7 @@ private slots:
         target->setObjectName(QStringLiteral("target"));
         target->SetBounds(100, 10, 38, 89);
         target->show();
-        listen(*target, true);
+        listen(*target);
         rocker->OnEndDrag = [this](QObject* sender, QObject* onto, int x, int y) {
             log << QStringLiteral("end %1 on %2 at %3,%4")
                        .arg(Name(sender), Name(onto))
