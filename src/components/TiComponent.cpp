@@ -886,12 +886,13 @@ void TiComponent::DragOver(QDragMoveEvent* event, TDragState state)
     d->dragSource = event->source();
     d->dragPosition = event->position().toPoint();
     d->dragAccepted = false;
+    bool accept = false;
     if (OnDragOver) {
-        d->dragAccepted = true;
-        OnDragOver(this, d->dragSource, d->dragPosition.x(), d->dragPosition.y(), state,
-                   d->dragAccepted);
+        accept = true;
+        OnDragOver(this, d->dragSource, d->dragPosition.x(), d->dragPosition.y(), state, accept);
     }
-    if (d->dragAccepted) {
+    d->dragAccepted = accept;
+    if (accept) {
         event->acceptProposedAction();
     } else if (state == dsDragEnter && OnDragOver) {
         // Qt sends no moves to a widget that refuses the enter, and the handler may take the
@@ -899,7 +900,7 @@ void TiComponent::DragOver(QDragMoveEvent* event, TDragState state)
         event->setDropAction(Qt::IgnoreAction);
         event->accept();
     } else {
-        // Qt offers it to the parent.
+        // Without a handler, Qt offers the drag to the parent instead.
         event->ignore();
     }
 }
@@ -916,7 +917,7 @@ void TiComponent::dragLeaveEvent(QDragLeaveEvent*)
 
 void TiComponent::dropEvent(QDropEvent* event)
 {
-    // Qt brings the drop to the widget the drag last stood over, also one that refused it.
+    // Another program's drag may drop where it was refused: such a drop is not taken.
     if (!std::exchange(d->dragAccepted, false)) {
         event->ignore();
         return;
