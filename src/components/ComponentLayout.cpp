@@ -7,6 +7,7 @@
 
 #include "components/PropertyText.h"
 #include "components/PropertyWalk.h"
+#include "components/PublishedProperties.h"
 #include "components/TiVCLComponent.h"
 #include "datalink/iOPCItem.h"
 
@@ -43,8 +44,12 @@ QJsonObject WriteComponentLayout(TiVCLComponent& component)
     WalkPublishedProperties(
         &component, QString(), [](const QString&) { return true; },
         [&layout](QObject* object, const QMetaProperty& property, const QString& fullName) {
-            if (KindOf(property) != PropertyKind::Other)
-                layout.insert(fullName, ValueText(property, object));
+            if (KindOf(property) == PropertyKind::Other)
+                return;
+            const QString value = ValueText(property, object);
+            // A new component has its defaults already: a layout holds what differs.
+            if (value != PropertyDefault(*object->metaObject(), property.name()))
+                layout.insert(fullName, value);
         });
     TiOPCItemManager* items = component.OPCItemManager();
     if (items->HasItems())

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <QStringDecoder>
 #include <QStringList>
 
 #include <deque>
@@ -133,7 +134,7 @@ QString ReadText(const QString& fileName)
         Fail(QStringLiteral("File \"%1\" is larger than %2 bytes")
                  .arg(fileName)
                  .arg(MaxPropertiesFileSize));
-    return QString::fromUtf8(bytes);
+    return DecodePropertiesFile(bytes);
 }
 
 void Load(TiComponent& component, const QString& text)
@@ -171,6 +172,18 @@ const QString SaveError = QStringLiteral("Error Saving Properties - ");
 const QString LoadError = QStringLiteral("Error Loading Properties - ");
 
 } // namespace
+
+QString DecodePropertiesFile(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    QStringDecoder gb18030("GB18030");
+    if (!gb18030.isValid())
+        Fail(QStringLiteral("The text is not UTF-8 and no GB18030 decoder is available"));
+    return gb18030.decode(bytes);
+}
 
 QString PropertiesText(TiComponent& component)
 {

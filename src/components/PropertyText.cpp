@@ -126,6 +126,12 @@ PropertyKind KindOf(const QMetaProperty& property)
     return PropertyKind::Other;
 }
 
+bool IsEnumeration(const QMetaProperty& property)
+{
+    return (property.isEnumType() && !property.isFlagType()) ||
+           property.metaType().id() == QMetaType::Bool;
+}
+
 QString ValueText(const QMetaProperty& property, const QObject* object)
 {
     const QVariant value = property.read(object);
@@ -155,10 +161,10 @@ QVariant ValueFromText(const QMetaProperty& property, const QString& text)
     const int typeId = property.metaType().id();
     switch (KindOf(property)) {
     case PropertyKind::Ordinal:
+        if (IsEnumeration(property))
+            return EnumerationFromText(property, text);
         if (property.isFlagType())
             return Integer<int>(text);
-        if (property.isEnumType() || typeId == QMetaType::Bool)
-            return EnumerationFromText(property, text);
         if (typeId == QMetaType::QChar)
             return QVariant::fromValue(QChar(Integer<ushort>(text).value<ushort>()));
         return IntegerFromText(typeId, text);

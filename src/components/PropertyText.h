@@ -23,6 +23,10 @@ enum class PropertyKind
 
 PropertyKind KindOf(const QMetaProperty& property);
 
+// An Ordinal property whose text names one of its values: an enumeration or a Boolean. Sets
+// (Qt's flag types) are not: their text is a bit mask, converted like any integer.
+bool IsEnumeration(const QMetaProperty& property);
+
 // The text of the property's current value; for the Ordinal, Floating and String kinds.
 QString ValueText(const QMetaProperty& property, const QObject* object);
 

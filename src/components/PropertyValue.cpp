@@ -1,12 +1,13 @@
 #include "components/PropertyValue.h"
 
+#include "components/PropertyText.h"
+#include "components/PropertyWalk.h"
 #include "components/PublishedProperties.h"
 
 #include <QMetaEnum>
 #include <QObject>
 
 #include <algorithm>
-#include <set>
 #include <stdexcept>
 
 namespace {
@@ -62,7 +63,7 @@ QVariant Ordinal(int typeId, const QString& text)
 QVariant Converted(const QMetaProperty& property, const QString& text)
 {
     const int typeId = property.metaType().id();
-    if (property.isEnumType() || typeId == QMetaType::Bool) {
+    if (IsEnumeration(property)) {
         QString ordinal = text;
         if (ordinal.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
             ordinal = QStringLiteral("1");
@@ -106,10 +107,9 @@ QVariant Converted(const QMetaProperty& property, const QString& text)
 }
 
 void Apply(QObject* target, const QString& prefix, const QString& text, const QString& wantedName,
-           std::set<const QObject*>& visited)
+           ObjectPath& path)
 {
-    // Objects that refer to each other are searched once each.
-    if (!visited.insert(target).second)
+    if (!path.Enter(target))
         return;
     for (const QMetaProperty& property : PublishedProperties(*target->metaObject())) {
         if (!property.isWritable())
@@ -119,7 +119,7 @@ void Apply(QObject* target, const QString& prefix, const QString& text, const QS
             prefix.trimmed().isEmpty() ? name : prefix + QLatin1Char('.') + name;
         if (property.metaType().flags() & QMetaType::PointerToQObject) {
             if (QObject* object = property.read(target).value<QObject*>())
-                Apply(object, fullName, text, wantedName, visited);
+                Apply(object, fullName, text, wantedName, path);
             continue;
         }
         if (fullName.compare(wantedName, Qt::CaseInsensitive) != 0)
@@ -128,6 +128,7 @@ void Apply(QObject* target, const QString& prefix, const QString& text, const QS
         if (converted.isValid())
             property.write(target, converted);
     }
+    path.Leave();
 }
 
 } // namespace
@@ -137,6 +138,6 @@ void ApplyPropertyValue(QObject* target, const QString& prefix, const QVariant& 
 {
     if (!target)
         return;
-    std::set<const QObject*> visited;
-    Apply(target, prefix, value.toString(), wantedName, visited);
+    ObjectPath path;
+    Apply(target, prefix, value.toString(), wantedName, path);
 }

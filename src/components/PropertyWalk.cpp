@@ -5,7 +5,7 @@
 
 #include <QObject>
 
-#include <set>
+#include <algorithm>
 
 namespace {
 
@@ -13,11 +13,11 @@ struct Walk
 {
     const std::function<bool(const QString&)>& taken;
     const std::function<void(QObject*, const QMetaProperty&, const QString&)>& visit;
-    std::set<const QObject*> walked;
+    ObjectPath path;
 
-    void Object(QObject* object, const QString& prefix, int depth)
+    void Object(QObject* object, const QString& prefix)
     {
-        if (depth > MaxObjectDepth || !walked.insert(object).second)
+        if (!path.Enter(object))
             return;
         for (const QMetaProperty& property : PublishedProperties(*object->metaObject())) {
             if (!property.isStored() || !property.isWritable())
@@ -30,12 +30,27 @@ struct Walk
                 continue;
             }
             if (QObject* referred = property.read(object).value<QObject*>())
-                Object(referred, fullName, depth + 1);
+                Object(referred, fullName);
         }
+        path.Leave();
     }
 };
 
 } // namespace
+
+bool ObjectPath::Enter(const QObject* object)
+{
+    if (objects_.size() > std::size_t(MaxObjectDepth) ||
+        std::find(objects_.begin(), objects_.end(), object) != objects_.end())
+        return false;
+    objects_.push_back(object);
+    return true;
+}
+
+void ObjectPath::Leave()
+{
+    objects_.pop_back();
+}
 
 QString FullPropertyName(const QString& prefix, const QString& name)
 {
@@ -49,5 +64,5 @@ void WalkPublishedProperties(
     if (!root)
         return;
     Walk walk{taken, visit, {}};
-    walk.Object(root, prefix, 0);
+    walk.Object(root, prefix);
 }

@@ -13,6 +13,6 @@
 // declaration. Other classes publish all their properties.
 std::vector<QMetaProperty> PublishedProperties(const QMetaObject& metaObject);
 
-// The default a class declares for a published property, as the text a layout would hold;
-// none when the property has no default and is always written.
+// The default a class declares for a published property, in the text the writer gives its
+// value (Booleans "0" and "1"); none when the property has no default and is always written.
 std::optional<QString> PropertyDefault(const QMetaObject& metaObject, const char* propertyName);

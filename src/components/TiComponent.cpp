@@ -1,13 +1,17 @@
 #include "components/TiComponent.h"
 
 #include "components/Drawing.h"
+#include "components/DropWatch.h"
 #include "components/TCursor.h"
 #include "components/VirtualKey.h"
 
 #include <QContextMenuEvent>
 #include <QDateTime>
+#include <QDrag>
+#include <QDropEvent>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPaintEngine>
 #include <QPainter>
@@ -16,10 +20,12 @@
 #include <algorithm>
 #include <limits>
 #include <optional>
+#include <utility>
 
 struct TiComponent::Private
 {
     int tag = 0;
+    int cursorId = crDefault;
     int helpContext = 0;
     bool showHint = false;
     QPointer<QMenu> popupMenu;
@@ -50,6 +56,10 @@ struct TiComponent::Private
     bool designing = false;
     // A left press began a click that its release may complete.
     bool clicked = false;
+    // The drag over the component, as its last drag event gave it.
+    QPointer<QObject> dragSource;
+    QPoint dragPosition;
+    bool dragAccepted = false;
     QRect appliedBounds;
     int repaintNowCount = 0;
 };
@@ -83,6 +93,14 @@ private:
     F f_;
 };
 
+// Only controls that can hold the focus have a place in the tab order, as windowed controls
+// have and labels and shapes do not. An instrument counts even without its tab stop: a press
+// still gives it the focus.
+bool TakesPartInTabOrder(const QWidget* widget)
+{
+    return qobject_cast<const TiComponent*>(widget) || widget->focusPolicy() != Qt::NoFocus;
+}
+
 } // namespace
 
 TiComponent::TiComponent(QWidget* parent) : QWidget(parent), d(std::make_unique<Private>())
@@ -92,6 +110,8 @@ TiComponent::TiComponent(QWidget* parent) : QWidget(parent), d(std::make_unique<
     setAttribute(Qt::WA_NoSystemBackground);
     setMouseTracking(true);
     setFocusPolicy(Qt::NoFocus);
+    // Every drag is offered to OnDragOver; without it the drag goes on to the parent.
+    setAcceptDrops(true);
     d->lastRepaintTime = TiComponent::Now();
     d->errorFont.setBold(true);
     d->appliedBounds = geometry();
@@ -198,17 +218,18 @@ void TiComponent::resizeEvent(QResizeEvent* event)
 
 int TiComponent::Cursor() const
 {
-    if (!testAttribute(Qt::WA_SetCursor))
-        return crDefault;
-    return CursorIdOf(cursor().shape());
+    return d->cursorId;
 }
 
 void TiComponent::SetCursor(int value)
 {
-    if (const auto shape = CursorShapeOf(value))
-        setCursor(*shape);
-    else
+    // An id without a cursor of its own shows the arrow, as the platform's cursor list answers
+    // an id it does not hold; the id itself is kept as given.
+    if (value == crDefault)
         unsetCursor();
+    else
+        setCursor(CursorShapeOf(value).value_or(Qt::ArrowCursor));
+    d->cursorId = value;
 }
 
 QString TiComponent::Hint() const
@@ -320,7 +341,7 @@ QList<QWidget*> TiComponent::TabSiblings() const
     if (!parent)
         return siblings;
     for (QWidget* w = parent->nextInFocusChain(); w && w != parent; w = w->nextInFocusChain()) {
-        if (w->parentWidget() == parent)
+        if (w->parentWidget() == parent && TakesPartInTabOrder(w))
             siblings << w;
     }
     return siblings;
@@ -724,6 +745,10 @@ bool TiComponent::event(QEvent* event)
             return true;
         }
         break;
+    case QEvent::CursorChange:
+        // Set through Qt directly, as the screens do for their busy cursors.
+        d->cursorId = testAttribute(Qt::WA_SetCursor) ? CursorIdOf(cursor().shape()) : crDefault;
+        break;
     case QEvent::ToolTip:
         if (!d->showHint) {
             event->ignore();
@@ -844,4 +869,76 @@ void TiComponent::contextMenuEvent(QContextMenuEvent* event)
         return;
     }
     d->popupMenu->popup(event->globalPos());
+}
+
+void TiComponent::dragEnterEvent(QDragEnterEvent* event)
+{
+    DragOver(event, dsDragEnter);
+}
+
+void TiComponent::dragMoveEvent(QDragMoveEvent* event)
+{
+    DragOver(event, dsDragMove);
+}
+
+void TiComponent::DragOver(QDragMoveEvent* event, TDragState state)
+{
+    d->dragSource = event->source();
+    d->dragPosition = event->position().toPoint();
+    d->dragAccepted = false;
+    bool accept = false;
+    if (OnDragOver) {
+        accept = true;
+        OnDragOver(this, d->dragSource, d->dragPosition.x(), d->dragPosition.y(), state, accept);
+    }
+    d->dragAccepted = accept;
+    if (accept) {
+        event->acceptProposedAction();
+    } else if (state == dsDragEnter && OnDragOver) {
+        // Qt sends no moves to a widget that refuses the enter, and the handler may take the
+        // drop a little further on: the enter is kept, without a drop action.
+        event->setDropAction(Qt::IgnoreAction);
+        event->accept();
+    } else {
+        // Without a handler, Qt offers the drag to the parent instead.
+        event->ignore();
+    }
+}
+
+void TiComponent::dragLeaveEvent(QDragLeaveEvent*)
+{
+    // Qt tells no position on leaving: the handler gets the last one.
+    bool accept = d->dragAccepted;
+    d->dragAccepted = false;
+    if (OnDragOver)
+        OnDragOver(this, d->dragSource, d->dragPosition.x(), d->dragPosition.y(), dsDragLeave,
+                   accept);
+}
+
+void TiComponent::dropEvent(QDropEvent* event)
+{
+    // Another program's drag may drop where it was refused: such a drop is not taken.
+    if (!std::exchange(d->dragAccepted, false)) {
+        event->ignore();
+        return;
+    }
+    const QPoint p = event->position().toPoint();
+    event->acceptProposedAction();
+    if (OnDragDrop)
+        OnDragDrop(this, event->source(), p.x(), p.y());
+}
+
+void TiComponent::BeginDrag()
+{
+    // Qt deletes the drag once it is over.
+    QPointer<QDrag> drag = new QDrag(this);
+    drag->setMimeData(new QMimeData);
+    if (OnStartDrag)
+        OnStartDrag(this, drag);
+    const DropWatch watch;
+    const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction);
+    QObject* target = action != Qt::IgnoreAction && drag ? drag->target() : nullptr;
+    const QPoint at = target ? watch.PositionIn(target) : QPoint();
+    if (OnEndDrag)
+        OnEndDrag(this, target, at.x(), at.y());
 }

@@ -40,9 +40,9 @@ class TiComponent : public QWidget
     Q_CLASSINFO("Default:Tag", "0")
     Q_CLASSINFO("Default:Cursor", "0")
     Q_CLASSINFO("Default:HelpContext", "0")
-    Q_CLASSINFO("Default:Visible", "True")
-    Q_CLASSINFO("Default:Enabled", "True")
-    Q_CLASSINFO("Default:AutoFrameRate", "False")
+    Q_CLASSINFO("Default:Visible", "1")
+    Q_CLASSINFO("Default:Enabled", "1")
+    Q_CLASSINFO("Default:AutoFrameRate", "0")
     Q_CLASSINFO("Default:UpdateFrameRate", "60")
 
 public:
@@ -67,7 +67,8 @@ public:
     void SetHeight(int value);
     // Nothing happens when all four equal the current bounds.
     void SetBounds(int left, int top, int width, int height);
-    // A TCursor.h id; crDefault shows the parent's cursor.
+    // A TCursor.h id, or any other, which reads back as given and shows the arrow; crDefault
+    // shows the parent's cursor.
     int Cursor() const;
     void SetCursor(int value);
     QString Hint() const;
@@ -91,7 +92,8 @@ public:
     void SetUpdateFrameRate(int value);
 
     TColor BackGroundColor() const;
-    // Position among the parent's child widgets in the focus chain; -1 without a parent.
+    // Position in the focus chain among the parent's children that can hold the focus (other
+    // instruments and widgets with a focus policy); -1 without a parent.
     int TabOrder() const;
     void SetTabOrder(int value);
     bool TabStop() const;
@@ -105,6 +107,14 @@ public:
     TKeyEvent OnKeyDown;
     TKeyEvent OnKeyUp;
     TKeyPressEvent OnKeyPress;
+    TDragDropEvent OnDragDrop;
+    TDragOverEvent OnDragOver;
+    TStartDragEvent OnStartDrag;
+    TEndDragEvent OnEndDrag;
+
+    // Drags this component until the user drops or cancels: OnStartDrag first, OnEndDrag once
+    // the drag is over. The component takes drops itself while its OnDragOver accepts them.
+    void BeginDrag();
 
     bool UpdateLocked() const;
     bool RepaintPending() const;
@@ -202,11 +212,16 @@ protected:
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     struct Private;
 
     void Request(bool& pending);
+    void DragOver(QDragMoveEvent* event, TDragState state);
     void CheckFrameRate();
     QList<QWidget*> TabSiblings() const;
 

@@ -364,7 +364,11 @@ void TiVCLComponent::mouseDoubleClickEvent(QMouseEvent* event)
 
 void TiVCLComponent::wheelEvent(QWheelEvent* event)
 {
+    // Answered by iMouseWheel alone, whatever it answers: the wheel never goes on to the
+    // parent, as the platform's default handling would pass on an unanswered one. An
+    // instrument that has no use for the wheel thus still keeps it from scrolling or zooming
+    // the screen behind it while the pointer rests on the instrument.
     const TShiftState shift = ShiftStateOf(event->modifiers(), event->buttons());
-    event->setAccepted(
-        iMouseWheel(event->angleDelta().y(), shift, event->globalPosition().toPoint()));
+    iMouseWheel(event->angleDelta().y(), shift, event->globalPosition().toPoint());
+    event->accept();
 }

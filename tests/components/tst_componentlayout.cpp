@@ -5,6 +5,7 @@
 
 #include "components/TColor.h"
 #include "components/TiSwitchRocker.h"
+#include "datalink/OPCError.h"
 #include "datalink/iOPCItem.h"
 
 namespace {
@@ -48,6 +49,31 @@ private slots:
         QVERIFY(!copy.ChangeEventsSuppressed());
     }
 
+    void propertiesEqualToTheirDefaultsAreLeftOut()
+    {
+        QWidget panel;
+        TiSwitchRocker rocker;
+        // A new switch stands at every declared default, in the writer's own texts.
+        QCOMPARE(WriteComponentLayout(rocker).keys(),
+                 (QStringList{"Hint", "Left", "OptionSaveAllProperties", "ShowHint", "Top"}));
+
+        rocker.setParent(&panel);
+        rocker.SetActive(true);
+        rocker.SetShowFocusRect(false);
+        rocker.SetWidth(38);
+        rocker.SetBackGroundColor(clRed);
+        const QJsonObject layout = WriteComponentLayout(rocker);
+        QCOMPARE(layout.keys(), (QStringList{"Active", "BackGroundColor", "Hint", "Left",
+                                             "OptionSaveAllProperties", "ShowFocusRect", "ShowHint",
+                                             "TabOrder", "Top", "Width"}));
+        QCOMPARE(layout.value("ShowFocusRect").toString(), QStringLiteral("0"));
+        QCOMPARE(layout.value("TabOrder").toString(), QStringLiteral("0"));
+
+        TiSwitchRocker copy(&panel);
+        ReadComponentLayout(copy, layout);
+        QCOMPARE(WriteComponentLayout(copy), layout);
+    }
+
     void itemsAreStoredOnlyWhenThereAreAnyAndReadBackInOrder()
     {
         TiSwitchRocker original;
@@ -79,6 +105,13 @@ private slots:
         QJsonObject notAList{{"OPCItems", "x"}};
         QVERIFY_THROWS_EXCEPTION(std::invalid_argument, ReadComponentLayout(target, notAList));
         QVERIFY(!target.UpdateLocked());
+
+        for (const QJsonValue& item : {QJsonValue(3), QJsonValue(QJsonObject{{"ItemName", 3}})}) {
+            const QJsonObject badItem{{"OPCItems", QJsonArray{item}}};
+            QVERIFY_THROWS_EXCEPTION(OPCError, ReadComponentLayout(target, badItem));
+            QVERIFY(!target.UpdateLocked());
+            QVERIFY(!target.ChangeEventsSuppressed());
+        }
     }
 };
 

@@ -1,5 +1,6 @@
 // The published properties over the meta-object, setting them by name from link data, and
 // the data-link attachment point of the windowed layer.
+#include "components/PropertyText.h"
 #include "components/PropertyValue.h"
 #include "components/PublishedProperties.h"
 #include "components/TCursor.h"
@@ -7,9 +8,12 @@
 #include "datalink/iOPCItem.h"
 
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QtTest>
 
+#include <limits>
 #include <stdexcept>
 
 namespace {
@@ -60,9 +64,11 @@ class Linked : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(QObject* Other MEMBER other)
+    Q_PROPERTY(QObject* Spare MEMBER spare)
     Q_PROPERTY(int Count MEMBER count)
     Q_PROPERTY(double Ratio MEMBER ratio)
     Q_PROPERTY(Level Stage MEMBER stage)
+    Q_PROPERTY(Parts Lamps READ Lamps WRITE SetLamps)
     Q_PROPERTY(QString Label MEMBER label)
     Q_PROPERTY(int Fixed READ Fixed)
 
@@ -74,13 +80,25 @@ public:
         High
     };
     Q_ENUM(Level)
+    enum Part
+    {
+        RedLamp = 1,
+        GreenLamp = 2,
+        BlueLamp = 4
+    };
+    Q_DECLARE_FLAGS(Parts, Part)
+    Q_FLAG(Parts)
 
+    Parts Lamps() const { return lamps; }
+    void SetLamps(Parts value) { lamps = value; }
     int Fixed() const { return 7; }
 
     QObject* other = nullptr;
+    QObject* spare = nullptr;
     int count = 0;
     double ratio = 0;
     Level stage = Low;
+    Parts lamps;
     QString label;
 };
 
@@ -190,14 +208,27 @@ private slots:
         QVERIFY(!rocker.ErrorActive());
     }
 
-    void tabOrder_isThePositionAmongSiblings()
+    void tabOrder_isThePositionAmongSiblingsThatTakeTheFocus()
     {
         QWidget panel;
+        // Labels and shapes between the switches have no place in the order.
+        QLabel label(&panel);
         TiSwitchRocker first(&panel);
+        QWidget shape(&panel);
         TiSwitchRocker second(&panel);
+        QLabel caption(&panel);
         TiSwitchRocker third(&panel);
         QCOMPARE(first.TabOrder(), 0);
         QCOMPARE(third.TabOrder(), 2);
+        // An instrument without its tab stop keeps its place; an edit field takes one.
+        second.SetTabStop(false);
+        QCOMPARE(third.TabOrder(), 2);
+        QLineEdit edit(&panel);
+        QWidget::setTabOrder(&first, &edit);
+        QCOMPARE(second.TabOrder(), 2);
+        QCOMPARE(third.TabOrder(), 3);
+        edit.setParent(nullptr);
+        second.SetTabStop(true);
         third.SetTabOrder(0);
         QCOMPARE(third.TabOrder(), 0);
         QCOMPARE(first.TabOrder(), 1);
@@ -222,6 +253,18 @@ private slots:
         rocker.SetCursor(crDefault);
         QVERIFY(!rocker.testAttribute(Qt::WA_SetCursor));
         QCOMPARE(rocker.Cursor(), crDefault);
+
+        // Ids outside the table are kept; they show the arrow.
+        for (int id : {7, -5, -23, std::numeric_limits<int>::min()}) {
+            rocker.SetCursor(id);
+            QCOMPARE(rocker.Cursor(), id);
+            QCOMPARE(rocker.cursor().shape(), Qt::ArrowCursor);
+        }
+        rocker.unsetCursor();
+        QCOMPARE(rocker.Cursor(), crDefault);
+        rocker.SetCursor(7);
+        ApplyPropertyValue(&rocker, QString(), QStringLiteral("-1000"), QStringLiteral("Cursor"));
+        QCOMPARE(rocker.Cursor(), -1000);
     }
 
     void visible_followsExplicitHiding()
@@ -284,6 +327,27 @@ private slots:
                  QStringLiteral("'High' is not a valid integer value"));
     }
 
+    void apply_setsTakeADecimalMaskAsTheFileDoes()
+    {
+        Linked object;
+        const QMetaProperty lamps =
+            Linked::staticMetaObject.property(Linked::staticMetaObject.indexOfProperty("Lamps"));
+        ApplyPropertyValue(&object, QString(), QStringLiteral("6"), QStringLiteral("Lamps"));
+        QCOMPARE(object.lamps.toInt(), 6);
+        QCOMPARE(ValueFromText(lamps, QStringLiteral("6")).toInt(), 6);
+        for (const char* text : {"True", "false"}) {
+            const QString expected =
+                QStringLiteral("'%1' is not a valid integer value").arg(QLatin1String(text));
+            QCOMPARE(ErrorOf([&] {
+                         ApplyPropertyValue(&object, QString(), QString::fromLatin1(text),
+                                            QStringLiteral("Lamps"));
+                     }),
+                     expected);
+            QCOMPARE(ErrorOf([&] { ValueFromText(lamps, QString::fromLatin1(text)); }), expected);
+        }
+        QCOMPARE(object.lamps.toInt(), 6);
+    }
+
     void apply_conversionFailuresReachTheCaller()
     {
         TiSwitchRocker rocker;
@@ -330,6 +394,16 @@ private slots:
                            QStringLiteral("Top.Other.Label"));
         QCOMPARE(b.label, QStringLiteral("x"));
         QCOMPARE(a.label, QString());
+
+        // One object behind two properties is reached by either name.
+        Linked shared;
+        Linked owner;
+        owner.other = &shared;
+        owner.spare = &shared;
+        ApplyPropertyValue(&owner, QString(), 6, QStringLiteral("Spare.Count"));
+        QCOMPARE(shared.count, 6);
+        ApplyPropertyValue(&owner, QString(), QStringLiteral("y"), QStringLiteral("Other.Label"));
+        QCOMPARE(shared.label, QStringLiteral("y"));
     }
 
     void popupMenu_isForgottenWhenDeleted()

@@ -4,6 +4,8 @@
 #include "components/TCursor.h"
 #include "components/TPopupMenu.h"
 #include "components/TiSwitchRocker.h"
+#include "floors/FloorScreens.h"
+#include "link/IndicatorLookup.h"
 
 #include <QApplication>
 #include <QFile>
@@ -74,10 +76,12 @@ class Node : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(QObject* Next MEMBER next)
+    Q_PROPERTY(QObject* Spare MEMBER spare)
     Q_PROPERTY(int Count MEMBER count)
 
 public:
     QObject* next = nullptr;
+    QObject* spare = nullptr;
     int count = 0;
 };
 
@@ -156,9 +160,21 @@ class SaveTest : public QObject
 private slots:
     void floorSwitch_isWrittenByteForByte()
     {
-        FloorPanel floor;
-        QCOMPARE(floor.fourth().TabOrder(), 3);
-        floor.fourth().SavePropertiesToFile(dir.filePath("floor.txt"));
+        IndicatorLookup indicators;
+        ScreenSet screens;
+        screens.indicators = &indicators;
+        Tfirstfrm floor(screens);
+        // Column 6 of the top-left panel, the fourth switch its panel's focus reaches.
+        auto* rocker = floor.findChild<TiSwitchRocker*>(QStringLiteral("iSwitchRocker4"));
+        QVERIFY(rocker);
+        QCOMPARE(rocker->parentWidget()->objectName(), QStringLiteral("Panel1"));
+        QStringList tabOrders;
+        for (const char* name :
+             {"iSwitchRocker1", "iSwitchRocker2", "iSwitchRocker3", "iSwitchRocker4",
+              "iSwitchRocker5", "iSwitchRocker21", "iSwitchRocker22", "iSwitchRocker29"})
+            tabOrders << QString::number(floor.findChild<TiSwitchRocker*>(name)->TabOrder());
+        QCOMPARE(tabOrders.join(' '), QStringLiteral("0 1 2 3 4 5 6 7"));
+        rocker->SavePropertiesToFile(dir.filePath("floor.txt"));
         QCOMPARE(Contents(dir.filePath("floor.txt")),
                  QByteArray("File Type = TiSwitchRocker\r\nOptionSaveAllProperties = 0\r\n"
                             "AutoFrameRate = 0\r\nUpdateFrameRate = 60\r\nActive = 0\r\n"
@@ -275,6 +291,22 @@ private slots:
         QCOMPARE(counts.first().count('.'), MaxObjectDepth);
     }
 
+    void sharedObject_isWrittenAndReadOnEachPath()
+    {
+        Instrument instrument;
+        Node owner;
+        Node shared;
+        owner.next = &shared;
+        owner.spare = &shared;
+        instrument.link = &owner;
+        shared.count = 4;
+        QCOMPARE(PropertyLines(instrument).filter(QStringLiteral(".Count")).join('|'),
+                 QStringLiteral("Link.Next.Count = 4|Link.Spare.Count = 4|Link.Count = 0"));
+
+        LoadPropertiesText(instrument, FileType + "Link.Spare.Count = 9\r\n");
+        QCOMPARE(shared.count, 9);
+    }
+
     void unwritablePaths_failWithTheSaveError()
     {
         TiSwitchRocker rocker;
@@ -341,6 +373,25 @@ private slots:
             QCOMPARE(target.count, -5000000000);
             QCOMPARE(target.mask, 4000000000u);
         }
+    }
+
+    void legacyChineseFile_isReadAsGb18030()
+    {
+        // "楼宇" and "岚苑一层" in GBK, a four-byte GB18030 character (U+1F600), and a line after.
+        Write(dir.filePath("gbk.txt"), "File Type = TiSwitchRocker\r\nCaption = \xC2\xA5\xD3\xEE "
+                                       "\xE1\xB0\xD4\xB7\xD2\xBB\xB2\xE3 \x94\x39\xFC\x36\r\n"
+                                       "IndicatorMargin = 7\r\n");
+        Instrument legacy;
+        legacy.LoadPropertiesFromFile(dir.filePath("gbk.txt"));
+        QCOMPARE(legacy.caption, QString::fromUtf8("楼宇 岚苑一层 \xF0\x9F\x98\x80"));
+        QCOMPARE(legacy.IndicatorMargin(), 7);
+
+        // Saved again, it is UTF-8, and UTF-8 is read as such.
+        legacy.SavePropertiesToFile(dir.filePath("utf8.txt"));
+        QVERIFY(Contents(dir.filePath("utf8.txt")).contains("Caption = 楼宇 岚苑一层"));
+        Instrument current;
+        current.LoadPropertiesFromFile(dir.filePath("utf8.txt"));
+        QCOMPARE(current.caption, legacy.caption);
     }
 
     void missingAndUnreadNames_leaveTheirPropertiesAlone()

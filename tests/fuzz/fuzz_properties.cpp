@@ -44,10 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The file reader refuses anything larger.
     if (size > std::size_t(MaxPropertiesFileSize))
         return 0;
-    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
-
     Subject loaded;
     try {
+        const QString text =
+            DecodePropertiesFile(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
         LoadPropertiesText(loaded.rocker, text);
     } catch (const PropertiesFileError& e) {
         FUZZ_CHECK(QByteArray(e.what()).startsWith("Error Loading Properties - "));
