@@ -271,7 +271,9 @@ void TiVCLComponent::NewOPCData(TiOPCItem* item)
         bool& flag;
         ~Clear() { flag = false; }
     } clear{d->applyingLinkData};
-    if (item->GoodQuality() && !OPCNewDataFilter(item))
+    // A value the link could not decode arrives empty; applied, its empty text would read as
+    // "on" for a two-state property, so only the event reports it.
+    if (item->GoodQuality() && item->Value().isValid() && !OPCNewDataFilter(item))
         ApplyPropertyValue(this, QString(), item->Value(), item->PropertyName());
     if (OnNewOPCData)
         OnNewOPCData(d->itemManager->IndexOf(item));

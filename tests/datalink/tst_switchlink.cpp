@@ -149,6 +149,17 @@ private slots:
         QCOMPARE(device_->streamAdvises.size(), 1u);
     }
 
+    void undecodableGoodValueFiresTheEventButSetsNothing()
+    {
+        device_->refuseDataCallback = true;
+        bind(true);
+        QTRY_COMPARE(newData_.size(), 1u);
+        QVERIFY(!rocker_->Active());
+        device_->SetItem(Relay, QVariant::fromValue(StreamErrorValue{E_FAIL}), OPC_QUALITY_GOOD);
+        QTRY_COMPARE(newData_.size(), 2u);
+        QVERIFY(!rocker_->Active());
+    }
+
     void autoErrorMirrorsTheLinkIntoErrorActive()
     {
         auto* idle = new TiOPCItem;
