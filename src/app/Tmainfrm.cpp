@@ -176,6 +176,8 @@ void Tmainfrm::showEvent(QShowEvent* event)
 void Tmainfrm::closeEvent(QCloseEvent* event)
 {
     FormClose(this);
+    // Waits still running below this handler return at once and send nothing more.
+    link_.End();
     event->accept();
     emit closed();
 }

@@ -23,6 +23,9 @@ void GoToFloor(ScreenSet& screens, QWidget* source, QWidget* clickedLabel, int f
     source->setCursor(Qt::BusyCursor);
     clickedLabel->setEnabled(false);
     RequestFloorStatus(*screens.link, floor);
+    // The main screen closed during the waits: the station ends without showing anything more.
+    if (screens.link->Ended())
+        return;
     source->hide();
     target->show();
     // The source is hidden by now; this leaves it ready for the next visit.
