@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QShortcut>
 
+#include "app/StationApplication.h"
 #include "app/TSetfrm.h"
 #include "components/TColor.h"
 #include "components/TCursor.h"
@@ -47,7 +48,7 @@ Tmainfrm::Tmainfrm(ScreenSet& screens) : screens_(screens), link_(Comm1, indicat
     screens_.link = &link_;
     screens_.indicators = &indicators_;
 
-    setWindowTitle(QStringLiteral("楼宇监控系统"));
+    setWindowTitle(StationApplication::Caption());
     move(240, 151);
     resize(557, 474);
     setFont(DesignerFont(SansSerifFamily, 11));
@@ -55,7 +56,7 @@ Tmainfrm::Tmainfrm(ScreenSet& screens) : screens_(screens), link_(Comm1, indicat
     Comm1.setObjectName(QStringLiteral("Comm1"));
     Comm1.OnComm = [this](QObject* sender) { link_.Comm1Comm(sender); };
     link_.ShowWriteError = [this](const QString& message) {
-        QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), message,
+        QMessageBox box(QMessageBox::NoIcon, StationApplication::Caption(), message,
                         QMessageBox::Ok, this);
         box.exec();
     };
