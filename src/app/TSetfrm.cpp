@@ -7,6 +7,7 @@
 
 #include "floors/BevelPanel.h"
 #include "floors/DesignerFont.h"
+#include "floors/OuterSizeFit.h"
 #include "serial/PortProbe.h"
 
 TSetfrm::TSetfrm()
@@ -15,8 +16,9 @@ TSetfrm::TSetfrm()
     setWindowTitle(QStringLiteral("通讯端口设置"));
     setModal(true);
     move(214, 202);
-    // 423 × 181 with the frame of a dialog.
+    // 423 × 181 with the frame of a dialog; the window manager's frame, once known, decides.
     resize(415, 154);
+    new OuterSizeFit(*this, QSize(423, 181));
     setFont(DesignerFont(SansSerifFamily, 11));
     setAutoFillBackground(true);
 
