@@ -1,6 +1,7 @@
 #include "components/TiComponent.h"
 
 #include "components/Drawing.h"
+#include "components/KeyRepeatFilter.h"
 #include "components/TCursor.h"
 #include "components/VirtualKey.h"
 
@@ -52,6 +53,7 @@ struct TiComponent::Private
     bool clicked = false;
     QRect appliedBounds;
     int repaintNowCount = 0;
+    std::unique_ptr<KeyRepeatFilter> keyRepeat;
 };
 
 namespace {
@@ -95,6 +97,9 @@ TiComponent::TiComponent(QWidget* parent) : QWidget(parent), d(std::make_unique<
     d->lastRepaintTime = TiComponent::Now();
     d->errorFont.setBold(true);
     d->appliedBounds = geometry();
+    d->keyRepeat = std::make_unique<KeyRepeatFilter>(
+        KeyRepeatFilter::PlatformSplitsRepeats(),
+        [this](QKeyEvent& release) { keyReleaseEvent(&release); });
 }
 
 TiComponent::~TiComponent() = default;
@@ -717,12 +722,17 @@ bool TiComponent::iMouseWheel(int, TShiftState, const QPoint&)
 bool TiComponent::event(QEvent* event)
 {
     switch (event->type()) {
+    case QEvent::KeyPress:
     case QEvent::KeyRelease:
         // A held key repeats its press only; the release comes once, when the key is let go.
-        if (static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
+        if (d->keyRepeat->filter(*static_cast<QKeyEvent*>(event))) {
             event->accept();
             return true;
         }
+        break;
+    case QEvent::FocusOut:
+        // The key was let go before the focus left.
+        d->keyRepeat->flush();
         break;
     case QEvent::ToolTip:
         if (!d->showHint) {
