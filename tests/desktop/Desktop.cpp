@@ -256,6 +256,14 @@ Desktop::WindowId Desktop::activeWindow()
     return active.empty() ? 0 : active[0];
 }
 
+Desktop::WindowId Desktop::inputFocus()
+{
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(x_->display, &focus, &revert);
+    return focus;
+}
+
 std::optional<Desktop::WindowId> Desktop::shownPopup()
 {
     Window rootReturn = 0;

@@ -40,6 +40,8 @@ public:
     // The client grown by the frame extents the window manager set.
     std::optional<QRect> outerRect(WindowId window);
     WindowId activeWindow();
+    // The window that has the keyboard: keys typed now go to it.
+    WindowId inputFocus();
     // A shown pop-up (a menu, a drop-down list): an override-redirect window with a window
     // type. The window manager neither manages pop-ups nor has a type on its own windows.
     std::optional<WindowId> shownPopup();
