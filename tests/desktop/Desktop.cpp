@@ -353,20 +353,18 @@ void Desktop::typeText(const QString& text)
     }
 }
 
-QByteArray Desktop::cursorImage()
+QByteArray Desktop::cursorShape()
 {
     XFixesCursorImage* image = XFixesGetCursorImage(x_->display);
     if (image == nullptr)
         return {};
-    QByteArray bytes;
+    QByteArray shape;
     for (int value : {int(image->width), int(image->height), int(image->xhot), int(image->yhot)})
-        bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
-    for (int i = 0; i < image->width * image->height; ++i) {
-        const auto pixel = quint32(image->pixels[i]);
-        bytes.append(reinterpret_cast<const char*>(&pixel), sizeof pixel);
-    }
+        shape.append(reinterpret_cast<const char*>(&value), sizeof value);
+    if (image->name != nullptr)
+        shape.append(image->name);
     XFree(image);
-    return bytes;
+    return shape;
 }
 
 bool Desktop::screenshot(const QString& path)

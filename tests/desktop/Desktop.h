@@ -57,8 +57,9 @@ public:
     void tap(const char* key);
     void typeText(const QString& text);
 
-    // The pointer's cursor as the server shows it: size, hot spot and pixels.
-    QByteArray cursorImage();
+    // The pointer's cursor as the server shows it: size, hot spot and name. Not its pixels:
+    // the busy cursor of a cursor theme is animated, each look would see another frame.
+    QByteArray cursorShape();
     bool screenshot(const QString& path);
 
 private:

@@ -43,7 +43,7 @@ class TestDesktopInput : public QObject
         QByteArray now;
         WaitFor(
             [&] {
-                now = desktop.cursorImage();
+                now = desktop.cursorShape();
                 return now != previous;
             },
             StationOnDesktop::WindowMs);
