@@ -133,6 +133,16 @@ bool StationOnDesktop::openCom1()
     return waitForStatusRequest(MainAddress);
 }
 
+bool StationOnDesktop::requestClose(WindowId window)
+{
+    if (!waitUntilActive(window))
+        return false;
+    desktop_.keyDown("Alt_L");
+    desktop_.tap("F4");
+    desktop_.keyUp("Alt_L");
+    return true;
+}
+
 qint64 StationOnDesktop::closeMainScreen(qint64* busMsAtClose)
 {
     if (!waitUntilActive(main_))
@@ -140,10 +150,7 @@ qint64 StationOnDesktop::closeMainScreen(qint64* busMsAtClose)
     *busMsAtClose = bus.elapsedMs();
     QElapsedTimer sinceClose;
     sinceClose.start();
-    desktop_.keyDown("Alt_L");
-    desktop_.tap("F4");
-    desktop_.keyUp("Alt_L");
-    if (!process_.waitForFinished(WindowMs))
+    if (!requestClose(main_) || !process_.waitForFinished(WindowMs))
         return -1;
     return sinceClose.elapsed();
 }

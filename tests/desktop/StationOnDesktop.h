@@ -43,8 +43,10 @@ public:
     // Waits until the window manager has given the window the focus: keys go to it from then.
     bool waitUntilActive(WindowId window);
 
-    // Closes the main screen the way an operator does (Alt+F4 through the window manager)
-    // and measures the time until the process is gone; -1 when it did not end at all.
+    // Asks to close the window the way an operator does: Alt+F4 through the window manager.
+    bool requestClose(WindowId window);
+    // Closes the main screen and measures the time from the request until the process is
+    // gone; -1 when it did not end at all.
     qint64 closeMainScreen(qint64* busMsAtClose);
 
     // Frames the bus heard after the given time on its clock, once everything the station
@@ -75,6 +77,7 @@ constexpr QPoint FloorLabel27{642, 66};
 constexpr QPoint FloorLabel28{150, 129};
 constexpr QPoint FloorLabel29{642, 129};
 constexpr QPoint FloorLabel38{387, 99};
+constexpr QPoint FloorSwitch1{33, 274};
 constexpr QPoint DialogOk{100, 108};
 constexpr QPoint DialogListArrow{239, 34};
 constexpr QPoint DialogField{190, 34};
