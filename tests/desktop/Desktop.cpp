@@ -4,8 +4,10 @@
 #include <QTest>
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 #include <vector>
 
@@ -152,6 +154,7 @@ bool Desktop::start(QString* error)
                           "-nolisten", "tcp"});
     server_.setStandardOutputFile(QProcess::nullDevice());
     server_.setStandardErrorFile(QProcess::nullDevice());
+    EndWithTheTests(server_);
     server_.start();
     ::close(fds[1]);
     const QByteArray number =
@@ -181,6 +184,7 @@ bool Desktop::start(QString* error)
         {"--sm-disable", "--config-file", QStringLiteral(QUELVANE_OPENBOX_CONFIG)});
     windowManager_.setStandardOutputFile(QProcess::nullDevice());
     windowManager_.setStandardErrorFile(QProcess::nullDevice());
+    EndWithTheTests(windowManager_);
     windowManager_.start();
     if (!windowManager_.waitForStarted(StartMs) ||
         !WaitFor([this] { return x_->windowManagerRuns(); }, StartMs)) {
@@ -383,4 +387,9 @@ bool WaitFor(const std::function<bool()>& condition, int ms)
         QTest::qWait(20);
     }
     return true;
+}
+
+void EndWithTheTests(QProcess& process)
+{
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
 }

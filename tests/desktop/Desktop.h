@@ -74,3 +74,7 @@ private:
 // Polls the condition until it holds or the time is up, running the test's event loop
 // meanwhile (the simulated bus reports through it).
 bool WaitFor(const std::function<bool()>& condition, int ms);
+
+// The process ends with the test program, also when a time-out kills the test program
+// before it can clean up.
+void EndWithTheTests(QProcess& process);

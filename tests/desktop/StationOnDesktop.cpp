@@ -47,6 +47,7 @@ bool StationOnDesktop::start(QString* error)
         environment.insert(sanitizer, environment.value(sanitizer) + ":strict_string_checks=0");
     process_.setProcessEnvironment(environment);
     process_.setProcessChannelMode(QProcess::ForwardedChannels);
+    EndWithTheTests(process_);
     process_.start(QStringLiteral(QUELVANE_STATION_PROGRAM), QStringList());
     if (!process_.waitForStarted(WindowMs)) {
         *error = QStringLiteral("the station did not start: ") + process_.errorString();
