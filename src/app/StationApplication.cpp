@@ -10,8 +10,7 @@ namespace {
 
 void showErrorBox(const QString& message)
 {
-    QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), message,
-                    QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, StationApplication::Caption(), message, QMessageBox::Ok);
     box.exec();
 }
 
@@ -21,8 +20,9 @@ void (*errorPresenter)(const QString&) = showErrorBox;
 
 StationApplication::StationApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
+    // No display name: the desktop's platform would append it to every window title that
+    // differs from it, and each title must be exactly its caption.
     setApplicationName(QStringLiteral("quelvane"));
-    setApplicationDisplayName(QStringLiteral("楼宇监控系统"));
     // Only closing the main screen ends the station: not the port dialog or a message box
     // closing while the main screen is hidden behind a floor screen.
     setQuitOnLastWindowClosed(false);
@@ -50,4 +50,9 @@ void StationApplication::SetErrorPresenter(void (*presenter)(const QString&))
 void StationApplication::ShowException(const QString& message)
 {
     errorPresenter(message);
+}
+
+QString StationApplication::Caption()
+{
+    return QStringLiteral("楼宇监控系统");
 }

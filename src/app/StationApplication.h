@@ -15,4 +15,7 @@ public:
     // How the error box is shown; tests replace it to see what would have been shown.
     static void SetErrorPresenter(void (*presenter)(const QString& message));
     static void ShowException(const QString& message);
+
+    // The main screen's caption, also the title of the station's own message boxes.
+    static QString Caption();
 };

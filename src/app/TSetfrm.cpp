@@ -1,12 +1,17 @@
 #include "app/TSetfrm.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 
 #include "floors/BevelPanel.h"
 #include "floors/DesignerFont.h"
+#include "floors/OuterSizeFit.h"
 #include "serial/PortProbe.h"
 
 TSetfrm::TSetfrm()
@@ -15,8 +20,9 @@ TSetfrm::TSetfrm()
     setWindowTitle(QStringLiteral("通讯端口设置"));
     setModal(true);
     move(214, 202);
-    // 423 × 181 with the frame of a dialog.
+    // 423 × 181 with the frame of a dialog; the window manager's frame, once known, decides.
     resize(415, 154);
+    new OuterSizeFit(*this, QSize(423, 181));
     setFont(DesignerFont(SansSerifFamily, 11));
     setAutoFillBackground(true);
 
@@ -35,6 +41,12 @@ TSetfrm::TSetfrm()
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     ComboBox1->setFont(DesignerFont(SerifFamily, 19));
     ComboBox1->setGeometry(160, 21, 88, 21 + 6);
+    connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this, [this] { typed_ = true; });
+    // A pick from the list: the arrow keys or the wheel on the field, a click or Enter in the
+    // drop-down list.
+    ComboBox1->installEventFilter(this);
+    ComboBox1->view()->installEventFilter(this);
+    ComboBox1->view()->viewport()->installEventFilter(this);
 
     auto* Panel2 = new BevelPanel(BevelPanel::Bevel::Lowered, BevelPanel::Bevel::Raised, this);
     Panel2->setObjectName(QStringLiteral("Panel2"));
@@ -57,8 +69,37 @@ void TSetfrm::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
+bool TSetfrm::eventFilter(QObject* watched, QEvent* event)
+{
+    QAbstractItemView* list = ComboBox1->view();
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const bool steps = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
+                           key == Qt::Key_PageDown || key == Qt::Key_Home || key == Qt::Key_End;
+        const bool takes = key == Qt::Key_Return || key == Qt::Key_Enter;
+        if ((watched == ComboBox1 && steps) || (watched == list && takes))
+            typed_ = false;
+        break;
+    }
+    case QEvent::Wheel:
+        if (watched == ComboBox1)
+            typed_ = false;
+        break;
+    case QEvent::MouseButtonRelease:
+        if (watched == list->viewport() &&
+            list->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint()).isValid())
+            typed_ = false;
+        break;
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void TSetfrm::FormShow(QObject*)
 {
+    typed_ = false;
     ComboBox1->clear();
     ComboBox1->addItems(ProbeComPorts());
     ComboBox1->setCurrentIndex(-1);
@@ -68,7 +109,7 @@ void TSetfrm::FormShow(QObject*)
 int TSetfrm::SelectedPort() const
 {
     const int index = ComboBox1->currentIndex();
-    if (index < 0 || ComboBox1->currentText() != ComboBox1->itemText(index))
+    if (typed_ || index < 0 || ComboBox1->currentText() != ComboBox1->itemText(index))
         return 0;
     // The entry's own number, not its position: a port missing from the list must not
     // shift the choice onto another port.

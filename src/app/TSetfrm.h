@@ -24,4 +24,10 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The field holds text the operator typed, not an entry picked from the list: the combo
+    // box itself would select an entry whose text the typing happens to match.
+    bool typed_ = false;
 };

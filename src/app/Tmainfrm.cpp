@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QShortcut>
 
+#include "app/StationApplication.h"
 #include "app/TSetfrm.h"
 #include "components/TColor.h"
 #include "components/TCursor.h"
@@ -16,11 +17,13 @@
 #include "floors/ClickLabel.h"
 #include "floors/DesignerFont.h"
 #include "floors/Navigation.h"
+#include "floors/OuterSizeFit.h"
 #include "floors/TShape.h"
 
 namespace {
 
 constexpr int MainAddress = 1;
+constexpr QSize OuterSize{557, 474};
 constexpr std::array<int, 5> ColumnLefts{79, 171, 263, 355, 447};
 constexpr std::array<int, 5> ShapeLefts{71, 163, 255, 347, 439};
 constexpr std::array<int, 5> SwitchLefts{62, 154, 246, 338, 430};
@@ -47,15 +50,16 @@ Tmainfrm::Tmainfrm(ScreenSet& screens) : screens_(screens), link_(Comm1, indicat
     screens_.link = &link_;
     screens_.indicators = &indicators_;
 
-    setWindowTitle(QStringLiteral("楼宇监控系统"));
+    setWindowTitle(StationApplication::Caption());
     move(240, 151);
-    resize(557, 474);
+    resize(OuterSize);
+    new OuterSizeFit(*this, OuterSize);
     setFont(DesignerFont(SansSerifFamily, 11));
 
     Comm1.setObjectName(QStringLiteral("Comm1"));
     Comm1.OnComm = [this](QObject* sender) { link_.Comm1Comm(sender); };
     link_.ShowWriteError = [this](const QString& message) {
-        QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), message,
+        QMessageBox box(QMessageBox::NoIcon, StationApplication::Caption(), message,
                         QMessageBox::Ok, this);
         box.exec();
     };
@@ -165,19 +169,11 @@ void Tmainfrm::FormClose(QObject*)
     ClosePort();
 }
 
-void Tmainfrm::showEvent(QShowEvent* event)
-{
-    // The layout gives the outer size; the frame is known only once the window is shown.
-    if (!outerSizeFitted_) {
-        outerSizeFitted_ = true;
-        resize(QSize(557, 474) - (frameGeometry().size() - size()));
-    }
-    QMainWindow::showEvent(event);
-}
-
 void Tmainfrm::closeEvent(QCloseEvent* event)
 {
     FormClose(this);
+    // Waits still running below this handler return at once and send nothing more.
+    link_.End();
     event->accept();
     emit closed();
 }

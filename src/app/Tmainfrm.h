@@ -55,7 +55,6 @@ signals:
     void closed();
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -71,5 +70,4 @@ private:
     std::array<TiSwitchRocker*, 5> switches_{};
     std::array<ClickLabel*, 5> floorLabels_{};
     QMenu* PopupMenu1 = nullptr;
-    bool outerSizeFitted_ = false;
 };

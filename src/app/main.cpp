@@ -6,7 +6,9 @@ int main(int argc, char** argv)
 {
     StationApplication application(argc, argv);
     Station station;
-    QObject::connect(&station.mainfrm(), &Tmainfrm::closed, &application, &QCoreApplication::quit);
+    // Not quit(): it first asks every window to close, and a floor screen refuses.
+    QObject::connect(&station.mainfrm(), &Tmainfrm::closed, &application,
+                     [] { QCoreApplication::exit(0); });
     station.mainfrm().show();
     return application.exec();
 }

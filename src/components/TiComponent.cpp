@@ -2,6 +2,7 @@
 
 #include "components/Drawing.h"
 #include "components/DropWatch.h"
+#include "components/KeyRepeatFilter.h"
 #include "components/TCursor.h"
 #include "components/VirtualKey.h"
 
@@ -62,6 +63,7 @@ struct TiComponent::Private
     bool dragAccepted = false;
     QRect appliedBounds;
     int repaintNowCount = 0;
+    std::unique_ptr<KeyRepeatFilter> keyRepeat;
 };
 
 namespace {
@@ -115,6 +117,9 @@ TiComponent::TiComponent(QWidget* parent) : QWidget(parent), d(std::make_unique<
     d->lastRepaintTime = TiComponent::Now();
     d->errorFont.setBold(true);
     d->appliedBounds = geometry();
+    d->keyRepeat = std::make_unique<KeyRepeatFilter>(
+        KeyRepeatFilter::PlatformSplitsRepeats(),
+        [this](QKeyEvent& release) { keyReleaseEvent(&release); });
 }
 
 TiComponent::~TiComponent() = default;
@@ -738,9 +743,10 @@ bool TiComponent::iMouseWheel(int, TShiftState, const QPoint&)
 bool TiComponent::event(QEvent* event)
 {
     switch (event->type()) {
+    case QEvent::KeyPress:
     case QEvent::KeyRelease:
         // A held key repeats its press only; the release comes once, when the key is let go.
-        if (static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
+        if (d->keyRepeat->filter(*static_cast<QKeyEvent*>(event))) {
             event->accept();
             return true;
         }
@@ -748,6 +754,10 @@ bool TiComponent::event(QEvent* event)
     case QEvent::CursorChange:
         // Set through Qt directly, as the screens do for their busy cursors.
         d->cursorId = testAttribute(Qt::WA_SetCursor) ? CursorIdOf(cursor().shape()) : crDefault;
+        break;
+    case QEvent::FocusOut:
+        // The key was let go before the focus left.
+        d->keyRepeat->flush();
         break;
     case QEvent::ToolTip:
         if (!d->showHint) {

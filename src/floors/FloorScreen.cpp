@@ -18,6 +18,7 @@
 #include "floors/FloorLayout.h"
 #include "floors/Navigation.h"
 #include "floors/NavigationLabels.h"
+#include "floors/OuterSizeFit.h"
 #include "floors/TShape.h"
 #include "link/ControllerLink.h"
 #include "link/IndicatorLookup.h"
@@ -58,6 +59,7 @@ FloorScreen::FloorScreen(ScreenSet& screens, int floor)
     setAutoFillBackground(true);
     move(geometry.windowPosition);
     resize(geometry.outerSize);
+    new OuterSizeFit(*this, geometry.outerSize);
 
     buildTitle();
     buildNavigationGroup();
@@ -232,17 +234,6 @@ void FloorScreen::setVisible(bool visible)
     if (visible && !isVisible())
         FormShow(this);
     QWidget::setVisible(visible);
-}
-
-void FloorScreen::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    // The table gives the outer size; the frame is known only once the window is shown.
-    if (!outerSizeFitted_) {
-        outerSizeFitted_ = true;
-        const QSize frame = frameGeometry().size() - size();
-        resize(FloorGeometryOf(floor_).outerSize - frame);
-    }
 }
 
 void FloorScreen::closeEvent(QCloseEvent* event)

@@ -40,7 +40,6 @@ public:
 protected:
     FloorScreen(ScreenSet& screens, int floor);
 
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -56,5 +55,4 @@ private:
 
     const int floor_;
     QMenu* popupMenu_ = nullptr;
-    bool outerSizeFitted_ = false;
 };

@@ -21,13 +21,21 @@ void GoToFloor(ScreenSet& screens, QWidget* source, QWidget* clickedLabel, int f
 {
     FloorScreen* target = FloorScreenOf(screens, floor);
     source->setCursor(Qt::BusyCursor);
+    // Qt clears the cursor over a disabled widget with a cursor of its own, which leaves the
+    // desktop's: without its own the disabled label shows the screen's busy cursor.
+    const QCursor labelCursor = clickedLabel->cursor();
+    clickedLabel->unsetCursor();
     clickedLabel->setEnabled(false);
     RequestFloorStatus(*screens.link, floor);
+    // The main screen closed during the waits: the station ends without showing anything more.
+    if (screens.link->Ended())
+        return;
     source->hide();
     target->show();
     // The source is hidden by now; this leaves it ready for the next visit.
     source->unsetCursor();
     clickedLabel->setEnabled(true);
+    clickedLabel->setCursor(labelCursor);
 }
 
 void GoToMainScreen(ScreenSet& screens, QWidget* source)

@@ -36,7 +36,7 @@ void ControllerLink::PrepareComm()
 
 bool ControllerLink::OpenPort(std::uint8_t port, int baud)
 {
-    if (port == 0)
+    if (port == 0 || ended_)
         return false;
     if (comm_.PortOpen())
         comm_.SetPortOpen(false);
@@ -60,6 +60,13 @@ void ControllerLink::ClosePort()
         comm_.SetPortOpen(false);
 }
 
+void ControllerLink::End()
+{
+    ClosePort();
+    ended_ = true;
+    emit ended();
+}
+
 void ControllerLink::ResetPort()
 {
     if (!comm_.PortOpen())
@@ -74,7 +81,7 @@ void ControllerLink::ResetPort()
 
 void ControllerLink::SendFrame(const std::uint8_t* bytes, std::uint16_t count)
 {
-    if (count > MaxFrameBytes || !portReady_)
+    if (count > MaxFrameBytes || !portReady_ || ended_)
         return;
     std::array<std::uint8_t, MaxFrameBytes> buffer{};
     std::copy_n(bytes, count, buffer.begin());
@@ -112,6 +119,10 @@ bool ControllerLink::PumpWait(std::int32_t ms)
 {
     const std::uint32_t t0 = TickCount();
     for (;;) {
+        // Once the application is told to quit, a nested loop returns at once: without this
+        // the wait would spin to its deadline.
+        if (ended_)
+            return false;
         const std::uint32_t elapsed = TickCount() - t0;
         if (std::int64_t(elapsed) > std::int64_t(ms))
             return true;
@@ -122,6 +133,7 @@ bool ControllerLink::PumpWait(std::int32_t ms)
         wake.setSingleShot(true);
         wake.setTimerType(Qt::PreciseTimer);
         connect(&wake, &QTimer::timeout, &loop, &QEventLoop::quit);
+        connect(this, &ControllerLink::ended, &loop, &QEventLoop::quit);
         wake.start(int(std::int64_t(ms) - std::int64_t(elapsed) + 1));
         loop.exec();
     }

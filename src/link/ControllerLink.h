@@ -40,7 +40,13 @@ public:
     void ClosePort();
     void ResetPort();
 
+    // The station ends: the port closes for good, every running wait returns at once and
+    // nothing is sent or opened any more.
+    void End();
+    bool Ended() const { return ended_; }
+
     void SendFrame(const std::uint8_t* bytes, std::uint16_t count);
+    // False when the wait was cut short because the station ends.
     bool PumpWait(std::int32_t ms);
     void RequestStatus(std::uint8_t address);
     // sender is the switch that changed; acceptedBits the relay bits of the sender's screen.
@@ -61,6 +67,9 @@ public:
 
     const ReplyAssembler& Assembler() const { return assembler_; }
 
+signals:
+    void ended();
+
 private:
     void receiveBlock();
     void failWrite();
@@ -69,6 +78,7 @@ private:
     TMSComm& comm_;
     IndicatorLookup& indicators_;
     bool portReady_ = false;
+    bool ended_ = false;
     ReplyAssembler assembler_;
     QTimer burstEnd_;
 };

@@ -216,6 +216,7 @@ void FloorStationTest::label27OnFloor2_requestsFloor3ThenShowsIt()
     QVERIFY(!s.Secondfrm->isVisible());
     QVERIFY(s.Thirdfrm->isVisible());
     QVERIFY(label->isEnabled());
+    QCOMPARE(label->cursor().shape(), Qt::PointingHandCursor);
     QCOMPARE(s.Secondfrm->cursor().shape(), Qt::ArrowCursor);
     // The replies to the first requests came while floor 3 was still hidden.
     QCOMPARE(ColourOf(s.Thirdfrm.get(), "R101"), Red);

@@ -363,6 +363,23 @@ private slots:
         order << "outer ends";
         QCOMPARE(order, (QStringList{"inner starts", "inner ends", "outer ends"}));
     }
+
+    void theEndCutsEveryWaitShortAndNoPortOpensAfterIt()
+    {
+        Rig rig;
+        rig.open();
+        QStringList order;
+        QTimer::singleShot(50, [&] {
+            QTimer::singleShot(50, [&] { rig.link.End(); });
+            order << (rig.link.PumpWait(2000) ? "inner waited" : "inner cut short");
+        });
+        order << (rig.link.PumpWait(2000) ? "outer waited" : "outer cut short");
+        QCOMPARE(order, (QStringList{"inner cut short", "outer cut short"}));
+        QVERIFY(!rig.comm.PortOpen());
+        QVERIFY(!rig.link.PumpWait(2000));
+        QVERIFY(!rig.link.OpenPort(1, 9600));
+        QVERIFY(!rig.comm.PortOpen());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestControllerLink)

@@ -1,0 +1,395 @@
+#include "Desktop.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+#include <vector>
+
+// Xlib's macros clash with Qt's names: its headers come last.
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/Xfixes.h>
+
+namespace {
+
+constexpr int StartMs = 60000;
+
+// Windows vanish while the tests look at them; a failed request just reads as nothing.
+int ignoreErrors(Display*, XErrorEvent*)
+{
+    return 0;
+}
+
+// Reads the display number Xvfb writes once it listens.
+QByteArray readDisplayNumber(int fd, int ms)
+{
+    QByteArray number;
+    QElapsedTimer timer;
+    timer.start();
+    while (!number.contains('\n') && timer.elapsed() < ms) {
+        pollfd watched{fd, POLLIN, 0};
+        if (::poll(&watched, 1, 100) <= 0)
+            continue;
+        char buffer[16];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0)
+            number.append(buffer, n);
+        else if (n == 0 || (errno != EINTR && errno != EAGAIN))
+            break;
+    }
+    return number.contains('\n') ? number.trimmed() : QByteArray();
+}
+
+} // namespace
+
+struct Desktop::X
+{
+    Display* display = nullptr;
+    Window root = 0;
+
+    Atom atom(const char* name) { return XInternAtom(display, name, False); }
+
+    std::vector<unsigned long> cardinals(Window window, const char* property, Atom type)
+    {
+        std::vector<unsigned long> values;
+        Atom actualType = 0;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display, window, atom(property), 0, 1024, False, type, &actualType,
+                               &format, &count, &after, &data) == Success &&
+            data != nullptr && format == 32 && actualType == type) {
+            const auto* longs = reinterpret_cast<const unsigned long*>(data);
+            values.assign(longs, longs + count);
+        }
+        if (data != nullptr)
+            XFree(data);
+        return values;
+    }
+
+    std::optional<QString> utf8(Window window, const char* property)
+    {
+        std::optional<QString> text;
+        Atom actualType = 0;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        const Atom utf8String = atom("UTF8_STRING");
+        if (XGetWindowProperty(display, window, atom(property), 0, 1024, False, utf8String,
+                               &actualType, &format, &count, &after, &data) == Success &&
+            data != nullptr && format == 8 && actualType == utf8String)
+            text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(count));
+        if (data != nullptr)
+            XFree(data);
+        return text;
+    }
+
+    bool windowManagerRuns()
+    {
+        const auto check = cardinals(root, "_NET_SUPPORTING_WM_CHECK", XA_WINDOW);
+        if (check.empty())
+            return false;
+        const auto self = cardinals(Window(check[0]), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW);
+        return !self.empty() && self[0] == check[0];
+    }
+
+    unsigned int keycode(const char* key)
+    {
+        const KeySym symbol = XStringToKeysym(key);
+        return symbol == NoSymbol ? 0 : XKeysymToKeycode(display, symbol);
+    }
+
+    void key(unsigned int code, bool down)
+    {
+        if (code == 0)
+            return;
+        XTestFakeKeyEvent(display, code, down ? True : False, CurrentTime);
+        XSync(display, False);
+    }
+};
+
+Desktop::Desktop() : x_(std::make_unique<X>()) {}
+
+Desktop::~Desktop()
+{
+    if (x_->display != nullptr)
+        XCloseDisplay(x_->display);
+    for (QProcess* process : {&windowManager_, &server_}) {
+        if (process->state() == QProcess::NotRunning)
+            continue;
+        process->terminate();
+        if (!process->waitForFinished(10000))
+            process->kill();
+        process->waitForFinished(10000);
+    }
+}
+
+bool Desktop::start(QString* error)
+{
+    XSetErrorHandler(ignoreErrors);
+    if (!home_.isValid()) {
+        *error = QStringLiteral("no temporary folder");
+        return false;
+    }
+    // -displayfd: the server picks a free display itself, so that several desktops (other
+    // tests, other checkouts) run side by side.
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        *error = QStringLiteral("no pipe");
+        return false;
+    }
+    ::fcntl(fds[1], F_SETFD, 0);
+    server_.setProgram(QStringLiteral("Xvfb"));
+    server_.setArguments({"-displayfd", QString::number(fds[1]), "-screen", "0", "1280x1024x24",
+                          "-nolisten", "tcp"});
+    server_.setStandardOutputFile(QProcess::nullDevice());
+    server_.setStandardErrorFile(QProcess::nullDevice());
+    EndWithTheTests(server_);
+    server_.start();
+    ::close(fds[1]);
+    const QByteArray number =
+        server_.waitForStarted(StartMs) ? readDisplayNumber(fds[0], StartMs) : QByteArray();
+    ::close(fds[0]);
+    if (number.isEmpty()) {
+        *error = QStringLiteral("Xvfb did not start");
+        return false;
+    }
+    display_ = QStringLiteral(":") + QString::fromLatin1(number);
+    x_->display = XOpenDisplay(display_.toLocal8Bit().constData());
+    if (x_->display == nullptr) {
+        *error = QStringLiteral("cannot open display ") + display_;
+        return false;
+    }
+    x_->root = DefaultRootWindow(x_->display);
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), display_);
+    // Nothing of the user's own configuration or cache reaches the window manager.
+    environment.insert(QStringLiteral("HOME"), home_.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.path() + "/config");
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), home_.path() + "/cache");
+    windowManager_.setProcessEnvironment(environment);
+    windowManager_.setProgram(QStringLiteral("openbox"));
+    windowManager_.setArguments(
+        {"--sm-disable", "--config-file", QStringLiteral(QUELVANE_OPENBOX_CONFIG)});
+    windowManager_.setStandardOutputFile(QProcess::nullDevice());
+    windowManager_.setStandardErrorFile(QProcess::nullDevice());
+    EndWithTheTests(windowManager_);
+    windowManager_.start();
+    if (!windowManager_.waitForStarted(StartMs) ||
+        !WaitFor([this] { return x_->windowManagerRuns(); }, StartMs)) {
+        *error = QStringLiteral("openbox did not start");
+        return false;
+    }
+    return true;
+}
+
+QList<Desktop::WindowId> Desktop::clients()
+{
+    QList<WindowId> windows;
+    for (unsigned long window : x_->cardinals(x_->root, "_NET_CLIENT_LIST", XA_WINDOW))
+        windows << window;
+    return windows;
+}
+
+QList<Desktop::WindowId> Desktop::clientsTitled(const QString& wanted)
+{
+    QList<WindowId> windows;
+    for (WindowId window : clients()) {
+        if (title(window) == wanted)
+            windows << window;
+    }
+    return windows;
+}
+
+QString Desktop::title(WindowId window)
+{
+    if (auto shown = x_->utf8(Window(window), "_NET_WM_VISIBLE_NAME"))
+        return *shown;
+    return x_->utf8(Window(window), "_NET_WM_NAME").value_or(QString());
+}
+
+std::optional<QMargins> Desktop::frameExtents(WindowId window)
+{
+    const auto extents = x_->cardinals(Window(window), "_NET_FRAME_EXTENTS", XA_CARDINAL);
+    if (extents.size() != 4)
+        return std::nullopt;
+    // Left, right, top, bottom.
+    return QMargins(int(extents[0]), int(extents[2]), int(extents[1]), int(extents[3]));
+}
+
+QRect Desktop::clientRect(WindowId window)
+{
+    Window rootReturn = 0;
+    Window child = 0;
+    int x = 0;
+    int y = 0;
+    unsigned int width = 0;
+    unsigned int height = 0;
+    unsigned int border = 0;
+    unsigned int depth = 0;
+    if (!XGetGeometry(x_->display, Window(window), &rootReturn, &x, &y, &width, &height, &border,
+                      &depth))
+        return {};
+    if (!XTranslateCoordinates(x_->display, Window(window), x_->root, 0, 0, &x, &y, &child))
+        return {};
+    return QRect(x, y, int(width), int(height));
+}
+
+std::optional<QRect> Desktop::outerRect(WindowId window)
+{
+    const auto extents = frameExtents(window);
+    if (!extents)
+        return std::nullopt;
+    return clientRect(window).marginsAdded(*extents);
+}
+
+Desktop::WindowId Desktop::activeWindow()
+{
+    const auto active = x_->cardinals(x_->root, "_NET_ACTIVE_WINDOW", XA_WINDOW);
+    return active.empty() ? 0 : active[0];
+}
+
+Desktop::WindowId Desktop::inputFocus()
+{
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(x_->display, &focus, &revert);
+    return focus;
+}
+
+std::optional<Desktop::WindowId> Desktop::shownPopup()
+{
+    Window rootReturn = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(x_->display, x_->root, &rootReturn, &parent, &children, &count))
+        return std::nullopt;
+    std::optional<WindowId> shown;
+    for (unsigned int i = 0; i < count && !shown; ++i) {
+        XWindowAttributes attributes{};
+        if (!XGetWindowAttributes(x_->display, children[i], &attributes) ||
+            attributes.map_state != IsViewable || !attributes.override_redirect)
+            continue;
+        if (!x_->cardinals(children[i], "_NET_WM_WINDOW_TYPE", XA_ATOM).empty())
+            shown = children[i];
+    }
+    if (children != nullptr)
+        XFree(children);
+    return shown;
+}
+
+void Desktop::activate(WindowId window)
+{
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = Window(window);
+    event.xclient.message_type = x_->atom("_NET_ACTIVE_WINDOW");
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 2; // from a pager: the window manager obeys
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(x_->display, x_->root, False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &event);
+    XSync(x_->display, False);
+}
+
+void Desktop::moveTo(WindowId window, QPoint position)
+{
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    XTranslateCoordinates(x_->display, Window(window), x_->root, position.x(), position.y(), &x, &y,
+                          &child);
+    XTestFakeMotionEvent(x_->display, -1, x, y, CurrentTime);
+    XSync(x_->display, False);
+}
+
+void Desktop::click(WindowId window, QPoint position)
+{
+    moveTo(window, position);
+    XTestFakeButtonEvent(x_->display, 1, True, CurrentTime);
+    XTestFakeButtonEvent(x_->display, 1, False, CurrentTime);
+    XSync(x_->display, False);
+}
+
+void Desktop::keyDown(const char* key)
+{
+    x_->key(x_->keycode(key), true);
+}
+
+void Desktop::keyUp(const char* key)
+{
+    x_->key(x_->keycode(key), false);
+}
+
+void Desktop::tap(const char* key)
+{
+    keyDown(key);
+    keyUp(key);
+}
+
+void Desktop::typeText(const QString& text)
+{
+    const unsigned int shift = x_->keycode("Shift_L");
+    for (const QChar c : text) {
+        const KeySym symbol = XStringToKeysym(QString(c).toLatin1().constData());
+        const unsigned int code = symbol == NoSymbol ? 0 : XKeysymToKeycode(x_->display, symbol);
+        if (code == 0)
+            continue;
+        const bool shifted = XkbKeycodeToKeysym(x_->display, KeyCode(code), 0, 0) != symbol;
+        if (shifted)
+            x_->key(shift, true);
+        x_->key(code, true);
+        x_->key(code, false);
+        if (shifted)
+            x_->key(shift, false);
+    }
+}
+
+QByteArray Desktop::cursorShape()
+{
+    XFixesCursorImage* image = XFixesGetCursorImage(x_->display);
+    if (image == nullptr)
+        return {};
+    QByteArray shape;
+    for (int value : {int(image->width), int(image->height), int(image->xhot), int(image->yhot)})
+        shape.append(reinterpret_cast<const char*>(&value), sizeof value);
+    if (image->name != nullptr)
+        shape.append(image->name);
+    XFree(image);
+    return shape;
+}
+
+bool Desktop::screenshot(const QString& path)
+{
+    return QProcess::execute(QStringLiteral("import"),
+                             {"-display", display_, "-window", "root", path}) == 0;
+}
+
+bool WaitFor(const std::function<bool()>& condition, int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
+
+void EndWithTheTests(QProcess& process)
+{
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+}

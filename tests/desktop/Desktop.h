@@ -1,0 +1,80 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include <QByteArray>
+#include <QList>
+#include <QMargins>
+#include <QPoint>
+#include <QProcess>
+#include <QRect>
+#include <QString>
+#include <QTemporaryDir>
+
+// A desktop of the tests' own: Xvfb on a free display, with openbox, a reparenting window
+// manager, on it. What the tests learn about windows they read back from the window manager;
+// what they do goes in through XTest, as an operator's keyboard and mouse would.
+class Desktop
+{
+public:
+    using WindowId = unsigned long;
+
+    Desktop();
+    ~Desktop();
+    Desktop(const Desktop&) = delete;
+    Desktop& operator=(const Desktop&) = delete;
+
+    // Starts the server and the window manager; on failure says why.
+    bool start(QString* error);
+    QString display() const { return display_; }
+
+    // The windows the window manager manages (_NET_CLIENT_LIST), oldest first.
+    QList<WindowId> clients();
+    QList<WindowId> clientsTitled(const QString& title);
+    // What the window manager shows as the title: _NET_WM_VISIBLE_NAME, else _NET_WM_NAME.
+    QString title(WindowId window);
+    std::optional<QMargins> frameExtents(WindowId window);
+    QRect clientRect(WindowId window);
+    // The client grown by the frame extents the window manager set.
+    std::optional<QRect> outerRect(WindowId window);
+    WindowId activeWindow();
+    // The window that has the keyboard: keys typed now go to it.
+    WindowId inputFocus();
+    // A shown pop-up (a menu, a drop-down list): an override-redirect window with a window
+    // type. The window manager neither manages pop-ups nor has a type on its own windows.
+    std::optional<WindowId> shownPopup();
+    // Asks the window manager to activate the window (_NET_ACTIVE_WINDOW).
+    void activate(WindowId window);
+
+    // Input through XTest. Positions are in the window's client coordinates; keys are X key
+    // symbol names ("space", "F4", "Alt_L").
+    void moveTo(WindowId window, QPoint position);
+    void click(WindowId window, QPoint position);
+    void keyDown(const char* key);
+    void keyUp(const char* key);
+    void tap(const char* key);
+    void typeText(const QString& text);
+
+    // The pointer's cursor as the server shows it: size, hot spot and name. Not its pixels:
+    // the busy cursor of a cursor theme is animated, each look would see another frame.
+    QByteArray cursorShape();
+    bool screenshot(const QString& path);
+
+private:
+    struct X;
+    std::unique_ptr<X> x_;
+    QString display_;
+    QTemporaryDir home_;
+    QProcess server_;
+    QProcess windowManager_;
+};
+
+// Polls the condition until it holds or the time is up, running the test's event loop
+// meanwhile (the simulated bus reports through it).
+bool WaitFor(const std::function<bool()>& condition, int ms);
+
+// The process ends with the test program, also when a time-out kills the test program
+// before it can clean up.
+void EndWithTheTests(QProcess& process);

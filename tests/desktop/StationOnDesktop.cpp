@@ -1,0 +1,199 @@
+#include "StationOnDesktop.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+
+#include "link/ControllerFrame.h"
+
+namespace {
+
+constexpr int MainAddress = 1;
+// Status requests to this address mark the line; these tests never visit floor 5.
+constexpr int MarkerAddress = 21;
+
+std::uint8_t commandOf(const QByteArray& frame)
+{
+    return std::uint8_t(frame[ControllerFrameLayout::Command]);
+}
+
+std::uint8_t addressOf(const QByteArray& frame)
+{
+    return std::uint8_t(frame[ControllerFrameLayout::ControllerAddress]);
+}
+
+} // namespace
+
+StationOnDesktop::StationOnDesktop(Desktop& desktop) : desktop_(desktop) {}
+
+StationOnDesktop::~StationOnDesktop()
+{
+    if (process_.state() != QProcess::NotRunning) {
+        process_.kill();
+        process_.waitForFinished(10000);
+    }
+}
+
+bool StationOnDesktop::start(QString* error)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), desktop_.display());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("QUELVANE_COM1"), bus.devicePath);
+    // The X keyboard library strndup()s a key name that fills its buffer to the end; strict
+    // string checks take that for an overflow. The station's own code keeps them in every
+    // other test.
+    const QString sanitizer = QStringLiteral("ASAN_OPTIONS");
+    if (environment.contains(sanitizer))
+        environment.insert(sanitizer, environment.value(sanitizer) + ":strict_string_checks=0");
+    process_.setProcessEnvironment(environment);
+    process_.setProcessChannelMode(QProcess::ForwardedChannels);
+    EndWithTheTests(process_);
+    process_.start(QStringLiteral(QUELVANE_STATION_PROGRAM), QStringList());
+    if (!process_.waitForStarted(WindowMs)) {
+        *error = QStringLiteral("the station did not start: ") + process_.errorString();
+        return false;
+    }
+    const auto main = waitForWindow(QStringLiteral("楼宇监控系统"));
+    if (!main) {
+        *error = process_.state() == QProcess::NotRunning
+                     ? QStringLiteral("the station ended at start with %1").arg(process_.exitCode())
+                     : QStringLiteral("the main screen did not appear");
+        return false;
+    }
+    main_ = *main;
+    return true;
+}
+
+std::optional<StationOnDesktop::WindowId> StationOnDesktop::waitForWindow(const QString& title,
+                                                                          int ms)
+{
+    std::optional<WindowId> found;
+    WaitFor(
+        [&] {
+            for (WindowId window : desktop_.clients()) {
+                if (desktop_.title(window).startsWith(title))
+                    found = window;
+            }
+            return found.has_value() || process_.state() == QProcess::NotRunning;
+        },
+        ms);
+    return found;
+}
+
+bool StationOnDesktop::waitUntilUnmanaged(WindowId window, int ms)
+{
+    return WaitFor([&] { return !desktop_.clients().contains(window); }, ms);
+}
+
+bool StationOnDesktop::waitUntilActive(WindowId window)
+{
+    if (desktop_.activeWindow() != window)
+        desktop_.activate(window);
+    return WaitFor(
+        [&] { return desktop_.activeWindow() == window && desktop_.inputFocus() == window; },
+        WindowMs);
+}
+
+std::optional<StationOnDesktop::WindowId> StationOnDesktop::openPortDialog()
+{
+    if (!waitUntilActive(main_))
+        return std::nullopt;
+    desktop_.click(main_, Layout::MainMenuFile);
+    std::optional<WindowId> menu;
+    if (!WaitFor([&] { return (menu = desktop_.shownPopup()).has_value(); }, WindowMs))
+        return std::nullopt;
+    // 设置, the menu's only item.
+    desktop_.click(*menu, Layout::FirstEntry);
+    const auto dialog = waitForWindow(QStringLiteral("通讯端口设置"));
+    if (!dialog || !waitUntilActive(*dialog))
+        return std::nullopt;
+    return dialog;
+}
+
+bool StationOnDesktop::chooseFirstPort(WindowId dialog)
+{
+    desktop_.click(dialog, Layout::DialogListArrow);
+    std::optional<WindowId> list;
+    if (!WaitFor([&] { return (list = desktop_.shownPopup()).has_value(); }, WindowMs))
+        return false;
+    desktop_.click(*list, Layout::FirstEntry);
+    return WaitFor([&] { return !desktop_.shownPopup().has_value(); }, WindowMs);
+}
+
+void StationOnDesktop::confirmPortDialog(WindowId dialog)
+{
+    desktop_.click(dialog, Layout::DialogOk);
+}
+
+bool StationOnDesktop::openCom1()
+{
+    const auto dialog = openPortDialog();
+    if (!dialog || !chooseFirstPort(*dialog))
+        return false;
+    confirmPortDialog(*dialog);
+    return waitForStatusRequest(MainAddress);
+}
+
+bool StationOnDesktop::requestClose(WindowId window)
+{
+    if (!waitUntilActive(window))
+        return false;
+    desktop_.keyDown("Alt_L");
+    desktop_.tap("F4");
+    desktop_.keyUp("Alt_L");
+    return true;
+}
+
+qint64 StationOnDesktop::closeMainScreen(qint64* busMsAtClose)
+{
+    if (!waitUntilActive(main_))
+        return -1;
+    *busMsAtClose = bus.elapsedMs();
+    QElapsedTimer sinceClose;
+    sinceClose.start();
+    if (!requestClose(main_) || !process_.waitForFinished(WindowMs))
+        return -1;
+    return sinceClose.elapsed();
+}
+
+std::optional<QList<BusOnThread::Frame>> StationOnDesktop::framesHeardAfter(qint64 busMs)
+{
+    QFile line(bus.devicePath);
+    const ControllerFrame marker = BuildStatusRequest(MarkerAddress);
+    if (!line.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        line.write(reinterpret_cast<const char*>(marker.data()), qint64(marker.size())) !=
+            qint64(marker.size()))
+        return std::nullopt;
+    line.close();
+    const qsizetype before = bus.frames.size();
+    const bool marked = WaitFor(
+        [&] {
+            for (qsizetype i = before; i < bus.frames.size(); ++i) {
+                const QByteArray& frame = bus.frames[i].bytes;
+                if (commandOf(frame) == ReadStatusCommand && addressOf(frame) == MarkerAddress)
+                    return true;
+            }
+            return false;
+        },
+        WindowMs);
+    if (!marked)
+        return std::nullopt;
+    QList<BusOnThread::Frame> after;
+    for (const BusOnThread::Frame& frame : bus.frames) {
+        const bool marker =
+            commandOf(frame.bytes) == ReadStatusCommand && addressOf(frame.bytes) == MarkerAddress;
+        if (frame.atMs > busMs && !marker)
+            after << frame;
+    }
+    return after;
+}
+
+bool StationOnDesktop::heardStatusRequest(int address) const
+{
+    return bus.statusRequests().contains(address);
+}
+
+bool StationOnDesktop::waitForStatusRequest(int address, int ms)
+{
+    return WaitFor([&] { return heardStatusRequest(address); }, ms);
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QProcess>
+
+#include "Desktop.h"
+#include "support/BusOnThread.h"
+
+// The station as an operator runs it: its own process on the test desktop, COM1 on the
+// simulated building bus, which this process serves and so hears every frame.
+class StationOnDesktop
+{
+public:
+    using WindowId = Desktop::WindowId;
+
+    // Generous: the sanitizer build on a loaded machine starts slowly.
+    static constexpr int WindowMs = 60000;
+    // Longer than the six seconds of a floor change on a loaded machine.
+    static constexpr int NavigationMs = 60000;
+
+    explicit StationOnDesktop(Desktop& desktop);
+    ~StationOnDesktop();
+
+    // Starts the station and waits for its main screen; on failure says why.
+    bool start(QString* error);
+
+    WindowId main() const { return main_; }
+    QProcess& process() { return process_; }
+
+    // The newest managed window whose title starts with this caption, once there is one: a
+    // title the caption does not match exactly is the tests' to report.
+    std::optional<WindowId> waitForWindow(const QString& title, int ms = WindowMs);
+    bool waitUntilUnmanaged(WindowId window, int ms = WindowMs);
+
+    // 文件 → 设置: the port dialog's window once it is shown.
+    std::optional<WindowId> openPortDialog();
+    // The list's first entry chosen with the mouse from the drop-down list.
+    bool chooseFirstPort(WindowId dialog);
+    // 确定.
+    void confirmPortDialog(WindowId dialog);
+    // The dialog with COM1 chosen; true once the bus hears the status request that follows
+    // the opening.
+    bool openCom1();
+    // Waits until the window manager has given the window the focus: keys go to it from then.
+    bool waitUntilActive(WindowId window);
+
+    // Asks to close the window the way an operator does: Alt+F4 through the window manager.
+    bool requestClose(WindowId window);
+    // Closes the main screen and measures the time from the request until the process is
+    // gone; -1 when it did not end at all.
+    qint64 closeMainScreen(qint64* busMsAtClose);
+
+    // Frames the bus heard after the given time on its clock, once everything the station
+    // wrote before now has been read (a marker frame written behind it is heard first);
+    // nothing when the line could not be marked.
+    std::optional<QList<BusOnThread::Frame>> framesHeardAfter(qint64 busMs);
+    bool heardStatusRequest(int address) const;
+    bool waitForStatusRequest(int address, int ms = NavigationMs);
+
+    BusOnThread bus;
+
+private:
+    Desktop& desktop_;
+    QProcess process_;
+    WindowId main_ = 0;
+};
+
+// Client positions of the controls the tests operate, from the screens' layouts. The main
+// screen's are below its menu bar, whose height depends on the font: the points lie well
+// inside the controls for any usual menu bar.
+namespace Layout {
+constexpr QPoint MainLabel7{82, 330};
+constexpr QPoint MainSwitch1{86, 216};
+constexpr QPoint MainBackground{20, 330};
+constexpr QPoint MainMenuFile{18, 8};
+constexpr QPoint FloorLabel26{150, 66};
+constexpr QPoint FloorLabel27{642, 66};
+constexpr QPoint FloorLabel28{150, 129};
+constexpr QPoint FloorLabel29{642, 129};
+constexpr QPoint FloorLabel38{387, 99};
+constexpr QPoint FloorSwitch1{33, 274};
+constexpr QPoint DialogOk{100, 108};
+constexpr QPoint DialogListArrow{239, 34};
+constexpr QPoint DialogField{190, 34};
+// The first entry of a drop-down list or a menu, from its top-left corner.
+constexpr QPoint FirstEntry{20, 10};
+} // namespace Layout
