@@ -1,12 +1,84 @@
 #include "StationOnBus.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "serial/TMSComm.h"
+#include "serial/UucpLock.h"
+
+namespace {
+
+// Another program's process: running until the object goes, or already gone.
+struct OtherProgram
+{
+    explicit OtherProgram(bool running)
+    {
+        pid = ::fork();
+        if (pid == 0) {
+            if (running)
+                ::pause();
+            ::_exit(0);
+        }
+        if (!running)
+            end();
+    }
+    ~OtherProgram() { end(); }
+    void end()
+    {
+        if (ended)
+            return;
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        ended = true;
+    }
+    pid_t pid;
+    bool ended = false;
+};
+
+bool writeLock(const QString& device, pid_t pid)
+{
+    QFile file(UucpLockPath(device, UucpLockDirectory()));
+    return file.open(QIODevice::WriteOnly) &&
+           file.write(QByteArray::number(pid).rightJustified(10, ' ') + '\n') == 11;
+}
+
+QStringList listedBy(Station& station)
+{
+    auto& dialog = *static_cast<TSetfrm*>(station.Screens().Setfrm);
+    dialog.FormShow(&dialog);
+    QStringList names;
+    for (int i = 0; i < dialog.ComboBox1->count(); ++i)
+        names << dialog.ComboBox1->itemText(i);
+    return names;
+}
+
+} // namespace
 
 class TestPortDialog : public QObject
 {
     Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> lockDir;
+
 private slots:
-    void init() { qputenv("QUELVANE_COM4", "/dev/quelvane-no-such-port"); }
+    void init()
+    {
+        qputenv("QUELVANE_COM4", "/dev/quelvane-no-such-port");
+        lockDir = std::make_unique<QTemporaryDir>();
+        qputenv("QUELVANE_LOCK_DIR", QFile::encodeName(lockDir->path()));
+    }
+    void cleanup()
+    {
+        // Nothing the station or the tests took is left behind.
+        QCOMPARE(QDir(lockDir->path()).entryList(QDir::Files), QStringList());
+    }
 
     void listsTheFreePortsAndOpensTheChosenEntrysNumber()
     {
@@ -63,6 +135,53 @@ private slots:
 
         s.runPortDialog([](TSetfrm& d) { d.ComboBox1->setEditText("COM9"); }, true);
         QCOMPARE(s.warnings.last(), QStringLiteral("打开通讯COM9出错"));
+    }
+
+    void portsHeldByOtherProgramsAreNeitherListedNorOpened()
+    {
+        BusOnThread locked;
+        BusOnThread exclusive;
+        BusOnThread stale;
+        qputenv("QUELVANE_COM2", locked.devicePath.toLocal8Bit());
+        qputenv("QUELVANE_COM3", exclusive.devicePath.toLocal8Bit());
+        qputenv("QUELVANE_COM4", stale.devicePath.toLocal8Bit());
+        OtherProgram running(true);
+        OtherProgram gone(false);
+        QVERIFY(writeLock(locked.devicePath, running.pid));
+        QVERIFY(writeLock(stale.devicePath, gone.pid));
+        const int held = ::open(QFile::encodeName(exclusive.devicePath).constData(),
+                                O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QCOMPARE(::ioctl(held, TIOCEXCL), 0);
+
+        StationOnBus s;
+        s.runPortDialog([](TSetfrm&) {}, false);
+        QCOMPARE(s.listed, (QStringList{"COM1", "COM4"}));
+        QVERIFY(!s.main().OpenPort(2, 9600));
+        QVERIFY(!s.main().OpenPort(3, 9600));
+        // A dead program's lock is no lock: the station takes it over.
+        s.runPortDialog(
+            [](TSetfrm& d) { d.ComboBox1->setCurrentIndex(d.ComboBox1->findText("COM4")); }, true);
+        QVERIFY(s.main().PortReady());
+        QTRY_COMPARE(stale.statusRequests(), QList<int>{1});
+        s.main().ClosePort();
+
+        ::ioctl(held, TIOCNXCL);
+        ::close(held);
+        QFile::remove(UucpLockPath(locked.devicePath, UucpLockDirectory()));
+    }
+
+    void aSecondStationNeitherListsNorOpensThePortTheFirstHolds()
+    {
+        StationOnBus first;
+        first.openCom1();
+        Station second;
+        QVERIFY(!listedBy(second).contains("COM1"));
+        QVERIFY(!second.mainfrm().OpenPort(1, 9600));
+        QVERIFY(first.main().Comm1.PortOpen());
+        first.main().ClosePort();
+        QVERIFY(listedBy(second).contains("COM1"));
+        QVERIFY(second.mainfrm().OpenPort(1, 9600));
+        second.mainfrm().ClosePort();
     }
 
     void aFailedOpenWarnsAndLaterSendsNothing()
