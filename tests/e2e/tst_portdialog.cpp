@@ -4,50 +4,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <csignal>
-#include <fcntl.h>
-#include <sys/ioctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include "serial/TMSComm.h"
 #include "serial/UucpLock.h"
+#include "support/OtherProgram.h"
 
 namespace {
-
-// Another program's process: running until the object goes, or already gone.
-struct OtherProgram
-{
-    explicit OtherProgram(bool running)
-    {
-        pid = ::fork();
-        if (pid == 0) {
-            if (running)
-                ::pause();
-            ::_exit(0);
-        }
-        if (!running)
-            end();
-    }
-    ~OtherProgram() { end(); }
-    void end()
-    {
-        if (ended)
-            return;
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
-        ended = true;
-    }
-    pid_t pid;
-    bool ended = false;
-};
-
-bool writeLock(const QString& device, pid_t pid)
-{
-    QFile file(UucpLockPath(device, UucpLockDirectory()));
-    return file.open(QIODevice::WriteOnly) &&
-           file.write(QByteArray::number(pid).rightJustified(10, ' ') + '\n') == 11;
-}
 
 QStringList listedBy(Station& station)
 {
@@ -137,37 +98,26 @@ private slots:
         QCOMPARE(s.warnings.last(), QStringLiteral("打开通讯COM9出错"));
     }
 
-    void portsHeldByOtherProgramsAreNeitherListedNorOpened()
+    void aPortLockedByALiveProgramIsNeitherListedNorOpenedAStaleLockIsTakenOver()
     {
         BusOnThread locked;
-        BusOnThread exclusive;
         BusOnThread stale;
         qputenv("QUELVANE_COM2", locked.devicePath.toLocal8Bit());
-        qputenv("QUELVANE_COM3", exclusive.devicePath.toLocal8Bit());
-        qputenv("QUELVANE_COM4", stale.devicePath.toLocal8Bit());
+        qputenv("QUELVANE_COM3", stale.devicePath.toLocal8Bit());
         OtherProgram running(true);
         OtherProgram gone(false);
-        QVERIFY(writeLock(locked.devicePath, running.pid));
-        QVERIFY(writeLock(stale.devicePath, gone.pid));
-        const int held = ::open(QFile::encodeName(exclusive.devicePath).constData(),
-                                O_RDWR | O_NOCTTY | O_NONBLOCK);
-        QCOMPARE(::ioctl(held, TIOCEXCL), 0);
+        const QString lockedFile = UucpLockPath(locked.devicePath, UucpLockDirectory());
+        QVERIFY(running.writeLock(lockedFile));
+        QVERIFY(gone.writeLock(UucpLockPath(stale.devicePath, UucpLockDirectory())));
 
         StationOnBus s;
-        s.runPortDialog([](TSetfrm&) {}, false);
-        QCOMPARE(s.listed, (QStringList{"COM1", "COM4"}));
-        QVERIFY(!s.main().OpenPort(2, 9600));
-        QVERIFY(!s.main().OpenPort(3, 9600));
-        // A dead program's lock is no lock: the station takes it over.
         s.runPortDialog(
-            [](TSetfrm& d) { d.ComboBox1->setCurrentIndex(d.ComboBox1->findText("COM4")); }, true);
+            [](TSetfrm& d) { d.ComboBox1->setCurrentIndex(d.ComboBox1->findText("COM3")); }, true);
+        QCOMPARE(s.listed, (QStringList{"COM1", "COM3"}));
         QVERIFY(s.main().PortReady());
         QTRY_COMPARE(stale.statusRequests(), QList<int>{1});
-        s.main().ClosePort();
-
-        ::ioctl(held, TIOCNXCL);
-        ::close(held);
-        QFile::remove(UucpLockPath(locked.devicePath, UucpLockDirectory()));
+        QVERIFY(!s.main().OpenPort(2, 9600));
+        QFile::remove(lockedFile);
     }
 
     void aSecondStationNeitherListsNorOpensThePortTheFirstHolds()

@@ -2,6 +2,7 @@
 // mode and flock, taken by the control and honoured by the control and the port probe. Every
 // test has a lock directory of its own and leaves it empty.
 
+#include "support/OtherProgram.h"
 #include "support/PtyPair.h"
 
 #include "serial/CommError.h"
@@ -16,62 +17,17 @@
 #include <QTest>
 
 #include <cerrno>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
-
-// Another program: a child process that lives until the object goes, or one already gone.
-class OtherProcess
-{
-public:
-    explicit OtherProcess(bool alive)
-    {
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            if (alive)
-                ::pause();
-            ::_exit(0);
-        }
-        if (!alive)
-            reap();
-    }
-    ~OtherProcess() { reap(); }
-    pid_t pid() const { return pid_; }
-
-private:
-    void reap()
-    {
-        if (reaped_ || pid_ <= 0)
-            return;
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-        reaped_ = true;
-    }
-    pid_t pid_ = -1;
-    bool reaped_ = false;
-};
-
-bool writeLock(const QString& path, pid_t pid)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) &&
-           file.write(QByteArray::number(pid).rightJustified(10, ' ') + '\n') == 11;
-}
 
 QByteArray readFile(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QByteArray hdb(pid_t pid)
-{
-    return QByteArray::number(pid).rightJustified(10, ' ') + '\n';
 }
 
 // The exclusive mode of a device, as another open reads it.
@@ -163,25 +119,25 @@ private slots:
     {
         int error = 0;
         QCOMPARE(TakeUucpLock(lockFile, error), UucpLockResult::Taken);
-        QCOMPARE(readFile(lockFile), hdb(::getpid()));
+        QCOMPARE(readFile(lockFile), OtherProgram::LockText(::getpid()));
         QCOMPARE(QFileInfo(lockFile).permissions() & QFile::ReadOther, QFile::ReadOther);
         QVERIFY(UucpLockIsLive(lockFile));
         QCOMPARE(TakeUucpLock(lockFile, error), UucpLockResult::HeldByOther);
         ReleaseUucpLock(lockFile);
         QVERIFY(!QFile::exists(lockFile));
 
-        OtherProcess gone(false);
-        QVERIFY(writeLock(lockFile, gone.pid()));
+        OtherProgram gone(false);
+        QVERIFY(gone.writeLock(lockFile));
         QVERIFY(!UucpLockIsLive(lockFile));
         QCOMPARE(TakeUucpLock(lockFile, error), UucpLockResult::Taken);
-        QCOMPARE(readFile(lockFile), hdb(::getpid()));
+        QCOMPARE(readFile(lockFile), OtherProgram::LockText(::getpid()));
         ReleaseUucpLock(lockFile);
 
-        OtherProcess running(true);
-        QVERIFY(writeLock(lockFile, running.pid()));
+        OtherProgram running(true);
+        QVERIFY(running.writeLock(lockFile));
         QCOMPARE(TakeUucpLock(lockFile, error), UucpLockResult::HeldByOther);
         ReleaseUucpLock(lockFile); // not ours: stays
-        QCOMPARE(readFile(lockFile), hdb(running.pid()));
+        QCOMPARE(readFile(lockFile), OtherProgram::LockText(running.pid()));
         QFile::remove(lockFile);
 
         QCOMPARE(TakeUucpLock(lockDir->filePath("missing/LCK..ttyS0"), error),
@@ -193,7 +149,7 @@ private slots:
     {
         TMSComm comm;
         comm.SetPortOpen(true);
-        QCOMPARE(readFile(lockFile), hdb(::getpid()));
+        QCOMPARE(readFile(lockFile), OtherProgram::LockText(::getpid()));
         QVERIFY(exclusiveMode(pty->slavePath()));
         QVERIFY(!flockFree(pty->slavePath()));
         QVERIFY(!ProbeComPort(1));
@@ -218,13 +174,13 @@ private slots:
     void aPortHeldByAnyConventionIsNeitherListedNorOpened()
     {
         QFETCH(QString, holder);
-        OtherProcess running(true);
+        OtherProgram running(true);
         TMSComm first;
         const int other =
             ::open(QFile::encodeName(pty->slavePath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         QVERIFY(other >= 0);
         if (holder == "lock file")
-            QVERIFY(writeLock(lockFile, running.pid()));
+            QVERIFY(running.writeLock(lockFile));
         else if (holder == "exclusive")
             QCOMPARE(::ioctl(other, TIOCEXCL), 0);
         else if (holder == "flock")
@@ -244,29 +200,17 @@ private slots:
         QVERIFY(!second.PortOpen());
         // The holder keeps what it holds.
         if (holder == "lock file")
-            QCOMPARE(readFile(lockFile), hdb(running.pid()));
+            QCOMPARE(readFile(lockFile), OtherProgram::LockText(running.pid()));
         else if (holder == "exclusive")
             QVERIFY(exclusiveMode(pty->slavePath()));
         else if (holder == "control")
-            QCOMPARE(readFile(lockFile), hdb(::getpid()));
+            QCOMPARE(readFile(lockFile), OtherProgram::LockText(::getpid()));
 
         ::ioctl(other, TIOCNXCL);
         ::close(other);
         first.SetPortOpen(false);
         QFile::remove(lockFile);
         QVERIFY(ProbeComPort(1));
-    }
-
-    void aStaleLockNeitherHidesNorBlocksThePort()
-    {
-        OtherProcess gone(false);
-        QVERIFY(writeLock(lockFile, gone.pid()));
-        QVERIFY(ProbeComPort(1));
-        TMSComm comm;
-        comm.SetPortOpen(true);
-        QCOMPARE(readFile(lockFile), hdb(::getpid()));
-        comm.SetPortOpen(false);
-        QVERIFY(!QFile::exists(lockFile));
     }
 
     void withoutALockDirectoryThePortStillOpensHeldTheOtherWays()
