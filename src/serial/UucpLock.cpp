@@ -14,14 +14,26 @@
 namespace {
 
 // A lock file is a few bytes; more than this is not one.
-constexpr qint64 MaxLockFileBytes = 128;
+constexpr std::size_t MaxLockFileBytes = 128;
 
+// Anyone may put a file into the lock directory: a lock is read only when it is a regular file
+// of its own, never through a link, never from a FIFO or device that would block or never end.
 std::optional<pid_t> readLockPid(const QString& lockPath)
 {
-    QFile file(lockPath);
-    if (!file.open(QIODevice::ReadOnly))
+    const int fd = ::open(QFile::encodeName(lockPath).constData(),
+                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return std::nullopt;
-    return ParseLockPid(file.read(MaxLockFileBytes));
+    char text[MaxLockFileBytes];
+    ssize_t length = -1;
+    struct stat status
+    {};
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode))
+        length = ::read(fd, text, sizeof text);
+    ::close(fd);
+    if (length <= 0)
+        return std::nullopt;
+    return ParseLockPid(QByteArrayView(text, length));
 }
 
 bool processIsAlive(pid_t pid)
@@ -30,9 +42,13 @@ bool processIsAlive(pid_t pid)
     return ::kill(pid, 0) == 0 || errno == EPERM;
 }
 
+// A new file of its own: whatever stood at the name before, a link above all, is not written
+// through.
 bool writeLockText(const QByteArray& path, int& error)
 {
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ::unlink(path.constData());
+    const int fd =
+        ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) {
         error = errno;
         return false;

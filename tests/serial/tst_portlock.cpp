@@ -20,6 +20,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -143,6 +144,31 @@ private slots:
         QCOMPARE(TakeUucpLock(lockDir->filePath("missing/LCK..ttyS0"), error),
                  UucpLockResult::NotTaken);
         QCOMPARE(error, ENOENT);
+    }
+
+    void hostileFilesInTheLockDirectoryAreNeitherFollowedNorWaitedOn()
+    {
+        int error = 0;
+        // A FIFO in the lock's place would block a plain read for ever.
+        QCOMPARE(::mkfifo(QFile::encodeName(lockFile).constData(), 0644), 0);
+        QVERIFY(!UucpLockIsLive(lockFile));
+        QVERIFY(ProbeComPort(1));
+        QCOMPARE(TakeUucpLock(lockFile, error), UucpLockResult::Taken);
+        QCOMPARE(readFile(lockFile), OtherProgram::LockText(::getpid()));
+        ReleaseUucpLock(lockFile);
+
+        // A link planted where the lock is written aside: what it points to stays untouched.
+        QTemporaryDir elsewhere;
+        const QString victim = elsewhere.filePath("victim");
+        QFile file(victim);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("precious") == 8);
+        file.close();
+        const QString aside = lockDir->filePath(QStringLiteral("LTMP.%1").arg(::getpid()));
+        QVERIFY(QFile::link(victim, aside));
+        QCOMPARE(TakeUucpLock(lockFile, error), UucpLockResult::Taken);
+        QCOMPARE(readFile(victim), QByteArray("precious"));
+        QCOMPARE(readFile(lockFile), OtherProgram::LockText(::getpid()));
+        ReleaseUucpLock(lockFile);
     }
 
     void theControlHoldsAllThreeConventionsWhileOpen()
