@@ -42,7 +42,7 @@ Figures measure(const Bytes& stream, std::size_t readSize)
         assembler.Append(std::span(stream).subspan(at, n), now);
         now += 1;
     }
-    assembler.EndBurst();
+    assembler.LineQuiet(now + ReplyAssembler::BurstGapMs + 1);
     const auto ns =
         std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
     return {ns / double(stream.size()), replies, assembler.DroppedBytes()};

@@ -25,12 +25,18 @@ ControllerLink::ControllerLink(TMSComm& comm, IndicatorLookup& indicators, QObje
                TraceLine([&] { return DropTraceText(count, why); });
            }})
 {
-    // Ends the burst once the line has been quiet for longer than the burst gap; a late timer
-    // is harmless, since the next read ends the burst by its own time stamp.
+    // Looks at the line once it may have been quiet for longer than the burst gap. Bytes found
+    // waiting then came while this thread was kept from reading, how long after the last ones
+    // nobody knows: they are read into the burst.
     burstEnd_.setSingleShot(true);
     burstEnd_.setTimerType(Qt::PreciseTimer);
     burstEnd_.setInterval(ReplyAssembler::BurstGapMs + 1);
-    connect(&burstEnd_, &QTimer::timeout, this, [this] { assembler_.EndBurst(); });
+    connect(&burstEnd_, &QTimer::timeout, this, [this] {
+        if (comm_.InBufferCount() > 0)
+            burstEnd_.start();
+        else
+            assembler_.LineQuiet(TickCount());
+    });
 }
 
 void ControllerLink::PrepareComm()
@@ -201,11 +207,12 @@ void ControllerLink::Comm1Comm(QObject*)
 
 void ControllerLink::receiveBlock()
 {
+    QByteArray block;
     try {
         // Wait only as long as the rest of a reply needs, never longer than the fixed delay.
         const std::size_t held = std::min(assembler_.HeldCount(), ControllerFrameLayout::Size - 1);
         comm_.WaitForInput(int(ControllerFrameLayout::Size - held), ReplyReadDelayMs);
-        const QByteArray block = comm_.Input();
+        block = comm_.Input();
         TraceLine([&] {
             return QStringLiteral("read %1 bytes: %2").arg(block.size()).arg(LineTraceHex(block));
         });
@@ -216,7 +223,8 @@ void ControllerLink::receiveBlock()
         dropWaitingInput();
         return;
     }
-    if (assembler_.BurstOpen())
+    // Only bytes keep a burst open: an empty read must not put its end off.
+    if (!block.isEmpty())
         burstEnd_.start();
 }
 

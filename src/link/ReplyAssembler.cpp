@@ -33,8 +33,6 @@ ReplyAssembler::ReplyAssembler(Sink sink) : sink_(std::move(sink)) {}
 
 void ReplyAssembler::Append(std::span<const std::uint8_t> block, std::uint32_t nowMs)
 {
-    if (burstOpen_ && std::uint32_t(nowMs - lastReadMs_) > std::uint32_t(BurstGapMs))
-        EndBurst();
     if (block.empty())
         return;
     burstOpen_ = true;
@@ -50,7 +48,13 @@ void ReplyAssembler::Append(std::span<const std::uint8_t> block, std::uint32_t n
         reportDrops();
 }
 
-void ReplyAssembler::EndBurst()
+void ReplyAssembler::LineQuiet(std::uint32_t nowMs)
+{
+    if (burstOpen_ && std::uint32_t(nowMs - lastReadMs_) > std::uint32_t(BurstGapMs))
+        endBurst();
+}
+
+void ReplyAssembler::endBurst()
 {
     if (!burstOpen_)
         return;

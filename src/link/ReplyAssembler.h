@@ -25,13 +25,17 @@ enum class DropReason
 };
 
 // Finds the status replies in the bytes the line delivers, whatever noise comes with them.
-// Pure: the caller passes the time of every read, so the rule runs without a device.
+// Pure: the caller passes the time of every read and of every look at an empty line, so the
+// rule runs without a device.
 //
 // The rule, from the line's timing and the reply's shape:
 // - Timing. At 9600 baud the bytes of one reply follow each other about 1 ms apart, and a USB
 //   adapter hands them over in chunks at the latest when its latency timer (16 ms by default)
-//   runs out. A read more than BurstGapMs after the one before it therefore starts a new burst,
-//   and bytes of different bursts are never joined into one reply.
+//   runs out. A line seen empty more than BurstGapMs after the last read has therefore ended
+//   its burst, and bytes of different bursts are never joined into one reply. Only seeing the
+//   line empty ends a burst, not a late read: a station kept from watching the line (a busy
+//   machine) cannot tell how far apart the bytes it then finds came, so it joins them and lets
+//   the shape decide rather than lose a reply.
 // - Shape. Inside a burst a whole reply is 26 bytes: header 0xAA, ReadStatusCommand at byte 2,
 //   the checksum right. Every whole reply is handed on, wherever it sits in the burst; the
 //   bytes around it are noise.
@@ -63,11 +67,11 @@ public:
 
     explicit ReplyAssembler(Sink sink);
 
-    // Bytes read at nowMs on the tick counter (wrap-around arithmetic). A pause of more than
-    // BurstGapMs since the previous read ends the burst before them.
+    // Bytes read at nowMs on the tick counter (wrap-around arithmetic).
     void Append(std::span<const std::uint8_t> block, std::uint32_t nowMs);
-    // The line has stayed quiet for BurstGapMs: decides everything the burst still holds.
-    void EndBurst();
+    // The line was seen empty at nowMs: more than BurstGapMs after the last read, that ends the
+    // burst and decides everything it still holds.
+    void LineQuiet(std::uint32_t nowMs);
     // Drops every byte held, whole reply or not.
     void Discard();
 
@@ -83,6 +87,7 @@ private:
         Found,
     };
 
+    void endBurst();
     void settle(bool burstOver);
     Later laterStart(std::span<const std::uint8_t> held, bool burstOver, std::size_t& offset) const;
     void dropFront(std::size_t count, DropReason why);

@@ -33,18 +33,23 @@ constexpr int ApartMs = 2 * ReplyAssembler::BurstGapMs + 2 * ControllerLink::Rep
 // really sent, in order.
 struct Ledger
 {
-    std::array<std::deque<std::uint8_t>, 22> expected;
+    struct Sent
+    {
+        std::uint8_t states;
+        QString how; // how it went out, for the report of a lost one
+    };
+    std::array<std::deque<Sent>, 22> expected;
     std::uint64_t sent = 0, applied = 0, misapplied = 0, lost = 0;
 
-    void send(int address, std::uint8_t states)
+    void send(int address, std::uint8_t states, const QString& how)
     {
-        expected[std::size_t(address)].push_back(states);
+        expected[std::size_t(address)].push_back({states, how});
         ++sent;
     }
     void dispatched(int address, std::uint8_t shown)
     {
         auto& queue = expected[std::size_t(address)];
-        if (!queue.empty() && queue.front() == shown) {
+        if (!queue.empty() && queue.front().states == shown) {
             queue.pop_front();
             ++applied;
         } else {
@@ -60,9 +65,12 @@ struct Ledger
     }
     void giveUpWaiting()
     {
-        lost += waiting();
-        for (auto& queue : expected)
-            queue.clear();
+        for (std::size_t a = 0; a < expected.size(); ++a) {
+            for (const Sent& reply : expected[a])
+                qInfo("soak: lost the reply of board %zu, %s", a, qPrintable(reply.how));
+            lost += expected[a].size();
+            expected[a].clear();
+        }
     }
 };
 
@@ -204,7 +212,7 @@ private slots:
                 // and after: a lone burst.
                 reply[ControllerFrameLayout::Checksum] ^= 0x5A;
                 ++damaged;
-                ledger.send(address, states);
+                ledger.send(address, states, QStringLiteral("event %1, lone, damaged").arg(i));
                 lastReported[std::size_t(address)] = states;
                 bus.injectBytes(FrameBytes(reply), ApartMs);
                 QVERIFY(waitUntil([&] { return ledger.waiting() == 0; }));
@@ -212,42 +220,56 @@ private slots:
                 continue;
             }
             QByteArray block = FrameBytes(reply);
-            ledger.send(address, states);
-            lastReported[std::size_t(address)] = states;
+            QString how = QStringLiteral("event %1").arg(i);
+            std::vector<std::pair<int, std::uint8_t>> replies{{address, states}};
             if (kind < 50) { // two replies in one block
                 const int other = 1 + pick(LastControllerAddress);
                 if (other != address) {
                     const std::uint8_t otherStates = statesOf(other);
                     block +=
                         FrameBytes(RelayBoards::buildStatusReply(std::uint8_t(other), otherStates));
-                    ledger.send(other, otherStates);
-                    lastReported[std::size_t(other)] = otherStates;
+                    replies.emplace_back(other, otherStates);
+                    how += QStringLiteral(", two in a block");
                 }
             }
             // Noise before and after, at any distance from 0 (in the same block) to 100 ms.
             int gap = 0;
             if (pick(100) < NoisePercent) {
                 const int distance = pick(101);
-                bus.injectBytes(noise(), std::max(noiseApart, replyApart));
+                const QByteArray junk = noise();
+                bus.injectBytes(junk, std::max(noiseApart, replyApart));
                 replyApart = 0;
                 gap = distance;
                 ++noiseAt[std::size_t(distance)];
                 ++noisy;
+                how += QStringLiteral(", %1 %2 ms before")
+                           .arg(QString::fromLatin1(junk.toHex(' ')))
+                           .arg(distance);
             }
             if (kind < 60) { // split at a random point, the pieces up to 20 ms apart
                 const int cut = 1 + pick(int(block.size()) - 1);
+                const int pieceGap = pick(21);
                 bus.injectBytes(block.left(cut), std::max(gap, replyApart));
-                bus.injectBytes(block.mid(cut), pick(21));
+                bus.injectBytes(block.mid(cut), pieceGap);
+                how += QStringLiteral(", split after %1 bytes, %2 ms apart").arg(cut).arg(pieceGap);
             } else {
                 bus.injectBytes(block, std::max(gap, replyApart));
             }
             noiseApart = replyApart = 0;
             if (pick(100) < NoisePercent) {
                 const int distance = pick(101);
-                bus.injectBytes(noise(), distance);
+                const QByteArray junk = noise();
+                bus.injectBytes(junk, distance);
                 ++noiseAt[std::size_t(distance)];
                 ++noisy;
                 noiseApart = ApartMs;
+                how += QStringLiteral(", %1 %2 ms after")
+                           .arg(QString::fromLatin1(junk.toHex(' ')))
+                           .arg(distance);
+            }
+            for (const auto& [board, boardStates] : replies) {
+                ledger.send(board, boardStates, how);
+                lastReported[std::size_t(board)] = boardStates;
             }
             if (!waitUntil([&] { return ledger.waiting() == 0; }))
                 ledger.giveUpWaiting();

@@ -1,6 +1,7 @@
 // Arbitrary bytes cut into arbitrary reads with arbitrary gaps, through reassembly and the
 // dispatch into a real indicator look-up. The input is a sequence of
-// [piece length][gap in ms][piece bytes...].
+// [piece length][gap in ms, the high bit set when the line was seen empty before the piece]
+// [piece bytes...].
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -56,14 +57,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint32_t now = 0;
     while (input.size() >= 2) {
         const std::size_t length = std::min<std::size_t>(input[0], input.size() - 2);
-        now += input[1];
+        now += input[1] & 0x7Fu;
+        if (input[1] & 0x80u)
+            assembler.LineQuiet(now);
         const auto piece = input.subspan(2, length);
         input = input.subspan(2 + length);
         assembler.Append(piece, now);
         total += piece.size();
         FUZZ_CHECK(assembler.HeldCount() <= ReplyAssembler::MaximumHeld);
     }
-    assembler.EndBurst();
+    assembler.LineQuiet(now + ReplyAssembler::BurstGapMs + 1);
     FUZZ_CHECK(assembler.HeldCount() == 0);
     // Every byte is used by a reply or dropped, none twice.
     FUZZ_CHECK(used + dropped == total);

@@ -4,6 +4,8 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <thread>
+
 #include "link/TickCount.h"
 #include "serial/TMSComm.h"
 #include "support/BusOnThread.h"
@@ -252,6 +254,22 @@ private slots:
         rig.bus.injectBytes(StatusReplyBytes(12, 0x02));
         QTRY_COMPARE(rig.board12[1].color, Red);
         QCOMPARE(rig.board12[0].color, Lime);
+    }
+
+    void bytesFoundAfterTheStationWasKeptFromTheLineJoinTheBurst()
+    {
+        Rig rig;
+        rig.open();
+        const QByteArray reply = StatusReplyBytes(12, 0x21);
+        rig.bus.injectBytes(reply.left(9));
+        while (rig.link.Assembler().HeldCount() != 9)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        // The rest comes while this thread is busy elsewhere, long past the burst gap.
+        rig.bus.injectBytes(reply.mid(9));
+        std::this_thread::sleep_for(std::chrono::milliseconds(3 * ReplyAssembler::BurstGapMs));
+        QTRY_COMPARE(rig.board12[5].color, Red);
+        QCOMPARE(rig.board12[0].color, Red);
+        QCOMPARE(rig.board12[1].color, Lime);
     }
 
     void receiveEventsAreIgnoredWhileThePortIsNotReady()

@@ -65,14 +65,22 @@ struct Line
                      [this](std::size_t count, DropReason why) { dropped[why] += count; }})
     {}
 
-    // Bytes read gapMs after the read before.
+    // Bytes read gapMs after the read before, by a station that watched the line meanwhile.
     void read(const Bytes& bytes, int gapMs = 0)
+    {
+        now += std::uint32_t(gapMs);
+        assembler.LineQuiet(now);
+        assembler.Append(bytes, now);
+        total += bytes.size();
+    }
+    // Bytes read gapMs after the read before, by a station kept from looking at the line.
+    void readLate(const Bytes& bytes, int gapMs)
     {
         now += std::uint32_t(gapMs);
         assembler.Append(bytes, now);
         total += bytes.size();
     }
-    void quiet() { assembler.EndBurst(); }
+    void quiet() { assembler.LineQuiet(now + ReplyAssembler::BurstGapMs + 1); }
 
     std::size_t droppedTotal() const
     {
@@ -248,6 +256,28 @@ private slots:
         line.quiet();
         QCOMPARE(describe(line.applied), describe({whole(12, 0xEB)}));
         QVERIFY(line.dropped.empty());
+    }
+
+    void aStationKeptFromTheLineJoinsWhatItFindsThere()
+    {
+        // However late the second piece is read, nothing says the line was quiet in between.
+        for (int late : {51, 80, 500}) {
+            Line line;
+            line.read(left(Board1, 9));
+            line.readLate({Board1.begin() + 9, Board1.end()}, late);
+            QCOMPARE(describe(line.applied), describe({whole(1, 0x15)}));
+        }
+        // Seen quiet just past the gap, the line had ended the burst: the pieces stay apart.
+        Line watched;
+        watched.read(left(Board1, 9));
+        watched.assembler.LineQuiet(watched.now + ReplyAssembler::BurstGapMs);
+        QVERIFY(watched.assembler.BurstOpen());
+        watched.assembler.LineQuiet(watched.now + ReplyAssembler::BurstGapMs + 1);
+        QVERIFY(!watched.assembler.BurstOpen());
+        watched.read({Board1.begin() + 9, Board1.end()});
+        watched.quiet();
+        QVERIFY(watched.applied.empty());
+        QCOMPARE(watched.dropped[DropReason::NoReply], std::size_t(26));
     }
 
     void aCutReplyThenAWholeOne()
