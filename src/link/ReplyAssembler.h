@@ -31,11 +31,13 @@ enum class DropReason
 // The rule, from the line's timing and the reply's shape:
 // - Timing. At 9600 baud the bytes of one reply follow each other about 1 ms apart, and a USB
 //   adapter hands them over in chunks at the latest when its latency timer (16 ms by default)
-//   runs out. A line seen empty more than BurstGapMs after the last read has therefore ended
-//   its burst, and bytes of different bursts are never joined into one reply. Only seeing the
-//   line empty ends a burst, not a late read: a station kept from watching the line (a busy
-//   machine) cannot tell how far apart the bytes it then finds came, so it joins them and lets
-//   the shape decide rather than lose a reply.
+//   runs out; on a busy machine the kernel may take some tens of milliseconds more to make them
+//   readable. A line seen empty more than BurstGapMs after the last read has therefore ended its
+//   burst, and bytes of different bursts are never joined into one reply. The gap stays far
+//   below the 2000 ms between two requests. Only seeing the line empty ends a burst, not a late
+//   read: a station kept from watching the line (a busy machine) cannot tell how far apart the
+//   bytes it then finds came, so it joins them and lets the shape decide rather than lose a
+//   reply.
 // - Shape. Inside a burst a whole reply is 26 bytes: header 0xAA, ReadStatusCommand at byte 2,
 //   the checksum right. Every whole reply is handed on, wherever it sits in the burst; the
 //   bytes around it are noise.
@@ -54,7 +56,7 @@ enum class DropReason
 class ReplyAssembler
 {
 public:
-    static constexpr int BurstGapMs = 50;
+    static constexpr int BurstGapMs = 100;
     // The shortest lone burst that still carries the status byte.
     static constexpr std::size_t LoneBurstMinimum = ControllerFrameLayout::StatusMask + 1;
     static constexpr std::size_t MaximumHeld = 2 * ControllerFrameLayout::Size - 1;

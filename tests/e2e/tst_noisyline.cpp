@@ -57,7 +57,9 @@ private slots:
         for (int gap : {10, 20, 35, 50, 60, 70, 78})
             QTest::addRow("one zero byte, the reply %d ms later", gap)
                 << QByteArray(1, '\0') << gap;
-        QTest::newRow("00 05 09, the reply 60 ms later") << QByteArray::fromHex("000509") << 60;
+        for (int gap : {60, 150})
+            QTest::addRow("00 05 09, the reply %d ms later", gap)
+                << QByteArray::fromHex("000509") << gap;
         QTest::newRow("13 bytes of a cut reply, a whole one 50 ms later")
             << StatusReplyBytes(5, 0x00).left(13) << 50;
         QTest::newRow("13 bytes of a cut reply in the same block")

@@ -148,7 +148,8 @@ private slots:
         std::array<int, 22> lastReported;
         lastReported.fill(-1);
         std::uint64_t droppedOnTheLine = 0, noiseBytes = 0, noisy = 0, damaged = 0, switches = 0;
-        std::array<std::uint64_t, 101> noiseAt{}; // noise bursts by their distance to a reply
+        // Noise bursts by their distance to a reply, 0 to 150 ms: on both sides of the burst gap.
+        std::array<std::uint64_t, 151> noiseAt{};
         // How far the next noise, and the next reply, must keep from what went out last: noise
         // joined to noise could make a lone burst, and a damaged reply must be a lone one.
         int noiseApart = 0, replyApart = 0;
@@ -232,10 +233,10 @@ private slots:
                     how += QStringLiteral(", two in a block");
                 }
             }
-            // Noise before and after, at any distance from 0 (in the same block) to 100 ms.
+            // Noise before and after, at any distance from 0 (in the same block) to 150 ms.
             int gap = 0;
             if (pick(100) < NoisePercent) {
-                const int distance = pick(101);
+                const int distance = pick(int(noiseAt.size()));
                 const QByteArray junk = noise();
                 bus.injectBytes(junk, std::max(noiseApart, replyApart));
                 replyApart = 0;
@@ -257,7 +258,7 @@ private slots:
             }
             noiseApart = replyApart = 0;
             if (pick(100) < NoisePercent) {
-                const int distance = pick(101);
+                const int distance = pick(int(noiseAt.size()));
                 const QByteArray junk = noise();
                 bus.injectBytes(junk, distance);
                 ++noiseAt[std::size_t(distance)];
@@ -286,7 +287,7 @@ private slots:
               events, qulonglong(switches), qulonglong(droppedOnTheLine), qulonglong(ledger.sent),
               qulonglong(damaged), qulonglong(ledger.applied), qulonglong(ledger.lost),
               qulonglong(ledger.misapplied));
-        qInfo("soak: %llu noise bursts, %llu bytes, at %ld of the 101 distances 0 to 100 ms; "
+        qInfo("soak: %llu noise bursts, %llu bytes, at %ld of the 151 distances 0 to 150 ms; "
               "the reassembly dropped %zu bytes",
               qulonglong(noisy), qulonglong(noiseBytes), long(distancesCovered),
               link.Assembler().DroppedBytes());

@@ -248,9 +248,9 @@ private slots:
         Rig rig;
         rig.open();
         rig.bus.injectBytes(QByteArray::fromHex("AA0C09"));
-        QTest::qWait(150); // the burst ends: its remainder is too short to be a reply
+        // The burst ends: its remainder is too short to be a reply.
+        QTRY_COMPARE(rig.link.Assembler().DroppedBytes(), std::size_t(3));
         QCOMPARE(rig.link.Assembler().HeldCount(), std::size_t(0));
-        QCOMPARE(rig.link.Assembler().DroppedBytes(), std::size_t(3));
         rig.bus.injectBytes(StatusReplyBytes(12, 0x02));
         QTRY_COMPARE(rig.board12[1].color, Red);
         QCOMPARE(rig.board12[0].color, Lime);

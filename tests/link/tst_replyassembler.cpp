@@ -148,13 +148,13 @@ private slots:
         QTest::addColumn<int>("gapMs");
         QTest::addColumn<Bytes>("after");
         QTest::addColumn<std::vector<Applied>>("expected");
-        for (int gap : {0, 10, 20, 35, 50, 60, 70, 78, 85})
+        for (int gap : {0, 10, 20, 35, 50, 60, 70, 78, 85, 150})
             QTest::addRow("one zero byte, reply %d ms later", gap)
                 << Bytes{0x00} << gap << Board1 << std::vector{whole(1, 0x15)};
-        for (int gap : {0, 30, 60})
+        for (int gap : {0, 30, 60, 150})
             QTest::addRow("00 05 09, reply %d ms later", gap)
                 << Bytes{0x00, 0x05, 0x09} << gap << Board1 << std::vector{whole(1, 0x15)};
-        for (int gap : {0, 20, 50, 60})
+        for (int gap : {0, 20, 50, 60, 150})
             QTest::addRow("13 bytes of a cut reply, whole reply %d ms later", gap)
                 << left(reply(1, 0x02), 13) << gap << Board1 << std::vector{whole(1, 0x15)};
     }
@@ -179,7 +179,7 @@ private slots:
             const Applied expected = whole(real[1], real[19]);
             for (Noise kind : {Noise::Zeros, Noise::Random, Noise::CutReply, Noise::Headers}) {
                 for (std::size_t length = 1; length <= 25; ++length) {
-                    for (int gap : {0, 1, 5, 10, 16, 20, 30, 45, 50, 51, 60, 80, 100}) {
+                    for (int gap : {0, 1, 5, 10, 16, 20, 30, 50, 60, 80, 99, 100, 101, 150}) {
                         for (bool noiseFirst : {true, false}) {
                             const Bytes junk = noise(kind, length, random);
                             Line line;
@@ -261,7 +261,7 @@ private slots:
     void aStationKeptFromTheLineJoinsWhatItFindsThere()
     {
         // However late the second piece is read, nothing says the line was quiet in between.
-        for (int late : {51, 80, 500}) {
+        for (int late : {ReplyAssembler::BurstGapMs + 1, 2 * ReplyAssembler::BurstGapMs, 500}) {
             Line line;
             line.read(left(Board1, 9));
             line.readLate({Board1.begin() + 9, Board1.end()}, late);
@@ -284,7 +284,7 @@ private slots:
     {
         const Bytes cutFrom = reply(5, 0x7F);
         for (std::size_t cut = 1; cut <= 25; ++cut) {
-            for (int gap : {0, 20, 50, 51, 100}) {
+            for (int gap : {0, 20, 50, 100, 101, 150}) {
                 Line line;
                 line.read(left(cutFrom, cut));
                 line.read(Board1, gap);
@@ -402,7 +402,7 @@ private slots:
             sent.push_back(real);
             const bool noiseFirst = pick(2);
             const Bytes stream = noiseFirst ? junk + real : real + junk;
-            int gap = pick(101);
+            int gap = pick(2 * ReplyAssembler::BurstGapMs + 1);
             if (noiseFirst && endedInNoise)
                 gap = ReplyAssembler::BurstGapMs + 1 + pick(50);
             endedInNoise = !noiseFirst;
