@@ -1,3 +1,6 @@
+set(QUELVANE_TEST_LOCK_DIR ${PROJECT_BINARY_DIR}/test-locks)
+file(MAKE_DIRECTORY ${QUELVANE_TEST_LOCK_DIR})
+
 # quelvane_add_test(<name> SOURCES <files...> LIBS <targets...>)
 # Builds one Qt Test program and registers it with ctest, headless.
 function(quelvane_add_test name)
@@ -7,8 +10,9 @@ function(quelvane_add_test name)
     # Shared test fixtures are included as "support/<File>.h".
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     add_test(NAME ${name} COMMAND ${name})
+    # Lock files of the ports tests open go to the build tree, never to the machine's /run/lock.
     set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUELVANE_LOCK_DIR=${QUELVANE_TEST_LOCK_DIR}"
         TIMEOUT 300)
 endfunction()
 

@@ -6,7 +6,9 @@
 #include <QEventLoop>
 #include <QVariant>
 
+#include "link/LinkTrace.h"
 #include "link/TickCount.h"
+#include "serial/LineTrace.h"
 #include "serial/TMSComm.h"
 
 namespace {
@@ -16,11 +18,25 @@ constexpr std::size_t WorkingFrameSize = 28;
 } // namespace
 
 ControllerLink::ControllerLink(TMSComm& comm, IndicatorLookup& indicators, QObject* parent)
-    : QObject(parent), comm_(comm), indicators_(indicators)
+    : QObject(parent), comm_(comm), indicators_(indicators),
+      assembler_(
+          {[this](std::span<const std::uint8_t> reply, ReplyForm form) { applyReply(reply, form); },
+           [](std::size_t count, DropReason why) {
+               TraceLine([&] { return DropTraceText(count, why); });
+           }})
 {
+    // Looks at the line once it may have been quiet for longer than the burst gap. Bytes found
+    // waiting then came while this thread was kept from reading, how long after the last ones
+    // nobody knows: they are read into the burst.
     burstEnd_.setSingleShot(true);
-    burstEnd_.setInterval(BurstGapMs);
-    connect(&burstEnd_, &QTimer::timeout, this, [this] { assembler_.EndBurst(dispatcher()); });
+    burstEnd_.setTimerType(Qt::PreciseTimer);
+    burstEnd_.setInterval(ReplyAssembler::BurstGapMs + 1);
+    connect(&burstEnd_, &QTimer::timeout, this, [this] {
+        if (comm_.InBufferCount() > 0)
+            burstEnd_.start();
+        else
+            assembler_.LineQuiet(TickCount());
+    });
 }
 
 void ControllerLink::PrepareComm()
@@ -49,7 +65,7 @@ bool ControllerLink::OpenPort(std::uint8_t port, int baud)
     } catch (const std::exception&) {
         portReady_ = false;
     }
-    assembler_.Discard();
+    dropWaitingInput();
     return portReady_;
 }
 
@@ -58,6 +74,7 @@ void ControllerLink::ClosePort()
     portReady_ = false;
     if (comm_.PortOpen())
         comm_.SetPortOpen(false);
+    dropWaitingInput();
 }
 
 void ControllerLink::End()
@@ -71,10 +88,11 @@ void ControllerLink::ResetPort()
 {
     if (!comm_.PortOpen())
         return;
+    TraceLine([] { return QStringLiteral("framing error: resetting the port"); });
     comm_.SetPortOpen(false);
     comm_.SetInBufferCount(0);
     comm_.SetOutBufferCount(0);
-    assembler_.Discard();
+    dropWaitingInput();
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
     comm_.SetPortOpen(true);
 }
@@ -89,14 +107,26 @@ void ControllerLink::SendFrame(const std::uint8_t* bytes, std::uint16_t count)
         // Clearing the send buffer must not cut the tail of a frame still on its way out, and
         // only what is still stuck after that is thrown away: a flush of an empty count would
         // still discard what a pseudo-terminal's far end has not read yet.
-        if (!comm_.WaitForSent(PreviousFrameDrainMs))
+        if (!comm_.WaitForSent(PreviousFrameDrainMs)) {
+            TraceLine([] { return QStringLiteral("send queue stuck: unsent bytes discarded"); });
             comm_.SetOutBufferCount(0);
-        for (std::uint16_t i = 0; i < count; ++i) {
-            comm_.SetOutput(QByteArray(1, char(buffer[i])));
+        }
+        std::uint16_t written = 0;
+        while (written < count) {
+            comm_.SetOutput(QByteArray(1, char(buffer[written++])));
             if (comm_.OutBufferCount() >= SendBufferStop)
                 break;
         }
-    } catch (const std::exception&) {
+        TraceLine([&] {
+            return QStringLiteral("write %1 bytes: %2")
+                .arg(written)
+                .arg(LineTraceHex(
+                    QByteArray(reinterpret_cast<const char*>(buffer.data()), written)));
+        });
+    } catch (const std::exception& error) {
+        TraceLine([&] {
+            return QStringLiteral("write failed: %1").arg(QString::fromUtf8(error.what()));
+        });
         failWrite();
     }
 }
@@ -113,6 +143,7 @@ void ControllerLink::failWrite()
     } catch (const std::exception&) {
         // The port is unusable either way; the operator reopens it from the dialog.
     }
+    dropWaitingInput();
 }
 
 bool ControllerLink::PumpWait(std::int32_t ms)
@@ -173,9 +204,12 @@ void ControllerLink::Comm1Comm(QObject*)
         ResetPort();
         break;
     case TMSComm::comEventRxOver:
+        TraceLine([] { return QStringLiteral("receive buffer overflow: input discarded"); });
         comm_.SetInBufferCount(0);
+        dropWaitingInput();
         break;
     case TMSComm::comEventTxFull:
+        TraceLine([] { return QStringLiteral("send buffer full: output discarded"); });
         comm_.SetOutBufferCount(0);
         break;
     default:
@@ -185,29 +219,37 @@ void ControllerLink::Comm1Comm(QObject*)
 
 void ControllerLink::receiveBlock()
 {
+    QByteArray block;
     try {
         // Wait only as long as the rest of a reply needs, never longer than the fixed delay.
-        const auto missing = int(ControllerFrameLayout::Size - assembler_.PendingCount());
-        comm_.WaitForInput(missing, ReplyReadDelayMs);
-        const QByteArray block = comm_.Input();
+        const std::size_t held = std::min(assembler_.HeldCount(), ControllerFrameLayout::Size - 1);
+        comm_.WaitForInput(int(ControllerFrameLayout::Size - held), ReplyReadDelayMs);
+        block = comm_.Input();
+        TraceLine([&] {
+            return QStringLiteral("read %1 bytes: %2").arg(block.size()).arg(LineTraceHex(block));
+        });
         const auto* data = reinterpret_cast<const std::uint8_t*>(block.constData());
-        assembler_.Append(std::span(data, std::size_t(block.size())), dispatcher());
+        assembler_.Append(std::span(data, std::size_t(block.size())), TickCount());
     } catch (const std::exception&) {
-        assembler_.Discard();
         comm_.SetInBufferCount(0);
+        dropWaitingInput();
         return;
     }
-    if (assembler_.PendingCount() > 0)
+    // Only bytes keep a burst open: an empty read must not put its end off.
+    if (!block.isEmpty())
         burstEnd_.start();
-    else
-        burstEnd_.stop();
 }
 
-ReplyAssembler::Dispatch ControllerLink::dispatcher()
+void ControllerLink::dropWaitingInput()
 {
-    return [this](std::span<const std::uint8_t> reply) {
-        DispatchReply(reply.data(), std::uint16_t(reply.size()));
-    };
+    burstEnd_.stop();
+    assembler_.Discard();
+}
+
+void ControllerLink::applyReply(std::span<const std::uint8_t> reply, ReplyForm form)
+{
+    TraceLine([&] { return ReplyTraceText(reply, form, indicators_); });
+    DispatchReply(reply.data(), std::uint16_t(reply.size()));
 }
 
 void ControllerLink::DispatchReply(const std::uint8_t* bytes, std::uint16_t count)

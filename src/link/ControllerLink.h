@@ -56,8 +56,6 @@ public:
     void Comm1Comm(QObject* sender);
     void DispatchReply(const std::uint8_t* bytes, std::uint16_t count);
 
-    // Bytes that arrive closer together than this belong to one reply burst.
-    static constexpr int BurstGapMs = 50;
     // The longest the receive handler waits for the rest of a reply to arrive.
     static constexpr int ReplyReadDelayMs = 30;
     // The longest SendFrame lets the previous frame drain before clearing the send buffer.
@@ -73,7 +71,9 @@ signals:
 private:
     void receiveBlock();
     void failWrite();
-    ReplyAssembler::Dispatch dispatcher();
+    // Closing, resetting and discarding input drop every byte that waits, whole reply or not.
+    void dropWaitingInput();
+    void applyReply(std::span<const std::uint8_t> reply, ReplyForm form);
 
     TMSComm& comm_;
     IndicatorLookup& indicators_;

@@ -7,10 +7,10 @@ bool ProbeComPort(int n)
 {
     if (n < 1)
         return false;
-    const TtyOpenResult opened = OpenExclusiveTty(ComPortDevice(n));
-    if (opened.fd < 0)
+    const TtyOpenResult opened = OpenExclusiveTty(ComPortDevice(n), TtyUse::Probe);
+    if (opened.tty.fd < 0)
         return false;
-    CloseExclusiveTty(opened.fd);
+    CloseExclusiveTty(opened.tty);
     return true;
 }
 

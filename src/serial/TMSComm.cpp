@@ -2,6 +2,7 @@
 
 #include "serial/ComPortName.h"
 #include "serial/LineSettings.h"
+#include "serial/LineTrace.h"
 #include "serial/ParmrkDecoder.h"
 #include "serial/TermiosSettings.h"
 #include "serial/TtyDevice.h"
@@ -14,6 +15,7 @@
 #include <cerrno>
 #include <chrono>
 #include <limits>
+#include <optional>
 #include <span>
 #include <thread>
 #include <utility>
@@ -72,6 +74,7 @@ struct TMSComm::Private
     short commEvent = 0;
 
     int fd = -1;
+    HeldTty held;        // what the open took: the lock file, exclusive mode
     QString deviceLabel; // "COM1 (/dev/ttyS0)", for messages
     QSocketNotifier* readNotifier = nullptr;
     bool lost = false;
@@ -84,6 +87,12 @@ struct TMSComm::Private
     bool newInput = false;            // input arrived since the last receive check
     bool deliveryScheduled = false;
 
+    // The send queue HoldSendQueue simulates: bytes it reads as unsent, and when, if ever, the
+    // line moves again.
+    bool sendQueueHeld = false;
+    int heldSendQueue = 0;
+    std::optional<Clock::time_point> sendQueueReleasedAt;
+
     bool isOpen() const { return fd >= 0; }
 
     CommError systemError(const QString& what, int err) const
@@ -92,7 +101,9 @@ struct TMSComm::Private
     }
 
     void open();
+    void openDevice();
     void close();
+    bool sendQueueStillHeld() const;
     void applySettings(const LineSettings& newSettings);
     void applyDtr();
     void markLost(int err);
@@ -109,19 +120,34 @@ void TMSComm::Private::open()
 {
     const QString device = ComPortDevice(commPort);
     deviceLabel = QStringLiteral("%1 (%2)").arg(ComPortName(commPort), device);
+    try {
+        openDevice();
+    } catch (const CommError& error) {
+        TraceLine([&] { return QStringLiteral("open failed: %1").arg(error.Message()); });
+        throw;
+    }
+    TraceLine([&] { return QStringLiteral("%1 open, %2").arg(deviceLabel, settingsText); });
+}
 
-    const TtyOpenResult opened = OpenExclusiveTty(device);
-    if (opened.fd < 0) {
+void TMSComm::Private::openDevice()
+{
+    const TtyOpenResult opened = OpenExclusiveTty(ComPortDevice(commPort), TtyUse::Hold);
+    if (opened.tty.fd < 0) {
         switch (opened.failedStep) {
         case TtyOpenStep::Open:
+            if (opened.error == EBUSY) // another open holds it in exclusive mode
+                throw systemError(QStringLiteral("port in use by another program"), EBUSY);
             throw systemError(QStringLiteral("cannot open the port"), opened.error);
         case TtyOpenStep::IsTty:
             throw systemError(QStringLiteral("not a serial port"), opened.error);
+        case TtyOpenStep::LockFile:
+        case TtyOpenStep::Exclusive:
         case TtyOpenStep::Lock:
             throw systemError(QStringLiteral("port in use by another program"), opened.error);
         }
     }
-    fd = opened.fd;
+    held = opened.tty;
+    fd = held.fd;
     lost = false;
     lostError = 0;
     ++generation;
@@ -151,8 +177,10 @@ void TMSComm::Private::close()
         readNotifier->deleteLater();
         readNotifier = nullptr;
     }
-    CloseExclusiveTty(fd);
+    CloseExclusiveTty(held);
+    held = HeldTty();
     fd = -1;
+    TraceLine([&] { return QStringLiteral("%1 closed").arg(deviceLabel); });
     lost = false;
     lostError = 0;
     ++generation;
@@ -160,6 +188,12 @@ void TMSComm::Private::close()
     decoder.Reset();
     pendingErrors.clear();
     newInput = false;
+    sendQueueHeld = false;
+}
+
+bool TMSComm::Private::sendQueueStillHeld() const
+{
+    return sendQueueHeld && (!sendQueueReleasedAt || Clock::now() < *sendQueueReleasedAt);
 }
 
 void TMSComm::Private::applySettings(const LineSettings& newSettings)
@@ -197,6 +231,8 @@ void TMSComm::Private::markLost(int err)
         return;
     lost = true;
     lostError = err;
+    TraceLine(
+        [&] { return QStringLiteral("%1 hung up: %2").arg(deviceLabel, SystemErrorText(err)); });
     // Stop watching: a hung-up device stays readable forever and would spin the loop.
     if (readNotifier)
         readNotifier->setEnabled(false);
@@ -420,6 +456,8 @@ short TMSComm::OutBufferCount()
         }
         throw d->systemError(QStringLiteral("cannot read the send buffer"), err);
     }
+    if (d->sendQueueStillHeld())
+        unsent += d->heldSendQueue;
     return ClampToShort(unsent);
 }
 
@@ -427,6 +465,7 @@ void TMSComm::SetOutBufferCount(short count)
 {
     if (count != 0)
         ThrowInvalidValue("OutBufferCount", count);
+    d->heldSendQueue = 0;
     if (!d->isOpen() || d->lost)
         return;
     if (::tcflush(d->fd, TCOFLUSH) < 0) {
@@ -487,6 +526,8 @@ void TMSComm::SetOutput(const QByteArray& bytes)
             ::write(d->fd, bytes.constData() + written, std::size_t(bytes.size() - written));
         if (n > 0) {
             written += n;
+            if (d->sendQueueStillHeld())
+                d->heldSendQueue += int(n);
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -565,6 +606,17 @@ bool TMSComm::WaitForSent(int msecs)
 bool TMSComm::DeviceLost() const
 {
     return d->lost;
+}
+
+void TMSComm::HoldSendQueue(int queued, int releaseAfterMs)
+{
+    if (!d->isOpen())
+        ThrowNotOpen();
+    d->sendQueueHeld = true;
+    d->heldSendQueue = queued;
+    d->sendQueueReleasedAt.reset();
+    if (releaseAfterMs >= 0)
+        d->sendQueueReleasedAt = Clock::now() + std::chrono::milliseconds(releaseAfterMs);
 }
 
 void TMSComm::InjectDriverInput(const QByteArray& raw)

@@ -142,6 +142,14 @@ public:
     // comEventFrame. Throws when the port is closed.
     void InjectDriverInput(const QByteArray& raw);
 
+    // TEST SEAM. A pseudo-terminal's send queue always reads 0, so a line that does not move
+    // cannot be had from one: this makes the open port's queue behave as held. OutBufferCount
+    // then reads `queued` bytes plus every byte written since, until discarding the output
+    // (OutBufferCount := 0) empties it; once releaseAfterMs have passed (never, when negative)
+    // the line moves again and the queue reads as the driver's. The bytes themselves still go
+    // to the device. Closing the port ends the hold. Throws when the port is closed.
+    void HoldSendQueue(int queued, int releaseAfterMs);
+
 private:
     // The classic Output is write-only; the property system wants a READ, which yields
     // nothing.

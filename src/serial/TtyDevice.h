@@ -2,26 +2,46 @@
 
 #include <QString>
 
-// Opening a serial device the way both the control and the port probe need it: read-write,
-// non-blocking, never as the controlling terminal, only if it is a terminal, and only with an
-// exclusive flock on the open file description. flock locks belong to the open file
-// description, so a second open of a port the control holds fails here even in this process.
+// Opening a serial device the way both the control and the port probe need it, honouring the
+// three conventions by which Linux programs hold a serial port:
+// - a UUCP lock file naming a live process (UucpLock.h), checked before the device is even
+//   opened, since opening a real port already raises its modem lines;
+// - exclusive mode (TIOCEXCL): other opens fail with EBUSY, except a privileged one, so the
+//   mode is also read back (TIOCGEXCL) after opening;
+// - an exclusive flock on the open file description, so a second open of a port the control
+//   holds fails here even in this process.
+// Then: read-write, non-blocking, never as the controlling terminal, only if it is a terminal.
 
 enum class TtyOpenStep
 {
-    Open,  // open(2) failed: missing device, permission
-    IsTty, // not a terminal
-    Lock,  // flock(LOCK_EX | LOCK_NB) failed: held by another open or program
+    LockFile,  // a live process holds the UUCP lock
+    Open,      // open(2) failed: missing device, permission, exclusive mode (EBUSY)
+    IsTty,     // not a terminal
+    Exclusive, // another open holds the device in exclusive mode
+    Lock,      // flock(LOCK_EX | LOCK_NB) failed: held by another open or program
+};
+
+enum class TtyUse
+{
+    Probe, // only whether it could be held: nothing is taken, nothing left behind
+    Hold,  // takes all three conventions until CloseExclusiveTty
+};
+
+struct HeldTty
+{
+    int fd = -1;
+    QString lockFile;       // the UUCP lock this open wrote; empty when it wrote none
+    bool exclusive = false; // TIOCEXCL set by this open
 };
 
 struct TtyOpenResult
 {
-    int fd = -1;   // >= 0 on success
+    HeldTty tty;   // tty.fd >= 0 on success
     int error = 0; // errno of the failing step
     TtyOpenStep failedStep = TtyOpenStep::Open;
 };
 
-TtyOpenResult OpenExclusiveTty(const QString& device);
+TtyOpenResult OpenExclusiveTty(const QString& device, TtyUse use);
 
-// Releases the lock and closes; errors are of no use here and are ignored.
-void CloseExclusiveTty(int fd);
+// Gives back what the open took and closes; errors are of no use here and are ignored.
+void CloseExclusiveTty(const HeldTty& tty);

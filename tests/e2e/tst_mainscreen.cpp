@@ -78,6 +78,10 @@ private slots:
         QCOMPARE(s.bus.frames[2].bytes, FrameBytes(BuildSwitchCommand(1, 16, 16)));
         QCOMPARE(s.bus.frames[3].bytes, FrameBytes(BuildStatusRequest(1)));
         QCOMPARE(s.bus.frames[4].bytes, FrameBytes(BuildStatusRequest(1)));
+        // The two requests are the same bytes; their times tell whose they are. The first comes
+        // a whole wait after the second flip's command, so it is the second flip's own: the first
+        // flip resumed only after the second had ended.
+        QVERIFY(s.bus.frames[3].atMs - s.bus.frames[2].atMs > 1900);
         QTRY_COMPARE(s.mainIndicator(5), Red);
         QCOMPARE(s.mainIndicator(1), Red);
     }

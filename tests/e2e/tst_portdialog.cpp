@@ -1,12 +1,45 @@
 #include "StationOnBus.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include "serial/TMSComm.h"
+#include "serial/UucpLock.h"
+#include "support/OtherProgram.h"
+
+namespace {
+
+QStringList listedBy(Station& station)
+{
+    auto& dialog = *static_cast<TSetfrm*>(station.Screens().Setfrm);
+    dialog.FormShow(&dialog);
+    QStringList names;
+    for (int i = 0; i < dialog.ComboBox1->count(); ++i)
+        names << dialog.ComboBox1->itemText(i);
+    return names;
+}
+
+} // namespace
 
 class TestPortDialog : public QObject
 {
     Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> lockDir;
+
 private slots:
-    void init() { qputenv("QUELVANE_COM4", "/dev/quelvane-no-such-port"); }
+    void init()
+    {
+        qputenv("QUELVANE_COM4", "/dev/quelvane-no-such-port");
+        lockDir = std::make_unique<QTemporaryDir>();
+        qputenv("QUELVANE_LOCK_DIR", QFile::encodeName(lockDir->path()));
+    }
+    void cleanup()
+    {
+        // Nothing the station or the tests took is left behind.
+        QCOMPARE(QDir(lockDir->path()).entryList(QDir::Files), QStringList());
+    }
 
     void listsTheFreePortsAndOpensTheChosenEntrysNumber()
     {
@@ -63,6 +96,42 @@ private slots:
 
         s.runPortDialog([](TSetfrm& d) { d.ComboBox1->setEditText("COM9"); }, true);
         QCOMPARE(s.warnings.last(), QStringLiteral("打开通讯COM9出错"));
+    }
+
+    void aPortLockedByALiveProgramIsNeitherListedNorOpenedAStaleLockIsTakenOver()
+    {
+        BusOnThread locked;
+        BusOnThread stale;
+        qputenv("QUELVANE_COM2", locked.devicePath.toLocal8Bit());
+        qputenv("QUELVANE_COM3", stale.devicePath.toLocal8Bit());
+        OtherProgram running(true);
+        OtherProgram gone(false);
+        const QString lockedFile = UucpLockPath(locked.devicePath, UucpLockDirectory());
+        QVERIFY(running.writeLock(lockedFile));
+        QVERIFY(gone.writeLock(UucpLockPath(stale.devicePath, UucpLockDirectory())));
+
+        StationOnBus s;
+        s.runPortDialog(
+            [](TSetfrm& d) { d.ComboBox1->setCurrentIndex(d.ComboBox1->findText("COM3")); }, true);
+        QCOMPARE(s.listed, (QStringList{"COM1", "COM3"}));
+        QVERIFY(s.main().PortReady());
+        QTRY_COMPARE(stale.statusRequests(), QList<int>{1});
+        QVERIFY(!s.main().OpenPort(2, 9600));
+        QFile::remove(lockedFile);
+    }
+
+    void aSecondStationNeitherListsNorOpensThePortTheFirstHolds()
+    {
+        StationOnBus first;
+        first.openCom1();
+        Station second;
+        QVERIFY(!listedBy(second).contains("COM1"));
+        QVERIFY(!second.mainfrm().OpenPort(1, 9600));
+        QVERIFY(first.main().Comm1.PortOpen());
+        first.main().ClosePort();
+        QVERIFY(listedBy(second).contains("COM1"));
+        QVERIFY(second.mainfrm().OpenPort(1, 9600));
+        second.mainfrm().ClosePort();
     }
 
     void aFailedOpenWarnsAndLaterSendsNothing()

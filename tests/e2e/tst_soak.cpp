@@ -1,10 +1,12 @@
 // The station's link against the simulated bus for a long run of status replies and switch
-// commands across all 21 boards, with the faults a real line has: replies split at random
-// points with random gaps, two replies in one block, garbage between replies, dropped replies
-// and corrupted checksums. Every reply the station could apply must be applied.
+// commands across all 21 boards, with the faults a real line has: noise of every kind at every
+// distance before and after replies, replies split at random points, two replies in one block,
+// dropped replies and lone replies with a damaged checksum. Every reply the station could apply
+// must be applied, to its own board, and no noise ever.
 //
 // QUELVANE_SOAK_EVENTS sets the number of events (default 10000); the long mode also prints the
 // resident size at its start and end.
+#include <deque>
 #include <fstream>
 #include <random>
 
@@ -20,32 +22,79 @@
 namespace {
 
 constexpr std::uint32_t Red = 0x000000FF;
+// Replies with noise before them, and with noise after them, in percent.
+constexpr int NoisePercent = 10;
 
+// Bytes this far apart on the line are bursts of their own, even when the station reads the
+// first of them up to its read delay late.
+constexpr int ApartMs = 2 * ReplyAssembler::BurstGapMs + 2 * ControllerLink::ReplyReadDelayMs;
+
+// What the dispatch did: every reply it applied is checked against the replies each board
+// really sent, in order.
+struct Ledger
+{
+    struct Sent
+    {
+        std::uint8_t states;
+        QString how; // how it went out, for the report of a lost one
+    };
+    std::array<std::deque<Sent>, 22> expected;
+    std::uint64_t sent = 0, applied = 0, misapplied = 0, lost = 0;
+
+    void send(int address, std::uint8_t states, const QString& how)
+    {
+        expected[std::size_t(address)].push_back({states, how});
+        ++sent;
+    }
+    void dispatched(int address, std::uint8_t shown)
+    {
+        auto& queue = expected[std::size_t(address)];
+        if (!queue.empty() && queue.front().states == shown) {
+            queue.pop_front();
+            ++applied;
+        } else {
+            ++misapplied;
+        }
+    }
+    std::size_t waiting() const
+    {
+        std::size_t n = 0;
+        for (const auto& queue : expected)
+            n += queue.size();
+        return n;
+    }
+    void giveUpWaiting()
+    {
+        for (std::size_t a = 0; a < expected.size(); ++a) {
+            for (const Sent& reply : expected[a])
+                qInfo("soak: lost the reply of board %zu, %s", a, qPrintable(reply.how));
+            lost += expected[a].size();
+            expected[a].clear();
+        }
+    }
+};
+
+// One board's indicators; the last one painted completes a reply.
 struct BoardShapes
 {
     struct Shape : IndicatorShape
     {
+        std::function<void()> painted;
         std::uint32_t color = 0;
-        void SetBrushColor(std::uint32_t c) override { color = c; }
-    };
-    // Counts the replies the dispatch applied to this board.
-    struct FirstShape : Shape
-    {
-        std::uint64_t* applied = nullptr;
         void SetBrushColor(std::uint32_t c) override
         {
-            Shape::SetBrushColor(c);
-            ++*applied;
+            color = c;
+            if (painted)
+                painted();
         }
     };
-    FirstShape first;
-    std::array<Shape, 7> rest;
+    std::array<Shape, 8> shapes;
 
     std::uint8_t shown(int relays) const
     {
-        std::uint8_t mask = first.color == Red ? 1 : 0;
-        for (int i = 1; i < relays; ++i)
-            if (rest[std::size_t(i - 1)].color == Red)
+        std::uint8_t mask = 0;
+        for (int i = 0; i < relays; ++i)
+            if (shapes[std::size_t(i)].color == Red)
                 mask |= std::uint8_t(1u << i);
         return mask;
     }
@@ -65,7 +114,7 @@ class TestSoak : public QObject
 {
     Q_OBJECT
 private slots:
-    void everyReplyTheStationCouldApplyIsApplied()
+    void everyReplyIsAppliedToItsBoardAndNoNoiseEver()
     {
         const int events = qEnvironmentVariableIsSet("QUELVANE_SOAK_EVENTS")
                                ? qEnvironmentVariableIntValue("QUELVANE_SOAK_EVENTS")
@@ -80,14 +129,17 @@ private slots:
         link.PrepareComm();
         QVERIFY(link.OpenPort(1, 9600));
 
-        std::uint64_t applied = 0;
+        Ledger ledger;
         std::array<BoardShapes, 22> boards;
         for (int a = FirstControllerAddress; a <= LastControllerAddress; ++a) {
             BoardShapes& b = boards[std::size_t(a)];
-            b.first.applied = &applied;
-            std::vector<IndicatorShape*> list{&b.first};
-            for (int i = 1; i < RelayBoards::relayCount(a); ++i)
-                list.push_back(&b.rest[std::size_t(i - 1)]);
+            const int relays = RelayBoards::relayCount(a);
+            std::vector<IndicatorShape*> list;
+            for (int i = 0; i < relays; ++i)
+                list.push_back(&b.shapes[std::size_t(i)]);
+            b.shapes[std::size_t(relays - 1)].painted = [&ledger, &b, a, relays] {
+                ledger.dispatched(a, b.shown(relays));
+            };
             indicators.Register(a, list);
         }
 
@@ -95,8 +147,12 @@ private slots:
         const auto pick = [&](int below) { return int(random() % unsigned(below)); };
         std::array<int, 22> lastReported;
         lastReported.fill(-1);
-        std::uint64_t sent = 0, droppedOnTheLine = 0, garbageBytes = 0, switches = 0;
-        std::uint64_t expectedApplied = 0;
+        std::uint64_t droppedOnTheLine = 0, noiseBytes = 0, noisy = 0, damaged = 0, switches = 0;
+        // Noise bursts by their distance to a reply, 0 to 150 ms: on both sides of the burst gap.
+        std::array<std::uint64_t, 151> noiseAt{};
+        // How far the next noise, and the next reply, must keep from what went out last: noise
+        // joined to noise could make a lone burst, and a damaged reply must be a lone one.
+        int noiseApart = 0, replyApart = 0;
 
         const auto waitUntil = [&](const std::function<bool()>& done) {
             QElapsedTimer t;
@@ -106,6 +162,24 @@ private slots:
             return done();
         };
         const auto statesOf = [&](int address) { return bus.states(address); };
+        // Noise as a line has it: random bytes, or the first bytes of some board's reply, which
+        // carry header and status command. Below 20 bytes, so that on its own it is no lone
+        // burst: a lone burst of 20 to 26 bytes counts as a reply.
+        const auto noise = [&] {
+            const int length = 1 + pick(19);
+            QByteArray bytes(length, '\0');
+            if (pick(2) == 0) {
+                bytes = FrameBytes(RelayBoards::buildStatusReply(
+                                       std::uint8_t(1 + pick(LastControllerAddress)),
+                                       std::uint8_t(random())))
+                            .left(length);
+            } else {
+                for (auto& c : bytes)
+                    c = char(pick(256));
+            }
+            noiseBytes += std::uint64_t(length);
+            return bytes;
+        };
         const long rssStart = residentKiB();
 
         for (int i = 0; i < events; ++i) {
@@ -114,7 +188,7 @@ private slots:
             bus.frames.clear();
             const int address = 1 + pick(LastControllerAddress);
             const int kind = pick(100);
-            if (kind < 35) {
+            if (kind < 30) {
                 const int relay = pick(RelayBoards::relayCount(address));
                 const auto bit = std::uint8_t(1u << relay);
                 const ControllerFrame command =
@@ -130,67 +204,106 @@ private slots:
             }
             const std::uint8_t states = statesOf(address);
             ControllerFrame reply = RelayBoards::buildStatusReply(std::uint8_t(address), states);
-            if (kind < 40) { // dropped on the line: never arrives
+            if (kind < 35) { // dropped on the line: never arrives
                 ++droppedOnTheLine;
                 continue;
             }
-            if (kind < 45) // a damaged checksum is not examined
+            if (kind < 36) {
+                // A damaged checksum is not examined when the reply comes alone, quiet before
+                // and after: a lone burst.
                 reply[ControllerFrameLayout::Checksum] ^= 0x5A;
-            if (kind < 47) { // a short garbage burst, well apart from the replies around it
-                QByteArray garbage(1 + pick(19), '\0');
-                for (auto& c : garbage)
-                    c = char(pick(256));
-                garbageBytes += std::uint64_t(garbage.size());
-                bus.injectBytes(garbage);
-                link.PumpWait(ControllerLink::ReplyReadDelayMs + ControllerLink::BurstGapMs + 20);
+                ++damaged;
+                ledger.send(address, states, QStringLiteral("event %1, lone, damaged").arg(i));
+                lastReported[std::size_t(address)] = states;
+                bus.injectBytes(FrameBytes(reply), ApartMs);
+                QVERIFY(waitUntil([&] { return ledger.waiting() == 0; }));
+                noiseApart = replyApart = ApartMs;
+                continue;
             }
             QByteArray block = FrameBytes(reply);
-            int replies = 1;
-            if (kind >= 50 && kind < 60) { // two replies in one block
+            QString how = QStringLiteral("event %1").arg(i);
+            std::vector<std::pair<int, std::uint8_t>> replies{{address, states}};
+            if (kind < 50) { // two replies in one block
                 const int other = 1 + pick(LastControllerAddress);
                 if (other != address) {
-                    block += FrameBytes(
-                        RelayBoards::buildStatusReply(std::uint8_t(other), statesOf(other)));
-                    lastReported[std::size_t(other)] = statesOf(other);
-                    replies = 2;
+                    const std::uint8_t otherStates = statesOf(other);
+                    block +=
+                        FrameBytes(RelayBoards::buildStatusReply(std::uint8_t(other), otherStates));
+                    replies.emplace_back(other, otherStates);
+                    how += QStringLiteral(", two in a block");
                 }
             }
-            lastReported[std::size_t(address)] = states;
-            sent += std::uint64_t(replies);
-            expectedApplied += std::uint64_t(replies);
-            if (kind >= 60 && kind < 68) { // split at a random point with a random gap
-                const int cut = 1 + pick(int(block.size()) - 1);
-                bus.injectBytes(block.left(cut));
-                link.PumpWait(pick(40));
-                bus.injectBytes(block.mid(cut));
-            } else {
-                bus.injectBytes(block);
+            // Noise before and after, at any distance from 0 (in the same block) to 150 ms.
+            int gap = 0;
+            if (pick(100) < NoisePercent) {
+                const int distance = pick(int(noiseAt.size()));
+                const QByteArray junk = noise();
+                bus.injectBytes(junk, std::max(noiseApart, replyApart));
+                replyApart = 0;
+                gap = distance;
+                ++noiseAt[std::size_t(distance)];
+                ++noisy;
+                how += QStringLiteral(", %1 %2 ms before")
+                           .arg(QString::fromLatin1(junk.toHex(' ')))
+                           .arg(distance);
             }
-            QVERIFY2(waitUntil([&] { return applied == expectedApplied; }),
-                     qPrintable(QStringLiteral("event %1: %2 of %3 replies applied")
-                                    .arg(i)
-                                    .arg(applied)
-                                    .arg(expectedApplied)));
+            if (kind < 60) { // split at a random point, the pieces up to 20 ms apart
+                const int cut = 1 + pick(int(block.size()) - 1);
+                const int pieceGap = pick(21);
+                bus.injectBytes(block.left(cut), std::max(gap, replyApart));
+                bus.injectBytes(block.mid(cut), pieceGap);
+                how += QStringLiteral(", split after %1 bytes, %2 ms apart").arg(cut).arg(pieceGap);
+            } else {
+                bus.injectBytes(block, std::max(gap, replyApart));
+            }
+            noiseApart = replyApart = 0;
+            if (pick(100) < NoisePercent) {
+                const int distance = pick(int(noiseAt.size()));
+                const QByteArray junk = noise();
+                bus.injectBytes(junk, distance);
+                ++noiseAt[std::size_t(distance)];
+                ++noisy;
+                noiseApart = ApartMs;
+                how += QStringLiteral(", %1 %2 ms after")
+                           .arg(QString::fromLatin1(junk.toHex(' ')))
+                           .arg(distance);
+            }
+            for (const auto& [board, boardStates] : replies) {
+                ledger.send(board, boardStates, how);
+                lastReported[std::size_t(board)] = boardStates;
+            }
+            if (!waitUntil([&] { return ledger.waiting() == 0; }))
+                ledger.giveUpWaiting();
         }
-        QVERIFY(waitUntil([&] { return applied == expectedApplied; }));
-        link.PumpWait(2 * ControllerLink::BurstGapMs);
+        link.PumpWait(ApartMs);
+        QVERIFY(waitUntil([&] { return !link.Assembler().BurstOpen(); }));
+        ledger.giveUpWaiting();
 
+        const auto distancesCovered =
+            std::count_if(noiseAt.begin(), noiseAt.end(), [](std::uint64_t n) { return n > 0; });
+        qInfo("soak: %d events, %llu switch commands, %llu replies dropped on the line; replies "
+              "sent %llu (%llu lone with a damaged checksum), applied %llu, lost %llu, "
+              "misapplied %llu",
+              events, qulonglong(switches), qulonglong(droppedOnTheLine), qulonglong(ledger.sent),
+              qulonglong(damaged), qulonglong(ledger.applied), qulonglong(ledger.lost),
+              qulonglong(ledger.misapplied));
+        qInfo("soak: %llu noise bursts, %llu bytes, at %ld of the 151 distances 0 to 150 ms; "
+              "the reassembly dropped %zu bytes",
+              qulonglong(noisy), qulonglong(noiseBytes), long(distancesCovered),
+              link.Assembler().DroppedBytes());
+        qInfo("soak: resident size %ld KiB at the start, %ld KiB at the end", rssStart,
+              residentKiB());
         for (int a = FirstControllerAddress; a <= LastControllerAddress; ++a) {
             if (lastReported[std::size_t(a)] < 0)
                 continue;
             QCOMPARE(boards[std::size_t(a)].shown(RelayBoards::relayCount(a)),
                      std::uint8_t(lastReported[std::size_t(a)]));
         }
-        const std::uint64_t lost = sent - applied;
-        qInfo("soak: %d events, %llu switch commands, replies sent %llu, applied %llu, dropped on "
-              "the line %llu, garbage bytes dropped %llu (assembler dropped %zu), lost %llu",
-              events, qulonglong(switches), qulonglong(sent), qulonglong(applied),
-              qulonglong(droppedOnTheLine), qulonglong(garbageBytes),
-              link.Assembler().DroppedBytes(), qulonglong(lost));
-        qInfo("soak: resident size %ld KiB at the start, %ld KiB at the end", rssStart,
-              residentKiB());
-        QCOMPARE(lost, std::uint64_t(0));
-        QCOMPARE(link.Assembler().DroppedBytes(), std::size_t(garbageBytes));
+        QCOMPARE(ledger.lost, std::uint64_t(0));
+        QCOMPARE(ledger.misapplied, std::uint64_t(0));
+        QCOMPARE(ledger.applied, ledger.sent);
+        // Every noise byte was dropped, none taken into a reply.
+        QCOMPARE(link.Assembler().DroppedBytes(), std::size_t(noiseBytes));
         link.ClosePort();
     }
 };

@@ -1,6 +1,7 @@
-// Arbitrary bytes cut into arbitrary bursts with arbitrary gaps, through reassembly and the
+// Arbitrary bytes cut into arbitrary reads with arbitrary gaps, through reassembly and the
 // dispatch into a real indicator look-up. The input is a sequence of
-// [piece length][gap in ms][piece bytes...].
+// [piece length][gap in ms, the high bit set when the line was seen empty before the piece]
+// [piece bytes...].
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -36,24 +37,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         indicators.Register(address, list);
     }
     ControllerLink link(comm, indicators);
-    ReplyAssembler assembler;
-    const auto dispatch = [&](std::span<const std::uint8_t> reply) {
-        FUZZ_CHECK(reply.size() >= ReplyAssembler::MinimumRemainder && reply.size() <= 26);
-        link.DispatchReply(reply.data(), std::uint16_t(reply.size()));
-    };
+    std::size_t used = 0;
+    std::size_t dropped = 0;
+    ReplyAssembler assembler({[&](std::span<const std::uint8_t> reply, ReplyForm form) {
+                                  // Only a whole reply, or a lone burst that carries the status
+                                  // byte, goes on.
+                                  if (form == ReplyForm::Whole)
+                                      FUZZ_CHECK(IsWholeReply(reply));
+                                  else
+                                      FUZZ_CHECK(reply.size() >= ReplyAssembler::LoneBurstMinimum &&
+                                                 reply.size() <= ControllerFrameLayout::Size);
+                                  used += reply.size();
+                                  link.DispatchReply(reply.data(), std::uint16_t(reply.size()));
+                              },
+                              [&](std::size_t count, DropReason) { dropped += count; }});
 
     std::span<const std::uint8_t> input(data, size);
+    std::size_t total = 0;
+    std::uint32_t now = 0;
     while (input.size() >= 2) {
         const std::size_t length = std::min<std::size_t>(input[0], input.size() - 2);
-        const int gapMs = input[1];
+        now += input[1] & 0x7Fu;
+        if (input[1] & 0x80u)
+            assembler.LineQuiet(now);
         const auto piece = input.subspan(2, length);
         input = input.subspan(2 + length);
-        if (gapMs >= ControllerLink::BurstGapMs)
-            assembler.EndBurst(dispatch);
-        assembler.Append(piece, dispatch);
-        FUZZ_CHECK(assembler.PendingCount() < 26);
+        assembler.Append(piece, now);
+        total += piece.size();
+        FUZZ_CHECK(assembler.HeldCount() <= ReplyAssembler::MaximumHeld);
     }
-    assembler.EndBurst(dispatch);
-    FUZZ_CHECK(assembler.PendingCount() == 0);
+    assembler.LineQuiet(now + ReplyAssembler::BurstGapMs + 1);
+    FUZZ_CHECK(assembler.HeldCount() == 0);
+    // Every byte is used by a reply or dropped, none twice.
+    FUZZ_CHECK(used + dropped == total);
+    FUZZ_CHECK(dropped == assembler.DroppedBytes());
     return 0;
 }

@@ -4,6 +4,9 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <thread>
+
+#include "link/TickCount.h"
 #include "serial/TMSComm.h"
 #include "support/BusOnThread.h"
 #include "support/PtyPair.h"
@@ -245,12 +248,28 @@ private slots:
         Rig rig;
         rig.open();
         rig.bus.injectBytes(QByteArray::fromHex("AA0C09"));
-        QTest::qWait(150); // the burst ends: its remainder is too short to be a reply
-        QCOMPARE(rig.link.Assembler().PendingCount(), std::size_t(0));
-        QCOMPARE(rig.link.Assembler().DroppedBytes(), std::size_t(3));
+        // The burst ends: its remainder is too short to be a reply.
+        QTRY_COMPARE(rig.link.Assembler().DroppedBytes(), std::size_t(3));
+        QCOMPARE(rig.link.Assembler().HeldCount(), std::size_t(0));
         rig.bus.injectBytes(StatusReplyBytes(12, 0x02));
         QTRY_COMPARE(rig.board12[1].color, Red);
         QCOMPARE(rig.board12[0].color, Lime);
+    }
+
+    void bytesFoundAfterTheStationWasKeptFromTheLineJoinTheBurst()
+    {
+        Rig rig;
+        rig.open();
+        const QByteArray reply = StatusReplyBytes(12, 0x21);
+        rig.bus.injectBytes(reply.left(9));
+        while (rig.link.Assembler().HeldCount() != 9)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        // The rest comes while this thread is busy elsewhere, long past the burst gap.
+        rig.bus.injectBytes(reply.mid(9));
+        std::this_thread::sleep_for(std::chrono::milliseconds(3 * ReplyAssembler::BurstGapMs));
+        QTRY_COMPARE(rig.board12[5].color, Red);
+        QCOMPARE(rig.board12[0].color, Red);
+        QCOMPARE(rig.board12[1].color, Lime);
     }
 
     void receiveEventsAreIgnoredWhileThePortIsNotReady()
@@ -277,16 +296,43 @@ private slots:
         Rig rig;
         rig.open();
         rig.bus.injectBytes(StatusReplyBytes(12, 0x01).left(10));
-        QTRY_COMPARE(rig.link.Assembler().PendingCount(), std::size_t(10));
+        QTRY_COMPARE(rig.link.Assembler().HeldCount(), std::size_t(10));
         rig.comm.InjectDriverInput(QByteArray::fromHex("FF0041"));
         QTRY_COMPARE(rig.comm.CommEvent(), TMSComm::comEventFrame);
         QVERIFY(rig.comm.PortOpen());
         QVERIFY(rig.link.PortReady());
-        QCOMPARE(rig.link.Assembler().PendingCount(), std::size_t(0));
+        QCOMPARE(rig.link.Assembler().HeldCount(), std::size_t(0));
         // The reopened port works.
         rig.bus.setStates(12, 0x04);
         rig.link.RequestStatus(12);
         QTRY_COMPARE(rig.board12[2].color, Red);
+    }
+
+    void closingOrDiscardingDropsAWaitingPartialReply_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("port closed") << "close";
+        QTest::newRow("receive overflow") << "overflow";
+        QTest::newRow("framing error") << "framing";
+    }
+    void closingOrDiscardingDropsAWaitingPartialReply()
+    {
+        QFETCH(QString, how);
+        Rig rig;
+        rig.open();
+        // 22 bytes that keep the status byte: on their own, applied once the burst ends.
+        rig.bus.injectBytes(StatusReplyBytes(12, 0xFF).left(22));
+        QTRY_COMPARE(rig.link.Assembler().HeldCount(), std::size_t(22));
+        if (how == "close")
+            rig.link.ClosePort();
+        else if (how == "overflow")
+            rig.comm.InjectDriverInput(QByteArray(TMSComm::ReceiveBufferSize + 1, '\x01'));
+        else
+            rig.comm.InjectDriverInput(QByteArray::fromHex("FF0041"));
+        QTest::qWait(3 * ReplyAssembler::BurstGapMs);
+        QCOMPARE(rig.link.Assembler().HeldCount(), std::size_t(0));
+        for (const auto& shape : rig.board12)
+            QCOMPARE(shape.color, Unpainted);
     }
 
     void overflowEmptiesTheReceiveBuffer()
@@ -338,16 +384,62 @@ private slots:
         QCOMPARE(rig.errors.size(), 1);
     }
 
-    void pumpWaitReturnsOnlyAfterTheTimeHasPassed()
+    void pumpWaitReturnsOnlyAfterStrictlyMoreThanTheTimeAsked()
     {
         Rig rig;
+        for (const int ms : {0, 0, 0, 0, 0, 1, 1, 1, 2, 5, 300}) {
+            QElapsedTimer t;
+            t.start();
+            const std::uint32_t t0 = TickCount();
+            QVERIFY(rig.link.PumpWait(ms));
+            QVERIFY2(TickCount() - t0 > std::uint32_t(ms), qPrintable(QString::number(ms)));
+            QVERIFY(t.nsecsElapsed() > qint64(ms) * 1000000);
+        }
         QElapsedTimer t;
         t.start();
-        QVERIFY(rig.link.PumpWait(300));
-        QVERIFY(t.elapsed() >= 300);
-        t.restart();
         QVERIFY(rig.link.PumpWait(-5));
         QVERIFY(t.elapsed() < 1000);
+    }
+
+    void sendFrameWaitsForTheLastFrameAndFlushesOnlyWhatIsStuck()
+    {
+        PtyPair pty;
+        QVERIFY(pty.isOpen());
+        qputenv("QUELVANE_COM2", pty.slavePath().toLocal8Bit());
+        TMSComm comm;
+        IndicatorLookup indicators;
+        ControllerLink link(comm, indicators);
+        link.PrepareComm();
+        QVERIFY(link.OpenPort(2, 9600));
+        const auto send = [&link](const ControllerFrame& frame) {
+            link.SendFrame(frame.data(), std::uint16_t(frame.size()));
+        };
+
+        // The frame before is still on its way out and leaves within the limit: kept whole.
+        send(BuildStatusRequest(3));
+        comm.HoldSendQueue(10, 30);
+        QElapsedTimer t;
+        t.start();
+        send(BuildStatusRequest(4));
+        QVERIFY(t.elapsed() >= 30);
+        QCOMPARE(pty.readMaster(52, 1000),
+                 FrameBytes(BuildStatusRequest(3)) + FrameBytes(BuildStatusRequest(4)));
+
+        // Stuck past the limit: after 100 ms what waits is thrown away, so the whole frame goes
+        // out; left waiting, the 10 stuck bytes would stop it after 16 of its own.
+        comm.HoldSendQueue(10, -1);
+        t.restart();
+        send(BuildStatusRequest(6));
+        QVERIFY(t.elapsed() >= ControllerLink::PreviousFrameDrainMs);
+        QCOMPARE(pty.readMaster(52, 300), FrameBytes(BuildStatusRequest(6)));
+
+        // On a line that does not move, writing stops once 26 bytes wait.
+        std::array<std::uint8_t, 128> block{};
+        block.fill(0x55);
+        link.SendFrame(block.data(), std::uint16_t(block.size()));
+        QCOMPARE(pty.readMaster(128, 300), QByteArray(26, '\x55'));
+        QVERIFY(link.PortReady());
+        link.ClosePort();
     }
 
     void pumpWaitsNestInnerFirst()

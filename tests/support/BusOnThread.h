@@ -66,9 +66,9 @@ public:
         return mask;
     }
 
-    void injectBytes(const QByteArray& bytes)
+    void injectBytes(const QByteArray& bytes, int gapMs = 0)
     {
-        onBus([&](BuildingBus& b) { b.injectBytes(bytes); });
+        onBus([&](BuildingBus& b) { b.injectBytes(bytes, gapMs); });
     }
 
     qint64 elapsedMs()

@@ -47,6 +47,7 @@ void BuildingBus::start(BusPort port)
     m_port.emplace(std::move(port));
     m_finder = FrameFinder();
     m_clock.start();
+    m_lastWriteMs = 0;
     m_readNotifier = new QSocketNotifier(m_port->fd(), QSocketNotifier::Read, this);
     connect(m_readNotifier, &QSocketNotifier::activated, this, &BuildingBus::readLine);
 }
@@ -123,7 +124,7 @@ void BuildingBus::handleFrame(const ControllerFrame& frame, qint64 atMs)
     }
 }
 
-void BuildingBus::injectBytes(const QByteArray& bytes)
+void BuildingBus::injectBytes(const QByteArray& bytes, int gapMs)
 {
     if (!m_port || bytes.isEmpty())
         return;
@@ -131,7 +132,7 @@ void BuildingBus::injectBytes(const QByteArray& bytes)
         m_counters.bytesLost += static_cast<std::uint64_t>(bytes.size());
         return;
     }
-    schedule(elapsedMs(), 0, bytes, false);
+    schedule(elapsedMs(), gapMs, bytes, false);
 }
 
 // Pieces leave in the order they were scheduled: one line carries one byte at a time.
@@ -139,6 +140,8 @@ void BuildingBus::schedule(qint64 dueMs, int gapMs, QByteArray bytes, bool endsR
 {
     if (!m_pending.empty())
         dueMs = std::max(dueMs, m_pending.back().dueMs);
+    else if (gapMs > 0)
+        dueMs = std::max(dueMs, m_lastWriteMs + gapMs);
     m_pending.push_back({dueMs, gapMs, std::move(bytes), endsReply});
     if (m_pending.size() == 1)
         armOutputTimer();
@@ -177,6 +180,7 @@ void BuildingBus::writePiece(const Piece& piece)
     }
     // A line nobody reads fills up; what does not fit is gone, as on a real wire.
     const qsizetype taken = std::max<qsizetype>(0, written);
+    m_lastWriteMs = elapsedMs();
     m_counters.bytesLost += static_cast<std::uint64_t>(piece.bytes.size() - taken);
     if (taken > 0)
         emit bytesSent(piece.bytes.left(taken), elapsedMs());

@@ -62,7 +62,8 @@ public:
     qint64 elapsedMs() const { return m_clock.elapsed(); }
 
     // Puts bytes on the line behind whatever is waiting, untouched: replies no board would send.
-    void injectBytes(const QByteArray& bytes);
+    // They go out at least gapMs after the bytes before them have gone out.
+    void injectBytes(const QByteArray& bytes, int gapMs = 0);
 
 signals:
     void frameReceived(const QByteArray& frame, qint64 atMs);
@@ -97,5 +98,6 @@ private:
     QSocketNotifier* m_readNotifier = nullptr; // a child, deleted later: it may be signalling
     QTimer m_outputTimer;
     std::deque<Piece> m_pending;
+    qint64 m_lastWriteMs = 0;
     QElapsedTimer m_clock;
 };
