@@ -1,0 +1,180 @@
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+#include <csignal>
+
+namespace {
+
+// Only keeps a script that hangs from hanging the test; nothing here comes near it.
+constexpr int HangGuardMs = 120000;
+
+// Stands in for quelvane-sim: prints the device line and runs until stopped.
+const char* const FakeSimulator = R"(#!/bin/sh
+echo $$ >"$RUN_TEST_DIR/simulator.pid"
+echo "quelvane-sim: device /dev/pts/fake"
+exec sleep 100000
+)";
+
+// Stands in for the station: notes what it was given, then does what the test asks.
+QByteArray fakeStation(const QByteArray& behaviour)
+{
+    return QByteArray(R"(#!/bin/sh
+echo "COM1=$QUELVANE_COM1 DISPLAY=$DISPLAY QPA=${QT_QPA_PLATFORM-none}" >"$RUN_TEST_DIR/station.env"
+echo $$ >"$RUN_TEST_DIR/station.pid"
+)") + behaviour +
+           '\n';
+}
+
+bool processGone(qint64 pid)
+{
+    return ::kill(pid_t(pid), 0) == -1 && errno == ESRCH;
+}
+
+class ScriptRun
+{
+public:
+    // headless: neither DISPLAY nor WAYLAND_DISPLAY, so the script starts its own Xvfb.
+    ScriptRun(const QByteArray& stationBehaviour, bool headless, const QString& runSeconds)
+    {
+        write(QStringLiteral("station"), fakeStation(stationBehaviour));
+        write(QStringLiteral("simulator"), FakeSimulator);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("RUN_TEST_DIR"), m_dir.path());
+        env.insert(QStringLiteral("RUN_TEST_SHOT"), shotPath());
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        if (headless)
+            env.remove(QStringLiteral("DISPLAY"));
+        else
+            env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":fake"));
+        if (runSeconds.isEmpty())
+            env.remove(QStringLiteral("QUELVANE_RUN_SECONDS"));
+        else
+            env.insert(QStringLiteral("QUELVANE_RUN_SECONDS"), runSeconds);
+        m_script.setProcessEnvironment(env);
+        m_script.setProcessChannelMode(QProcess::MergedChannels);
+        m_script.start(
+            QStringLiteral(QUELVANE_RUN_STATION_SCRIPT),
+            {path(QStringLiteral("station")), path(QStringLiteral("simulator")), shotPath()});
+    }
+    ~ScriptRun()
+    {
+        if (m_script.state() != QProcess::NotRunning) {
+            m_script.kill();
+            m_script.waitForFinished();
+        }
+        for (const char* name : {"station.pid", "simulator.pid"}) {
+            if (const qint64 pid = pidOf(name); pid > 0)
+                ::kill(pid_t(pid), SIGKILL);
+        }
+    }
+
+    QProcess& script() { return m_script; }
+    bool finish() { return m_script.waitForFinished(HangGuardMs); }
+    QString output() { return QString::fromUtf8(m_script.readAll()); }
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QString shotPath() const { return m_dir.filePath(QStringLiteral("shots/main.png")); }
+    qint64 pidOf(const char* file) const
+    {
+        QFile f(path(QString::fromLatin1(file)));
+        return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed().toLongLong() : 0;
+    }
+    QByteArray stationEnv() const
+    {
+        QFile f(path(QStringLiteral("station.env")));
+        return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray();
+    }
+
+private:
+    void write(const QString& name, const QByteArray& text)
+    {
+        QFile f(path(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text);
+        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    QTemporaryDir m_dir;
+    QProcess m_script;
+};
+
+} // namespace
+
+class TestRunStation : public QObject
+{
+    Q_OBJECT
+private slots:
+    void closingTheStation_endsScriptAndSimulatorAtOnce_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::newRow("closed") << 0;
+        QTest::newRow("failed") << 3;
+    }
+    void closingTheStation_endsScriptAndSimulatorAtOnce()
+    {
+        QFETCH(int, status);
+        // A day to go on the clock: only the station's end can end the script in time.
+        ScriptRun run("exit " + QByteArray::number(status), false, QStringLiteral("86400"));
+        QVERIFY(run.finish());
+        const QString output = run.output();
+        QCOMPARE(run.script().exitCode(), status);
+        QVERIFY2(output.contains("the station ended"), qPrintable(output));
+        QVERIFY(processGone(run.pidOf("simulator.pid")));
+        // COM1 leads to the simulator; the station shows on the real display, not off-screen.
+        QCOMPARE(run.stationEnv(), QByteArray("COM1=/dev/pts/fake DISPLAY=:fake QPA=none"));
+    }
+
+    void timeUp_exitsZero_andStopsStationAndSimulator()
+    {
+        ScriptRun run("exec sleep 100000", false, QStringLiteral("1"));
+        QVERIFY(run.finish());
+        const QString output = run.output();
+        QCOMPARE(run.script().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(run.script().exitCode(), 0);
+        QVERIFY2(output.contains("1 s are up"), qPrintable(output));
+        QVERIFY(processGone(run.pidOf("station.pid")));
+        QVERIFY(processGone(run.pidOf("simulator.pid")));
+    }
+
+    void interrupt_stopsStationAndSimulator()
+    {
+        ScriptRun run("exec sleep 100000", false, QString());
+        QTRY_VERIFY_WITH_TIMEOUT(run.pidOf("station.pid") > 0, HangGuardMs);
+        QCOMPARE(::kill(pid_t(run.script().processId()), SIGINT), 0);
+        QVERIFY(run.finish());
+        QCOMPARE(run.script().exitCode(), 130);
+        QVERIFY(processGone(run.pidOf("station.pid")));
+        QVERIFY(processGone(run.pidOf("simulator.pid")));
+    }
+
+    void headless_saysHowToStop_andNamesNoScreenshotItDidNotTake()
+    {
+        ScriptRun run("exit 0", true, QString());
+        QVERIFY(run.finish());
+        const QString output = run.output();
+        QCOMPARE(run.script().exitCode(), 0);
+        QVERIFY2(output.contains("press Ctrl+C to stop"), qPrintable(output));
+        QVERIFY2(!output.contains("screenshot"), qPrintable(output));
+        QVERIFY(!QFile::exists(run.shotPath()));
+        QVERIFY2(run.stationEnv().contains("DISPLAY=:"), run.stationEnv().constData());
+    }
+
+    void headless_namesTheScreenshotItTook()
+    {
+        // The station stays until its screenshot is on disk, however slow the machine.
+        ScriptRun run("while [ ! -s \"$RUN_TEST_SHOT\" ]; do sleep 0.1; done", true, QString());
+        QVERIFY(run.finish());
+        const QString output = run.output();
+        QCOMPARE(run.script().exitCode(), 0);
+        QVERIFY2(output.contains("screenshot of the main screen: " + run.shotPath()),
+                 qPrintable(output));
+        QFile shot(run.shotPath());
+        QVERIFY(shot.open(QIODevice::ReadOnly));
+        QCOMPARE(shot.read(8), QByteArray("\x89PNG\r\n\x1a\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRunStation)
+#include "tst_runstation.moc"
