@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -28,6 +29,13 @@ echo $$ >"$RUN_TEST_DIR/station.pid"
            '\n';
 }
 
+// Runs until stopped, then notes whether the display it was given was still there.
+const char* const NotesTheDisplayWhenStopped =
+    "trap 'if [ -S \"/tmp/.X11-unix/X${DISPLAY#:}\" ]; then echo up; else echo gone; fi "
+    ">\"$RUN_TEST_DIR/display-at-stop\"; exit 0' TERM\n"
+    ": >\"$RUN_TEST_DIR/station.ready\"\n"
+    "while :; do sleep 0.1; done";
+
 bool processGone(qint64 pid)
 {
     return ::kill(pid_t(pid), 0) == -1 && errno == ESRCH;
@@ -36,8 +44,15 @@ bool processGone(qint64 pid)
 class ScriptRun
 {
 public:
+    enum Group
+    {
+        TestsGroup,
+        OwnProcessGroup, // as a terminal's foreground job, which Ctrl+C reaches as a whole
+    };
+
     // headless: neither DISPLAY nor WAYLAND_DISPLAY, so the script starts its own Xvfb.
-    ScriptRun(const QByteArray& stationBehaviour, bool headless, const QString& runSeconds)
+    ScriptRun(const QByteArray& stationBehaviour, bool headless, const QString& runSeconds,
+              Group group = TestsGroup)
     {
         write(QStringLiteral("station"), fakeStation(stationBehaviour));
         write(QStringLiteral("simulator"), FakeSimulator);
@@ -55,15 +70,20 @@ public:
             env.insert(QStringLiteral("QUELVANE_RUN_SECONDS"), runSeconds);
         m_script.setProcessEnvironment(env);
         m_script.setProcessChannelMode(QProcess::MergedChannels);
+        if (group == OwnProcessGroup)
+            m_script.setChildProcessModifier([] { ::setsid(); });
         m_script.start(
             QStringLiteral(QUELVANE_RUN_STATION_SCRIPT),
             {path(QStringLiteral("station")), path(QStringLiteral("simulator")), shotPath()});
     }
     ~ScriptRun()
     {
+        // A test that failed leaves the script running: its own way out stops the virtual
+        // display too, which runs in a session of its own.
         if (m_script.state() != QProcess::NotRunning) {
-            m_script.kill();
-            m_script.waitForFinished();
+            m_script.terminate();
+            if (!m_script.waitForFinished())
+                m_script.kill();
         }
         for (const char* name : {"station.pid", "simulator.pid"}) {
             if (const qint64 pid = pidOf(name); pid > 0)
@@ -81,9 +101,9 @@ public:
         QFile f(path(QString::fromLatin1(file)));
         return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed().toLongLong() : 0;
     }
-    QByteArray stationEnv() const
+    QByteArray fileText(const char* name) const
     {
-        QFile f(path(QStringLiteral("station.env")));
+        QFile f(path(QString::fromLatin1(name)));
         return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray();
     }
 
@@ -123,7 +143,8 @@ private slots:
         QVERIFY2(output.contains("the station ended"), qPrintable(output));
         QVERIFY(processGone(run.pidOf("simulator.pid")));
         // COM1 leads to the simulator; the station shows on the real display, not off-screen.
-        QCOMPARE(run.stationEnv(), QByteArray("COM1=/dev/pts/fake DISPLAY=:fake QPA=none"));
+        QCOMPARE(run.fileText("station.env"),
+                 QByteArray("COM1=/dev/pts/fake DISPLAY=:fake QPA=none"));
     }
 
     void timeUp_exitsZero_andStopsStationAndSimulator()
@@ -138,15 +159,26 @@ private slots:
         QVERIFY(processGone(run.pidOf("simulator.pid")));
     }
 
+    // Ctrl+C reaches every process of the terminal's foreground group, the script's children
+    // too; the station must still be stopped, and before the virtual display it shows on.
+    void interrupt_stopsStationAndSimulator_data()
+    {
+        QTest::addColumn<bool>("headless");
+        QTest::newRow("on a display") << false;
+        QTest::newRow("on the virtual display") << true;
+    }
     void interrupt_stopsStationAndSimulator()
     {
-        ScriptRun run("exec sleep 100000", false, QString());
-        QTRY_VERIFY_WITH_TIMEOUT(run.pidOf("station.pid") > 0, HangGuardMs);
-        QCOMPARE(::kill(pid_t(run.script().processId()), SIGINT), 0);
+        QFETCH(bool, headless);
+        ScriptRun run(NotesTheDisplayWhenStopped, headless, QString(), ScriptRun::OwnProcessGroup);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(run.path("station.ready")), HangGuardMs);
+        QCOMPARE(::kill(-pid_t(run.script().processId()), SIGINT), 0);
         QVERIFY(run.finish());
         QCOMPARE(run.script().exitCode(), 130);
         QVERIFY(processGone(run.pidOf("station.pid")));
         QVERIFY(processGone(run.pidOf("simulator.pid")));
+        if (headless)
+            QCOMPARE(run.fileText("display-at-stop"), QByteArray("up"));
     }
 
     void headless_saysHowToStop_andNamesNoScreenshotItDidNotTake()
@@ -158,7 +190,8 @@ private slots:
         QVERIFY2(output.contains("press Ctrl+C to stop"), qPrintable(output));
         QVERIFY2(!output.contains("screenshot"), qPrintable(output));
         QVERIFY(!QFile::exists(run.shotPath()));
-        QVERIFY2(run.stationEnv().contains("DISPLAY=:"), run.stationEnv().constData());
+        QVERIFY2(run.fileText("station.env").contains("DISPLAY=:"),
+                 run.fileText("station.env").constData());
     }
 
     void headless_namesTheScreenshotItTook()
