@@ -1,3 +1,4 @@
+#include "floors/FloorTable.h"
 #include "sim/RelayBoards.h"
 
 #include <QTest>
@@ -54,6 +55,19 @@ private slots:
         QCOMPARE(RelayBoards::relayCount(address), relays);
         QCOMPARE(RelayBoards::isBoard(address), relays > 0);
         QCOMPARE(int(RelayBoards::relayBits(address)), (1 << relays) - 1);
+    }
+
+    // A board switches exactly the relays the station shows for it, nothing the screens lack.
+    void relayCounts_areTheStationsFloorTable()
+    {
+        for (int address = FirstControllerAddress; address <= LastControllerAddress; ++address) {
+            const std::optional<ControllerPlace> place = PlaceOfAddress(address);
+            QVERIFY(place);
+            QCOMPARE(RelayBoards::relayCount(address), place->relays);
+            RelayBoards boards;
+            QVERIFY(switchRelay(boards, address, 0xFF, 0xFF));
+            QCOMPARE(int(boards.states(address)), (1 << place->relays) - 1);
+        }
     }
 
     void statusReply_isLaidOutByteForByte()

@@ -69,41 +69,72 @@ private slots:
         QCOMPARE(line.options.config.faults.corruptByte, 25);
     }
 
-    void badValues_areRefusedWithTheirOption_data()
+    void badValues_areRefusedWithTheReason_data()
     {
         QTest::addColumn<QStringList>("options");
-        QTest::addColumn<QString>("named");
-        QTest::newRow("board 22") << QStringList{"--state", "22=1"} << "--state";
-        QTest::newRow("board 0") << QStringList{"--state", "0=1"} << "--state";
-        QTest::newRow("mask too big") << QStringList{"--state", "1=256"} << "--state";
-        QTest::newRow("no mask") << QStringList{"--state", "1"} << "--state";
-        QTest::newRow("empty hex") << QStringList{"--state", "1=0x"} << "--state";
-        QTest::newRow("negative mask") << QStringList{"--stuck", "3:-1"} << "--stuck";
-        QTest::newRow("stuck on all") << QStringList{"--stuck", "all:1"} << "--stuck";
-        QTest::newRow("silent 0") << QStringList{"--silent", "0"} << "--silent";
-        QTest::newRow("silent word") << QStringList{"--silent", "two"} << "--silent";
-        QTest::newRow("split nothing first") << QStringList{"--split", "0:10"} << "--split";
-        QTest::newRow("split whole frame") << QStringList{"--split", "26:10"} << "--split";
-        QTest::newRow("split without gap") << QStringList{"--split", "5"} << "--split";
-        QTest::newRow("split gap too long") << QStringList{"--split", "5:60001"} << "--split";
-        QTest::newRow("corrupt never") << QStringList{"--corrupt", "0"} << "--corrupt";
-        QTest::newRow("corrupt past frame") << QStringList{"--corrupt", "2:26"} << "--corrupt";
-        QTest::newRow("corrupt three parts") << QStringList{"--corrupt", "2:3:4"} << "--corrupt";
-        QTest::newRow("drop negative") << QStringList{"--drop", "-1"} << "--drop";
-        QTest::newRow("drop huge") << QStringList{"--drop", "99999999999"} << "--drop";
-        QTest::newRow("delay too long") << QStringList{"--delay", "60001"} << "--delay";
-        QTest::newRow("delay word") << QStringList{"--delay", "soon"} << "--delay";
-        QTest::newRow("empty device") << QStringList{"--device", ""} << "--device";
-        QTest::newRow("stray argument") << QStringList{"/dev/pts/3"} << "/dev/pts/3";
-        QTest::newRow("unknown option") << QStringList{"--baud", "9600"} << "baud";
+        QTest::addColumn<QString>("message");
+        const auto row = [](const char* name, const QStringList& options, const char* message) {
+            QTest::newRow(name) << options << QString::fromUtf8(message);
+        };
+        row("board 22", {"--state", "22=1"}, R"(invalid --state "22=1": board 22 is not 1 to 21)");
+        row("board 0", {"--state", "0=1"}, R"(invalid --state "0=1": board 0 is not 1 to 21)");
+        row("mask of all too big", {"--state", "all=0x1FF"},
+            R"(invalid --state "all=0x1FF": mask 0x1FF is above 0xFF)");
+        row("mask too big", {"--state", "1=256"},
+            R"(invalid --state "1=256": mask 256 is above 0xFF)");
+        row("no mask", {"--state", "1"},
+            R"(invalid --state "1": expected A=MASK ("=" between board and mask))");
+        row("state with a colon", {"--state", "2:1"},
+            R"(invalid --state "2:1": expected A=MASK ("=" between board and mask))");
+        row("empty hex", {"--state", "1=0x"},
+            R"(invalid --state "1=0x": mask "0x" is not a number)");
+        row("negative mask", {"--stuck", "3:-1"},
+            R"(invalid --stuck "3:-1": mask -1 is below 0x00)");
+        row("stuck with an equals sign", {"--stuck", "2=0x80"},
+            R"(invalid --stuck "2=0x80": expected A:MASK (":" between board and mask))");
+        row("stuck on all", {"--stuck", "all:1"},
+            R"(invalid --stuck "all:1": name one board, 1 to 21)");
+        row("stuck board 22", {"--stuck", "22:1"},
+            R"(invalid --stuck "22:1": board 22 is not 1 to 21)");
+        row("silent 0", {"--silent", "0"}, R"(invalid --silent "0": board 0 is not 1 to 21)");
+        row("silent word", {"--silent", "two"},
+            R"(invalid --silent "two": board "two" is not a number)");
+        row("split nothing first", {"--split", "0:10"},
+            R"(invalid --split "0:10": bytes 0 is below 1)");
+        row("split whole frame", {"--split", "26:10"},
+            R"(invalid --split "26:10": bytes 26 is above 25)");
+        row("split without gap", {"--split", "5"}, R"(invalid --split "5": expected BYTES:GAPMS)");
+        row("split gap too long", {"--split", "5:60001"},
+            R"(invalid --split "5:60001": gap 60001 is above 60000)");
+        row("corrupt never", {"--corrupt", "0"}, R"(invalid --corrupt "0": count 0 is below 1)");
+        row("corrupt past frame", {"--corrupt", "2:26"},
+            R"(invalid --corrupt "2:26": byte 26 is above 25)");
+        row("corrupt three parts", {"--corrupt", "2:3:4"},
+            R"(invalid --corrupt "2:3:4": expected N[:BYTE])");
+        row("drop negative", {"--drop", "-1"}, R"(invalid --drop "-1": count -1 is below 1)");
+        row("drop huge", {"--drop", "99999999999"},
+            R"(invalid --drop "99999999999": count 99999999999 is above 1000000)");
+        row("delay too long", {"--delay", "60001"},
+            R"(invalid --delay "60001": delay 60001 is above 60000)");
+        row("delay word", {"--delay", "soon"},
+            R"(invalid --delay "soon": delay "soon" is not a number)");
+        row("empty device", {"--device", ""}, R"(invalid --device "": expected a device path)");
+        row("stray argument", {"/dev/pts/3"}, R"(unexpected argument "/dev/pts/3")");
     }
-    void badValues_areRefusedWithTheirOption()
+    void badValues_areRefusedWithTheReason()
     {
         QFETCH(QStringList, options);
-        QFETCH(QString, named);
+        QFETCH(QString, message);
         const SimCommandLine line = parse(options);
         QCOMPARE(line.action, SimCommandLine::Action::Fail);
-        QVERIFY2(line.text.contains(named), qPrintable(line.text));
+        QCOMPARE(line.text, message);
+    }
+
+    void unknownOption_isNamed()
+    {
+        const SimCommandLine line = parse({"--baud", "9600"});
+        QCOMPARE(line.action, SimCommandLine::Action::Fail);
+        QVERIFY2(line.text.contains("baud"), qPrintable(line.text));
     }
 
     void help_describesTheOutput()
@@ -113,6 +144,9 @@ private slots:
             QCOMPARE(line.action, SimCommandLine::Action::ShowHelp);
             QVERIFY(line.text.contains(QStringLiteral("quelvane-sim: device PATH")));
             QVERIFY(line.text.contains(QStringLiteral("--corrupt")));
+            QVERIFY(line.text.contains(QStringLiteral("0x01 is relay 1")));
+            QVERIFY(line.text.contains(QStringLiteral("--state <A=MASK>")));
+            QVERIFY(line.text.contains(QStringLiteral("--stuck <A:MASK>")));
         }
     }
 

@@ -1,5 +1,7 @@
 #include "sim/RelayBoards.h"
 
+#include "floors/FloorTable.h"
+
 #include <stdexcept>
 #include <string>
 
@@ -12,12 +14,9 @@ bool RelayBoards::isBoard(int address)
 
 int RelayBoards::relayCount(int address)
 {
-    if (!isBoard(address))
-        return 0;
-    if (address == FirstControllerAddress)
-        return 5;
-    // Floors hold four boards each from address 2 on; the fourth of a floor has seven relays.
-    return (address - 2) % 4 == 3 ? 7 : 8;
+    // The boards have the relays the station's screens show for them.
+    const std::optional<ControllerPlace> place = PlaceOfAddress(address);
+    return place ? place->relays : 0;
 }
 
 std::uint8_t RelayBoards::relayBits(int address)

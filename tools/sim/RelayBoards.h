@@ -14,7 +14,8 @@ public:
     static constexpr int Count = LastControllerAddress - FirstControllerAddress + 1;
 
     static bool isBoard(int address);
-    // 5 relays on board 1, 7 on the last board of each floor, 8 on the others; 0 for no board.
+    // As the floor table gives them: 5 relays on board 1, 7 on the last board of each floor, 8 on
+    // the others; 0 for no board.
     static int relayCount(int address);
     // One bit per relay the board has: the only bits its states can hold.
     static std::uint8_t relayBits(int address);

@@ -2,8 +2,8 @@
 
 #include <QCommandLineParser>
 
-#include <algorithm>
 #include <optional>
+#include <stdexcept>
 #include <utility>
 
 namespace {
@@ -21,77 +21,120 @@ Standard output:
   quelvane-sim: stopped ...   the last line, with the counters as NAME=COUNT
 MS counts milliseconds from the opening of the line; HEX is upper case, one byte a word.
 
-A MASK is decimal or 0x-prefixed hex; bits beyond a board's relays are ignored. Boards 1 to 21:
-5 relays on board 1, 7 on boards 5, 9, 13, 17 and 21, 8 on the others.
+A MASK is decimal or 0x-prefixed hex, one bit a relay: 0x01 is relay 1, 0x02 relay 2, up to
+0x80 for relay 8; bits beyond a board's relays are ignored. Boards 1 to 21: 5 relays on board 1,
+7 on boards 5, 9, 13, 17 and 21, 8 on the others, as the station's screens show them.
 Exit status: 0 after SIGINT or SIGTERM, 1 when the line cannot be opened or breaks,
 2 for bad options.)";
 
-struct Addressed
+// A value an option cannot take; the text names the reason.
+class BadValue : public std::runtime_error
 {
-    int address = 0; // 0 stands for every board
-    int value = 0;
+public:
+    explicit BadValue(const QString& reason) : std::runtime_error(reason.toStdString()) {}
+    QString reason() const { return QString::fromStdString(what()); }
 };
 
-std::optional<int> parseNumber(const QString& text, int min, int max)
+// A number inside an option's value: its name in messages and the range it must lie in.
+struct Field
+{
+    const char* name;
+    int min;
+    int max;
+    bool hexLimits = false; // masks are spoken of in hex
+};
+
+QString limitText(int limit, bool hex)
+{
+    return hex ? QStringLiteral("0x") +
+                     QStringLiteral("%1").arg(limit, 2, 16, QLatin1Char('0')).toUpper()
+               : QString::number(limit);
+}
+
+// Decimal, or hex after "0x"; none for anything else.
+std::optional<qlonglong> toNumber(const QString& text)
 {
     const bool hex = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
     bool ok = false;
-    const int value = (hex ? text.mid(2) : text).toInt(&ok, hex ? 16 : 10);
-    if (!ok || value < min || value > max || (hex && text.size() == 2))
+    const qlonglong value = (hex ? text.mid(2) : text).toLongLong(&ok, hex ? 16 : 10);
+    if (!ok || (hex && text.size() == 2))
         return std::nullopt;
     return value;
 }
 
-std::optional<int> parseAddress(const QString& text)
+int parseNumber(const QString& text, const Field& field)
 {
-    return parseNumber(text, FirstControllerAddress, LastControllerAddress);
+    const std::optional<qlonglong> value = toNumber(text);
+    if (!value)
+        throw BadValue(QStringLiteral("%1 \"%2\" is not a number").arg(field.name, text));
+    if (*value > field.max)
+        throw BadValue(QStringLiteral("%1 %2 is above %3")
+                           .arg(field.name, text, limitText(field.max, field.hexLimits)));
+    if (*value < field.min)
+        throw BadValue(QStringLiteral("%1 %2 is below %3")
+                           .arg(field.name, text, limitText(field.min, field.hexLimits)));
+    return static_cast<int>(*value);
 }
 
-// "A=MASK" or "A:MASK"; "all" for A when allowed.
-std::optional<Addressed> parseAddressed(const QString& text, bool allowAll)
+int parseBoard(const QString& text)
 {
-    const auto separator =
-        std::find_if(text.begin(), text.end(),
-                     [](QChar c) { return c == QLatin1Char('=') || c == QLatin1Char(':'); }) -
-        text.begin();
-    if (separator == text.size())
-        return std::nullopt;
-    const QString address = text.left(separator);
-    const auto mask = parseNumber(text.mid(separator + 1), 0, 0xFF);
-    if (!mask)
-        return std::nullopt;
-    if (allowAll && address == QLatin1String("all"))
-        return Addressed{0, *mask};
-    const auto board = parseAddress(address);
-    if (!board)
-        return std::nullopt;
-    return Addressed{*board, *mask};
+    const std::optional<qlonglong> address = toNumber(text);
+    if (!address)
+        throw BadValue(QStringLiteral("board \"%1\" is not a number").arg(text));
+    if (*address < FirstControllerAddress || *address > LastControllerAddress)
+        throw BadValue(QStringLiteral("board %1 is not %2 to %3")
+                           .arg(text)
+                           .arg(FirstControllerAddress)
+                           .arg(LastControllerAddress));
+    return static_cast<int>(*address);
 }
 
-struct Range
+struct Addressed
 {
-    int min;
-    int max;
+    int address = 0; // 0 stands for every board
+    int mask = 0;
 };
 
+// "A" separator "MASK"; "all" for A where allowed.
+Addressed parseAddressed(const QString& text, QChar separator, bool allowAll)
+{
+    const qsizetype at = text.indexOf(separator);
+    if (at < 0)
+        throw BadValue(
+            QStringLiteral("expected A%1MASK (\"%1\" between board and mask)").arg(separator));
+    const QString address = text.left(at);
+    const int mask = parseNumber(text.mid(at + 1), {"mask", 0, 0xFF, true});
+    if (address == QLatin1String("all")) {
+        if (!allowAll)
+            throw BadValue(QStringLiteral("name one board, %1 to %2")
+                               .arg(FirstControllerAddress)
+                               .arg(LastControllerAddress));
+        return {0, mask};
+    }
+    return {parseBoard(address), mask};
+}
+
 // "FIRST:SECOND", or "FIRST" alone where the second has a default.
-std::optional<std::pair<int, int>> parsePair(const QString& text, Range first, Range second,
-                                             std::optional<int> secondDefault)
+std::pair<int, int> parsePair(const QString& text, const QString& form, const Field& first,
+                              const Field& second, std::optional<int> secondDefault)
 {
     const QStringList parts = text.split(QLatin1Char(':'));
     if (parts.size() > 2 || (parts.size() == 1 && !secondDefault))
-        return std::nullopt;
-    const auto firstValue = parseNumber(parts[0], first.min, first.max);
-    const auto secondValue =
-        parts.size() == 2 ? parseNumber(parts[1], second.min, second.max) : secondDefault;
-    if (!firstValue || !secondValue)
-        return std::nullopt;
-    return std::pair{*firstValue, *secondValue};
+        throw BadValue(QStringLiteral("expected %1").arg(form));
+    const int firstValue = parseNumber(parts[0], first);
+    return {firstValue, parts.size() == 2 ? parseNumber(parts[1], second) : *secondDefault};
 }
 
-QString invalid(const QString& option, const QString& value, const QString& expected)
+// Reads one value of an option; a value it cannot take is refused naming the option, the
+// value and the reason.
+template <typename Parse> auto readValue(const char* option, const QString& value, Parse parse)
 {
-    return QStringLiteral("invalid --%1 \"%2\": expected %3").arg(option, value, expected);
+    try {
+        return parse(value);
+    } catch (const BadValue& bad) {
+        throw BadValue(QStringLiteral("invalid --%1 \"%2\": %3")
+                           .arg(QLatin1String(option), value, bad.reason()));
+    }
 }
 
 constexpr int MaxEvery = 1000000;
@@ -114,25 +157,29 @@ SimCommandLine parseSimCommandLine(const QStringList& arguments)
                                    QStringLiteral("MS"));
     const QCommandLineOption state(QStringLiteral("state"),
                                    QStringLiteral("Start board A (1 to 21, or all) with the relays "
-                                                  "of MASK on. Repeatable; later wins."),
+                                                  "of MASK on; \"=\" between board and mask. "
+                                                  "Repeatable; later wins."),
                                    QStringLiteral("A=MASK"));
     const QCommandLineOption silent(QStringLiteral("silent"),
                                     QStringLiteral("Board A never answers (it still switches). "
                                                    "Repeatable."),
                                     QStringLiteral("A"));
     const QCommandLineOption stuck(QStringLiteral("stuck"),
-                                   QStringLiteral("The relays of MASK on board A ignore switch "
-                                                  "commands. Repeatable."),
+                                   QStringLiteral("The relays of MASK on board A (1 to 21) ignore "
+                                                  "switch commands; \":\" between board and "
+                                                  "mask. Repeatable."),
                                    QStringLiteral("A:MASK"));
     const QCommandLineOption split(QStringLiteral("split"),
                                    QStringLiteral("Send every reply as its first BYTES bytes "
                                                   "(1 to 25), then the rest GAPMS later."),
                                    QStringLiteral("BYTES:GAPMS"));
-    const QCommandLineOption corrupt(QStringLiteral("corrupt"),
-                                     QStringLiteral("Invert byte BYTE (0 to 25, default 25: the "
-                                                    "checksum) of every Nth reply; 19 spoils the "
-                                                    "relay states."),
-                                     QStringLiteral("N[:BYTE]"));
+    const QCommandLineOption corrupt(
+        QStringLiteral("corrupt"),
+        QStringLiteral("Invert byte BYTE (0 to 25) of every Nth reply. "
+                       "The default, 25, is the checksum, which the "
+                       "station does not check; 19 spoils the relay "
+                       "states."),
+        QStringLiteral("N[:BYTE]"));
     const QCommandLineOption drop(
         QStringLiteral("drop"), QStringLiteral("Never send every Nth reply."), QStringLiteral("N"));
     const QCommandLineOption trace(QStringLiteral("trace"),
@@ -159,64 +206,55 @@ SimCommandLine parseSimCommandLine(const QStringList& arguments)
     SimOptions& options = result.options;
     RelayBoards& boards = options.config.boards;
     ReplyFaults& faults = options.config.faults;
-    options.devicePath = parser.value(device);
-    if (parser.isSet(device) && options.devicePath.isEmpty())
-        return fail(
-            invalid(QStringLiteral("device"), options.devicePath, QStringLiteral("a device path")));
-    options.trace = parser.isSet(trace);
-    if (parser.isSet(delay)) {
-        const auto ms = parseNumber(parser.value(delay), 0, ReplyFaults::MaxDelayMs);
-        if (!ms)
-            return fail(invalid(QStringLiteral("delay"), parser.value(delay),
-                                QStringLiteral("milliseconds from 0 to 60000")));
-        faults.replyDelayMs = *ms;
-    }
-    for (const QString& value : parser.values(state)) {
-        const auto parsed = parseAddressed(value, true);
-        if (!parsed)
-            return fail(invalid(QStringLiteral("state"), value, QStringLiteral("A=MASK")));
-        if (parsed->address == 0)
-            boards.setAllStates(static_cast<std::uint8_t>(parsed->value));
-        else
-            boards.setStates(parsed->address, static_cast<std::uint8_t>(parsed->value));
-    }
-    for (const QString& value : parser.values(silent)) {
-        const auto address = parseAddress(value);
-        if (!address)
-            return fail(invalid(QStringLiteral("silent"), value, QStringLiteral("a board 1-21")));
-        boards.setSilent(*address, true);
-    }
-    for (const QString& value : parser.values(stuck)) {
-        const auto parsed = parseAddressed(value, false);
-        if (!parsed)
-            return fail(invalid(QStringLiteral("stuck"), value, QStringLiteral("A:MASK")));
-        boards.setStuck(parsed->address,
-                        static_cast<std::uint8_t>(boards.stuck(parsed->address) | parsed->value));
-    }
-    if (parser.isSet(split)) {
-        const auto parsed = parsePair(parser.value(split), {1, LastByte},
-                                      {0, ReplyFaults::MaxDelayMs}, std::nullopt);
-        if (!parsed)
-            return fail(invalid(QStringLiteral("split"), parser.value(split),
-                                QStringLiteral("BYTES:GAPMS")));
-        faults.splitAfterBytes = parsed->first;
-        faults.splitGapMs = parsed->second;
-    }
-    if (parser.isSet(corrupt)) {
-        const auto parsed =
-            parsePair(parser.value(corrupt), {1, MaxEvery}, {0, LastByte}, LastByte);
-        if (!parsed)
-            return fail(invalid(QStringLiteral("corrupt"), parser.value(corrupt),
-                                QStringLiteral("N[:BYTE]")));
-        faults.corruptEvery = parsed->first;
-        faults.corruptByte = parsed->second;
-    }
-    if (parser.isSet(drop)) {
-        const auto every = parseNumber(parser.value(drop), 1, MaxEvery);
-        if (!every)
-            return fail(invalid(QStringLiteral("drop"), parser.value(drop),
-                                QStringLiteral("a count from 1")));
-        faults.dropEvery = *every;
+    try {
+        options.devicePath = parser.value(device);
+        if (parser.isSet(device) && options.devicePath.isEmpty())
+            throw BadValue(QStringLiteral("invalid --device \"\": expected a device path"));
+        options.trace = parser.isSet(trace);
+        if (parser.isSet(delay))
+            faults.replyDelayMs = readValue("delay", parser.value(delay), [](const QString& v) {
+                return parseNumber(v, {"delay", 0, ReplyFaults::MaxDelayMs});
+            });
+        for (const QString& value : parser.values(state)) {
+            const Addressed parsed = readValue(
+                "state", value, [](const QString& v) { return parseAddressed(v, '=', true); });
+            if (parsed.address == 0)
+                boards.setAllStates(static_cast<std::uint8_t>(parsed.mask));
+            else
+                boards.setStates(parsed.address, static_cast<std::uint8_t>(parsed.mask));
+        }
+        for (const QString& value : parser.values(silent))
+            boards.setSilent(readValue("silent", value, parseBoard), true);
+        for (const QString& value : parser.values(stuck)) {
+            const Addressed parsed = readValue(
+                "stuck", value, [](const QString& v) { return parseAddressed(v, ':', false); });
+            boards.setStuck(parsed.address,
+                            static_cast<std::uint8_t>(boards.stuck(parsed.address) | parsed.mask));
+        }
+        if (parser.isSet(split)) {
+            const auto [bytes, gapMs] =
+                readValue("split", parser.value(split), [](const QString& v) {
+                    return parsePair(v, QStringLiteral("BYTES:GAPMS"), {"bytes", 1, LastByte},
+                                     {"gap", 0, ReplyFaults::MaxDelayMs}, std::nullopt);
+                });
+            faults.splitAfterBytes = bytes;
+            faults.splitGapMs = gapMs;
+        }
+        if (parser.isSet(corrupt)) {
+            const auto [every, byte] =
+                readValue("corrupt", parser.value(corrupt), [](const QString& v) {
+                    return parsePair(v, QStringLiteral("N[:BYTE]"), {"count", 1, MaxEvery},
+                                     {"byte", 0, LastByte}, LastByte);
+                });
+            faults.corruptEvery = every;
+            faults.corruptByte = byte;
+        }
+        if (parser.isSet(drop))
+            faults.dropEvery = readValue("drop", parser.value(drop), [](const QString& v) {
+                return parseNumber(v, {"count", 1, MaxEvery});
+            });
+    } catch (const BadValue& bad) {
+        return fail(bad.reason());
     }
     return result;
 }
