@@ -148,7 +148,7 @@ qint64 StationOnDesktop::closeMainScreen(qint64* busMsAtClose)
 {
     if (!waitUntilActive(main_))
         return -1;
-    *busMsAtClose = bus.elapsedMs();
+    *busMsAtClose = bus.ElapsedMs();
     QElapsedTimer sinceClose;
     sinceClose.start();
     if (!requestClose(main_) || !process_.waitForFinished(WindowMs))
@@ -190,7 +190,7 @@ std::optional<QList<BusOnThread::Frame>> StationOnDesktop::framesHeardAfter(qint
 
 bool StationOnDesktop::heardStatusRequest(int address) const
 {
-    return bus.statusRequests().contains(address);
+    return bus.StatusRequests().contains(address);
 }
 
 bool StationOnDesktop::waitForStatusRequest(int address, int ms)

@@ -84,7 +84,7 @@ private slots:
         s.confirmPortDialog(*dialog);
         QVERIFY(s.waitForStatusRequest(1));
         // The first status request on the line is this one: the typed text sent nothing.
-        QCOMPARE(s.bus.statusRequests(), QList<int>{1});
+        QCOMPARE(s.bus.StatusRequests(), QList<int>{1});
         QVERIFY(desktop.clientsTitled("Warning").isEmpty());
     }
 

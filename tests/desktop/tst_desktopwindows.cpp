@@ -115,7 +115,7 @@ private slots:
 
         // The line breaks; the next switch command cannot be written.
         QVERIFY(s.openCom1());
-        s.bus.onBus([](BuildingBus& bus) { bus.close(); });
+        s.bus.OnBus([](BuildingBus& bus) { bus.Close(); });
         desktop.click(s.main(), Layout::MainSwitch1);
         QList<Desktop::WindowId> boxes;
         QVERIFY(WaitFor(

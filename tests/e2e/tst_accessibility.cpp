@@ -128,8 +128,8 @@ private slots:
         QVERIFY(!s.main().isVisible());
         QVERIFY(actionsMeanwhile.isEmpty());
         QVERIFY(link->actionNames().contains(Press));
-        QTRY_COMPARE(s.bus.statusRequests().size(), 4);
-        QCOMPARE(s.bus.statusRequests(), QList<int>({10, 11, 12, 13}));
+        QTRY_COMPARE(s.bus.StatusRequests().size(), 4);
+        QCOMPARE(s.bus.StatusRequests(), QList<int>({10, 11, 12, 13}));
 
         auto* rocker = s.control<TiSwitchRocker>(screens.Thirdfrm, "iSwitchRocker16");
         s.bus.frames.clear();
@@ -147,7 +147,7 @@ private slots:
         QTRY_VERIFY(s.main().isVisible());
         QVERIFY(!screens.Thirdfrm->isVisible());
         QVERIFY(s.waitForFrames(1));
-        QCOMPARE(s.bus.statusRequests(), QList<int>({1}));
+        QCOMPARE(s.bus.StatusRequests(), QList<int>({1}));
     }
 };
 

@@ -89,7 +89,7 @@ private slots:
     void aReplyFromController1ColoursOnlyItsFiveIndicators()
     {
         StationOnBus s;
-        s.bus.setStates(1, 0x11);
+        s.bus.SetStates(1, 0x11);
         s.openCom1();
         QTRY_COMPARE(s.mainIndicator(1), Red);
         QCOMPARE(s.mainIndicator(5), Red);
@@ -102,7 +102,7 @@ private slots:
         StationOnBus s;
         s.openCom1();
         QVERIFY(s.waitForFrames(1));
-        s.bus.setStates(1, 0x02);
+        s.bus.SetStates(1, 0x02);
         auto* N2 = s.main().findChild<QAction*>("N2");
         QVERIFY(N2);
         QCOMPARE(N2->text(), QStringLiteral("读取当前状态"));
@@ -111,7 +111,7 @@ private slots:
         N2->trigger();
         QVERIFY(t.elapsed() < 500);
         QTRY_COMPARE(s.mainIndicator(2), Red);
-        QCOMPARE(s.bus.statusRequests(), (QList<int>{1, 1}));
+        QCOMPARE(s.bus.StatusRequests(), (QList<int>{1, 1}));
     }
 
     void aFloorLabelRequestsTheFloorThenShowsIt()
@@ -126,7 +126,7 @@ private slots:
         QVERIFY(disabledMeanwhile);
         QVERIFY(label9->isEnabled());
         QVERIFY(s.waitForFrames(5));
-        QCOMPARE(s.bus.statusRequests(), (QList<int>{1, 10, 11, 12, 13}));
+        QCOMPARE(s.bus.StatusRequests(), (QList<int>{1, 10, 11, 12, 13}));
         for (int i = 2; i < 5; ++i)
             QVERIFY(s.bus.frames[i].atMs - s.bus.frames[i - 1].atMs > 1900);
         QVERIFY(!s.main().isVisible());
@@ -138,7 +138,7 @@ private slots:
         StationOnBus s;
         s.openCom1();
         QVERIFY(s.waitForFrames(1));
-        s.bus.onBus([](BuildingBus& b) { b.close(); });
+        s.bus.OnBus([](BuildingBus& b) { b.Close(); });
         QTest::qWait(50);
         auto* rocker = s.control<TiSwitchRocker>(&s.main(), "iSwitchRocker2");
         QTest::mouseClick(rocker, Qt::LeftButton);

@@ -58,7 +58,7 @@ private slots:
         QVERIFY(s.main().PortReady());
         QCOMPARE(s.main().Comm1.CommPort(), short(3));
         QCOMPARE(s.main().Comm1.Settings(), QStringLiteral("9600,n,8,1"));
-        QTRY_COMPARE(third.statusRequests(), QList<int>{1});
+        QTRY_COMPARE(third.StatusRequests(), QList<int>{1});
         QVERIFY(s.bus.frames.isEmpty());
         QVERIFY(s.warnings.isEmpty());
     }
@@ -67,7 +67,7 @@ private slots:
     {
         StationOnBus s;
         s.openCom1();
-        QTRY_COMPARE(s.bus.statusRequests(), QList<int>{1});
+        QTRY_COMPARE(s.bus.StatusRequests(), QList<int>{1});
         s.runPortDialog([](TSetfrm&) {}, false);
         QVERIFY(!s.listed.contains("COM1"));
     }
@@ -81,7 +81,7 @@ private slots:
         s.runPortDialog([](TSetfrm&) {}, false);
         QVERIFY(s.main().PortReady());
         QVERIFY(s.main().Comm1.PortOpen());
-        QTRY_COMPARE(s.bus.statusRequests(), (QList<int>{1, 1}));
+        QTRY_COMPARE(s.bus.StatusRequests(), (QList<int>{1, 1}));
         QVERIFY(s.warnings.isEmpty());
     }
 
@@ -115,7 +115,7 @@ private slots:
             [](TSetfrm& d) { d.ComboBox1->setCurrentIndex(d.ComboBox1->findText("COM3")); }, true);
         QCOMPARE(s.listed, (QStringList{"COM1", "COM3"}));
         QVERIFY(s.main().PortReady());
-        QTRY_COMPARE(stale.statusRequests(), QList<int>{1});
+        QTRY_COMPARE(stale.StatusRequests(), QList<int>{1});
         QVERIFY(!s.main().OpenPort(2, 9600));
         QFile::remove(lockedFile);
     }

@@ -133,7 +133,7 @@ private slots:
         std::array<BoardShapes, 22> boards;
         for (int a = FirstControllerAddress; a <= LastControllerAddress; ++a) {
             BoardShapes& b = boards[std::size_t(a)];
-            const int relays = RelayBoards::relayCount(a);
+            const int relays = RelayBoards::RelayCount(a);
             std::vector<IndicatorShape*> list;
             for (int i = 0; i < relays; ++i)
                 list.push_back(&b.shapes[std::size_t(i)]);
@@ -161,7 +161,7 @@ private slots:
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
             return done();
         };
-        const auto statesOf = [&](int address) { return bus.states(address); };
+        const auto statesOf = [&](int address) { return bus.States(address); };
         // Noise as a line has it: random bytes, or the first bytes of some board's reply, which
         // carry header and status command. Below 20 bytes, so that on its own it is no lone
         // burst: a lone burst of 20 to 26 bytes counts as a reply.
@@ -169,7 +169,7 @@ private slots:
             const int length = 1 + pick(19);
             QByteArray bytes(length, '\0');
             if (pick(2) == 0) {
-                bytes = FrameBytes(RelayBoards::buildStatusReply(
+                bytes = FrameBytes(RelayBoards::BuildStatusReply(
                                        std::uint8_t(1 + pick(LastControllerAddress)),
                                        std::uint8_t(random())))
                             .left(length);
@@ -189,7 +189,7 @@ private slots:
             const int address = 1 + pick(LastControllerAddress);
             const int kind = pick(100);
             if (kind < 30) {
-                const int relay = pick(RelayBoards::relayCount(address));
+                const int relay = pick(RelayBoards::RelayCount(address));
                 const auto bit = std::uint8_t(1u << relay);
                 const ControllerFrame command =
                     BuildSwitchCommand(std::uint8_t(address), bit, pick(2) ? bit : 0);
@@ -197,13 +197,13 @@ private slots:
                 ++switches;
                 QVERIFY(waitUntil([&] {
                     std::uint64_t heard = 0;
-                    bus.onBus([&](BuildingBus& b) { heard = b.counters().switchCommands; });
+                    bus.OnBus([&](BuildingBus& b) { heard = b.Counters().switchCommands; });
                     return heard == switches;
                 }));
                 continue;
             }
             const std::uint8_t states = statesOf(address);
-            ControllerFrame reply = RelayBoards::buildStatusReply(std::uint8_t(address), states);
+            ControllerFrame reply = RelayBoards::BuildStatusReply(std::uint8_t(address), states);
             if (kind < 35) { // dropped on the line: never arrives
                 ++droppedOnTheLine;
                 continue;
@@ -215,7 +215,7 @@ private slots:
                 ++damaged;
                 ledger.send(address, states, QStringLiteral("event %1, lone, damaged").arg(i));
                 lastReported[std::size_t(address)] = states;
-                bus.injectBytes(FrameBytes(reply), ApartMs);
+                bus.InjectBytes(FrameBytes(reply), ApartMs);
                 QVERIFY(waitUntil([&] { return ledger.waiting() == 0; }));
                 noiseApart = replyApart = ApartMs;
                 continue;
@@ -228,7 +228,7 @@ private slots:
                 if (other != address) {
                     const std::uint8_t otherStates = statesOf(other);
                     block +=
-                        FrameBytes(RelayBoards::buildStatusReply(std::uint8_t(other), otherStates));
+                        FrameBytes(RelayBoards::BuildStatusReply(std::uint8_t(other), otherStates));
                     replies.emplace_back(other, otherStates);
                     how += QStringLiteral(", two in a block");
                 }
@@ -238,7 +238,7 @@ private slots:
             if (pick(100) < NoisePercent) {
                 const int distance = pick(int(noiseAt.size()));
                 const QByteArray junk = noise();
-                bus.injectBytes(junk, std::max(noiseApart, replyApart));
+                bus.InjectBytes(junk, std::max(noiseApart, replyApart));
                 replyApart = 0;
                 gap = distance;
                 ++noiseAt[std::size_t(distance)];
@@ -250,17 +250,17 @@ private slots:
             if (kind < 60) { // split at a random point, the pieces up to 20 ms apart
                 const int cut = 1 + pick(int(block.size()) - 1);
                 const int pieceGap = pick(21);
-                bus.injectBytes(block.left(cut), std::max(gap, replyApart));
-                bus.injectBytes(block.mid(cut), pieceGap);
+                bus.InjectBytes(block.left(cut), std::max(gap, replyApart));
+                bus.InjectBytes(block.mid(cut), pieceGap);
                 how += QStringLiteral(", split after %1 bytes, %2 ms apart").arg(cut).arg(pieceGap);
             } else {
-                bus.injectBytes(block, std::max(gap, replyApart));
+                bus.InjectBytes(block, std::max(gap, replyApart));
             }
             noiseApart = replyApart = 0;
             if (pick(100) < NoisePercent) {
                 const int distance = pick(int(noiseAt.size()));
                 const QByteArray junk = noise();
-                bus.injectBytes(junk, distance);
+                bus.InjectBytes(junk, distance);
                 ++noiseAt[std::size_t(distance)];
                 ++noisy;
                 noiseApart = ApartMs;
@@ -296,7 +296,7 @@ private slots:
         for (int a = FirstControllerAddress; a <= LastControllerAddress; ++a) {
             if (lastReported[std::size_t(a)] < 0)
                 continue;
-            QCOMPARE(boards[std::size_t(a)].shown(RelayBoards::relayCount(a)),
+            QCOMPARE(boards[std::size_t(a)].shown(RelayBoards::RelayCount(a)),
                      std::uint8_t(lastReported[std::size_t(a)]));
         }
         QCOMPARE(ledger.lost, std::uint64_t(0));

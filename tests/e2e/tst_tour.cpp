@@ -46,7 +46,7 @@ private slots:
 
         // Every board the tour asked was asked: 1, then the four of each floor.
         QVERIFY(s.waitForFrames(int(s.bus.frames.size())));
-        QList<int> asked = s.bus.statusRequests();
+        QList<int> asked = s.bus.StatusRequests();
         std::sort(asked.begin(), asked.end());
         asked.erase(std::unique(asked.begin(), asked.end()), asked.end());
         QCOMPARE(asked.size(), 21);

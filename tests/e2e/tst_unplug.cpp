@@ -46,9 +46,9 @@ private slots:
         auto* rocker = s.control<TiSwitchRocker>(&s.main(), "iSwitchRocker4");
 
         // Mid-read: half a reply is in, then the far end is gone.
-        s.bus.injectBytes(StatusReplyBytes(1, 0x08).left(13));
+        s.bus.InjectBytes(StatusReplyBytes(1, 0x08).left(13));
         QTest::qWait(10);
-        s.bus.onBus([](BuildingBus& b) { b.close(); });
+        s.bus.OnBus([](BuildingBus& b) { b.Close(); });
         QFile::remove(com1);
 
         // No busy loop on the dead device.
@@ -71,10 +71,10 @@ private slots:
 
         // Replugged: a fresh line at the same name, opened again from the dialog.
         BusOnThread fresh;
-        fresh.setStates(1, 0x08);
+        fresh.SetStates(1, 0x08);
         QVERIFY(linkAt(com1, fresh.devicePath));
         s.openCom1();
-        QTRY_COMPARE(fresh.statusRequests(), QList<int>{1});
+        QTRY_COMPARE(fresh.StatusRequests(), QList<int>{1});
         QTRY_COMPARE(s.mainIndicator(4), std::uint32_t(0x000000FF));
         QTest::mouseClick(rocker, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(fresh.frames.size() >= 3, 5000);

@@ -57,8 +57,8 @@ struct SimStation
 
     ~SimStation() { link.ClosePort(); }
 
-    void onBus(const std::function<void(BuildingBus&)>& job) { bus.onBus(job); }
-    void setStates(int address, std::uint8_t mask) { bus.setStates(address, mask); }
+    void onBus(const std::function<void(BuildingBus&)>& job) { bus.OnBus(job); }
+    void setStates(int address, std::uint8_t mask) { bus.SetStates(address, mask); }
     FloorScreen* floor(int number) const { return FloorScreenOf(screens, number); }
-    QList<int> statusRequests() const { return bus.statusRequests(); }
+    QList<int> statusRequests() const { return bus.StatusRequests(); }
 };

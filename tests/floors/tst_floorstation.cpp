@@ -176,9 +176,9 @@ void FloorStationTest::reply_bit128OfASevenRelayBoardColoursNothing()
 {
     SimStation& s = *station_;
     // No board of seven relays reports bit 128, so the reply is put on the line by hand.
-    const ControllerFrame reply = RelayBoards::buildStatusReply(9, 0xC0);
+    const ControllerFrame reply = RelayBoards::BuildStatusReply(9, 0xC0);
     const QByteArray bytes(reinterpret_cast<const char*>(reply.data()), int(reply.size()));
-    s.onBus([&](BuildingBus& bus) { bus.injectBytes(bytes); });
+    s.onBus([&](BuildingBus& bus) { bus.InjectBytes(bytes); });
     QTRY_COMPARE_WITH_TIMEOUT(ColourOf(s.Secondfrm.get(), "R97"), Red, 3000);
     for (int column = 1; column <= 6; ++column)
         QCOMPARE(ColourOf(s.Secondfrm.get(), QStringLiteral("R9%1").arg(column)), Lime);

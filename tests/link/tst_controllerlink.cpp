@@ -114,7 +114,7 @@ private slots:
     void statusRequestGoesOutAndTheReplyColoursTheShapes()
     {
         Rig rig;
-        rig.bus.setStates(12, 0x05);
+        rig.bus.SetStates(12, 0x05);
         rig.open();
         rig.link.RequestStatus(12);
         QVERIFY(rig.waitForFrames(1));
@@ -137,7 +137,7 @@ private slots:
         QList<int> expected;
         for (int address = 1; address <= 21; ++address)
             expected << address;
-        QCOMPARE(rig.bus.statusRequests(), expected);
+        QCOMPARE(rig.bus.StatusRequests(), expected);
     }
 
     void blocksLongerThan128BytesAreNotSent()
@@ -226,7 +226,7 @@ private slots:
         config.faults.splitAfterBytes = 9;
         config.faults.splitGapMs = 15;
         Rig rig(config);
-        rig.bus.setStates(9, 0x41);
+        rig.bus.SetStates(9, 0x41);
         rig.open();
         rig.link.RequestStatus(9);
         QTRY_COMPARE(rig.board9[0].color, Red);
@@ -238,7 +238,7 @@ private slots:
     {
         Rig rig;
         rig.open();
-        rig.bus.injectBytes(StatusReplyBytes(1, 0x01) + StatusReplyBytes(12, 0x80));
+        rig.bus.InjectBytes(StatusReplyBytes(1, 0x01) + StatusReplyBytes(12, 0x80));
         QTRY_COMPARE(rig.board12[7].color, Red);
         QCOMPARE(rig.board1[0].color, Red);
     }
@@ -247,11 +247,11 @@ private slots:
     {
         Rig rig;
         rig.open();
-        rig.bus.injectBytes(QByteArray::fromHex("AA0C09"));
+        rig.bus.InjectBytes(QByteArray::fromHex("AA0C09"));
         // The burst ends: its remainder is too short to be a reply.
         QTRY_COMPARE(rig.link.Assembler().DroppedBytes(), std::size_t(3));
         QCOMPARE(rig.link.Assembler().HeldCount(), std::size_t(0));
-        rig.bus.injectBytes(StatusReplyBytes(12, 0x02));
+        rig.bus.InjectBytes(StatusReplyBytes(12, 0x02));
         QTRY_COMPARE(rig.board12[1].color, Red);
         QCOMPARE(rig.board12[0].color, Lime);
     }
@@ -261,11 +261,11 @@ private slots:
         Rig rig;
         rig.open();
         const QByteArray reply = StatusReplyBytes(12, 0x21);
-        rig.bus.injectBytes(reply.left(9));
+        rig.bus.InjectBytes(reply.left(9));
         while (rig.link.Assembler().HeldCount() != 9)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         // The rest comes while this thread is busy elsewhere, long past the burst gap.
-        rig.bus.injectBytes(reply.mid(9));
+        rig.bus.InjectBytes(reply.mid(9));
         std::this_thread::sleep_for(std::chrono::milliseconds(3 * ReplyAssembler::BurstGapMs));
         QTRY_COMPARE(rig.board12[5].color, Red);
         QCOMPARE(rig.board12[0].color, Red);
@@ -276,7 +276,7 @@ private slots:
     {
         Rig rig;
         rig.open();
-        rig.bus.injectBytes(StatusReplyBytes(1, 0x1F));
+        rig.bus.InjectBytes(StatusReplyBytes(1, 0x1F));
         QTRY_COMPARE(rig.board1[4].color, Red);
         // Opening another port fails: not ready, so the same traffic no longer counts.
         rig.link.DispatchReply(
@@ -286,7 +286,7 @@ private slots:
         QVERIFY(!rig.link.OpenPort(2, 9600));
         rig.comm.SetCommPort(1);
         rig.comm.SetPortOpen(true);
-        rig.bus.injectBytes(StatusReplyBytes(1, 0x1F));
+        rig.bus.InjectBytes(StatusReplyBytes(1, 0x1F));
         QTest::qWait(150);
         QCOMPARE(rig.board1[4].color, Lime);
     }
@@ -295,7 +295,7 @@ private slots:
     {
         Rig rig;
         rig.open();
-        rig.bus.injectBytes(StatusReplyBytes(12, 0x01).left(10));
+        rig.bus.InjectBytes(StatusReplyBytes(12, 0x01).left(10));
         QTRY_COMPARE(rig.link.Assembler().HeldCount(), std::size_t(10));
         rig.comm.InjectDriverInput(QByteArray::fromHex("FF0041"));
         QTRY_COMPARE(rig.comm.CommEvent(), TMSComm::comEventFrame);
@@ -303,7 +303,7 @@ private slots:
         QVERIFY(rig.link.PortReady());
         QCOMPARE(rig.link.Assembler().HeldCount(), std::size_t(0));
         // The reopened port works.
-        rig.bus.setStates(12, 0x04);
+        rig.bus.SetStates(12, 0x04);
         rig.link.RequestStatus(12);
         QTRY_COMPARE(rig.board12[2].color, Red);
     }
@@ -321,7 +321,7 @@ private slots:
         Rig rig;
         rig.open();
         // 22 bytes that keep the status byte: on their own, applied once the burst ends.
-        rig.bus.injectBytes(StatusReplyBytes(12, 0xFF).left(22));
+        rig.bus.InjectBytes(StatusReplyBytes(12, 0xFF).left(22));
         QTRY_COMPARE(rig.link.Assembler().HeldCount(), std::size_t(22));
         if (how == "close")
             rig.link.ClosePort();
@@ -373,7 +373,7 @@ private slots:
     {
         Rig rig;
         rig.open();
-        rig.bus.onBus([](BuildingBus& b) { b.close(); });
+        rig.bus.OnBus([](BuildingBus& b) { b.Close(); });
         QTest::qWait(50);
         rig.link.RequestStatus(1);
         rig.link.RequestStatus(1);

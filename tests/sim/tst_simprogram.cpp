@@ -48,11 +48,11 @@ private slots:
         QVERIFY2(device.startsWith(QStringLiteral("/dev/")), qPrintable(device));
         {
             StationPort station(device);
-            QVERIFY(station.isOpen());
-            QVERIFY(station.write(BuildStatusRequest(5)));
-            QTRY_COMPARE_WITH_TIMEOUT(station.received().size(), 26, Timeout);
-            QCOMPARE(station.received()[19], char(0x41));
-            QCOMPARE(station.received()[1], char(5));
+            QVERIFY(station.IsOpen());
+            QVERIFY(station.Write(BuildStatusRequest(5)));
+            QTRY_COMPARE_WITH_TIMEOUT(station.Received().size(), 26, Timeout);
+            QCOMPARE(station.Received()[19], char(0x41));
+            QCOMPARE(station.Received()[1], char(5));
         }
         process.terminate();
         QVERIFY(process.waitForFinished(Timeout));

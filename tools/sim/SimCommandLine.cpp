@@ -142,7 +142,7 @@ constexpr int LastByte = static_cast<int>(ControllerFrameLayout::Checksum);
 
 } // namespace
 
-SimCommandLine parseSimCommandLine(const QStringList& arguments)
+SimCommandLine ParseSimCommandLine(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromUtf8(Description));
@@ -219,17 +219,17 @@ SimCommandLine parseSimCommandLine(const QStringList& arguments)
             const Addressed parsed = readValue(
                 "state", value, [](const QString& v) { return parseAddressed(v, '=', true); });
             if (parsed.address == 0)
-                boards.setAllStates(static_cast<std::uint8_t>(parsed.mask));
+                boards.SetAllStates(static_cast<std::uint8_t>(parsed.mask));
             else
-                boards.setStates(parsed.address, static_cast<std::uint8_t>(parsed.mask));
+                boards.SetStates(parsed.address, static_cast<std::uint8_t>(parsed.mask));
         }
         for (const QString& value : parser.values(silent))
-            boards.setSilent(readValue("silent", value, parseBoard), true);
+            boards.SetSilent(readValue("silent", value, parseBoard), true);
         for (const QString& value : parser.values(stuck)) {
             const Addressed parsed = readValue(
                 "stuck", value, [](const QString& v) { return parseAddressed(v, ':', false); });
-            boards.setStuck(parsed.address,
-                            static_cast<std::uint8_t>(boards.stuck(parsed.address) | parsed.mask));
+            boards.SetStuck(parsed.address,
+                            static_cast<std::uint8_t>(boards.Stuck(parsed.address) | parsed.mask));
         }
         if (parser.isSet(split)) {
             const auto [bytes, gapMs] =
