@@ -90,7 +90,7 @@ private:
     ComPtr<IOPCItemMgt> addGroup(const ComPtr<IOPCServer>& server, OPCHANDLE& handle)
     {
         ComPtr<IOPCItemMgt> group;
-        const HRESULT hr = OPCAddGroup(server.get(), QString(), true, 20, handle, group);
+        const HRESULT hr = OPCAddGroup(server.Get(), QString(), true, 20, handle, group);
         return SUCCEEDED(hr) ? group : nullptr;
     }
 
@@ -115,7 +115,7 @@ private slots:
         ComPtr<IOPCServer> server = localServer();
         QVERIFY(server);
         QCOMPARE(device_->ServersAlive(), 1);
-        server.reset();
+        server.Reset();
         QCOMPARE(device_->ServersAlive(), 0);
     }
 
@@ -163,10 +163,10 @@ private slots:
         // The list of a computer that knows the class, handed in for one that does not.
         ClassRegistry& other = RegisterComputer(QStringLiteral("PLANT8"));
         RegisterClass(other, SampleServerClass(device_));
-        auto list = OpcServerListClass(QStringLiteral("PLANT8")).factory().as<IOPCServerList>();
-        const IOPCServerList* given = list.get();
+        auto list = OpcServerListClass(QStringLiteral("PLANT8")).factory().As<IOPCServerList>();
+        const IOPCServerList* given = list.Get();
         QCOMPARE(OPCResolveClassID(Plant, SampleDevice::ProgID(), list), SampleDevice::Clsid);
-        QCOMPARE(list.get(), given);
+        QCOMPARE(list.Get(), given);
         UnregisterComputer(QStringLiteral("PLANT8"));
     }
 
@@ -180,7 +180,7 @@ private slots:
                                                SampleDevice::ProgID().toLower()));
         RegisterClass(plant, classOf(CLSID_OpcServerList, QString(), [] {
                           const auto inner =
-                              OpcServerListClass(Plant).factory().as<IOPCServerList>();
+                              OpcServerListClass(Plant).factory().As<IOPCServerList>();
                           const auto blind = MakeComObject<ProgIdBlindList>(inner);
                           return ComPtr<IUnknown>(blind->Unknown());
                       }));
@@ -247,7 +247,7 @@ private slots:
         QCOMPARE(OPCAddGroup(nullptr, QString(), true, 500, handle, group), E_FAIL);
         QCOMPARE(handle, 0u);
         // The server is no group: nothing reaches it.
-        IUnknown* notAGroup = server.get();
+        IUnknown* notAGroup = server.Get();
         QCOMPARE(OPCAddItem(notAGroup, QStringLiteral("Floor3.Relay4"), 0, 0, handle, type),
                  E_FAIL);
         QCOMPARE(OPCRemoveItem(notAGroup, 1), E_FAIL);
@@ -269,7 +269,7 @@ private slots:
         ComPtr<IOPCItemMgt> group;
         OPCHANDLE groupHandle = 0;
         QCOMPARE(
-            OPCAddGroup(server.get(), QStringLiteral("Relays"), false, 250, groupHandle, group),
+            OPCAddGroup(server.Get(), QStringLiteral("Relays"), false, 250, groupHandle, group),
             S_OK);
         QVERIFY(group && groupHandle != 0);
         QCOMPARE(device_->addGroups.size(), 1u);
@@ -287,7 +287,7 @@ private slots:
         OPCHANDLE item = 0;
         VARTYPE canonical = VT_EMPTY;
         QCOMPARE(
-            OPCAddItem(group.get(), QStringLiteral("Floor3.Relay4"), 5, VT_BSTR, item, canonical),
+            OPCAddItem(group.Get(), QStringLiteral("Floor3.Relay4"), 5, VT_BSTR, item, canonical),
             S_OK);
         QVERIFY(item != 0);
         QCOMPARE(canonical, VT_BOOL);
@@ -301,11 +301,11 @@ private slots:
         QCOMPARE(definition.blobSize, 0u);
         QVERIFY(!definition.blob);
         QCOMPARE(definition.requestedType, VT_BSTR);
-        QCOMPARE(OPCAddItem(group.get(), QStringLiteral("Floor9.Relay1"), 0, 0, item, canonical),
+        QCOMPARE(OPCAddItem(group.Get(), QStringLiteral("Floor9.Relay1"), 0, 0, item, canonical),
                  OPC_E_UNKNOWNITEMID);
-        QCOMPARE(OPCRemoveItem(group.get(), item), S_OK);
-        QCOMPARE(OPCRemoveItem(group.get(), item), OPC_E_INVALIDHANDLE);
-        OPCRemoveGroup(server.get(), groupHandle);
+        QCOMPARE(OPCRemoveItem(group.Get(), item), S_OK);
+        QCOMPARE(OPCRemoveItem(group.Get(), item), OPC_E_INVALIDHANDLE);
+        OPCRemoveGroup(server.Get(), groupHandle);
         QCOMPARE(device_->groupsRemoved, 1);
     }
 
@@ -314,7 +314,7 @@ private slots:
         device_->refuseGroups = true;
         ComPtr<IOPCItemMgt> group;
         OPCHANDLE handle = 0;
-        QCOMPARE(OPCAddGroup(localServer().get(), QString(), true, 500, handle, group), E_FAIL);
+        QCOMPARE(OPCAddGroup(localServer().Get(), QString(), true, 500, handle, group), E_FAIL);
         QVERIFY(!group);
     }
 
@@ -325,14 +325,14 @@ private slots:
         const auto group = addGroup(server, groupHandle);
         OPCHANDLE item = 0;
         VARTYPE canonical = VT_EMPTY;
-        QCOMPARE(OPCAddItem(group.get(), QStringLiteral("Floor3.Relay4"), 0, 0, item, canonical),
+        QCOMPARE(OPCAddItem(group.Get(), QStringLiteral("Floor3.Relay4"), 0, 0, item, canonical),
                  S_OK);
-        QCOMPARE(OPCWriteItem(group.get(), item, true), S_OK);
+        QCOMPARE(OPCWriteItem(group.Get(), item, true), S_OK);
         QCOMPARE(device_->writes.size(), 1u);
         QCOMPARE(device_->Item(QStringLiteral("Floor3.Relay4"))->value, QVariant(true));
         device_->failWrites = true;
-        QCOMPARE(OPCWriteItem(group.get(), item, false), E_FAIL);
-        QCOMPARE(OPCWriteItem(group.get(), item + 100, false), OPC_E_INVALIDHANDLE);
+        QCOMPARE(OPCWriteItem(group.Get(), item, false), E_FAIL);
+        QCOMPARE(OPCWriteItem(group.Get(), item + 100, false), OPC_E_INVALIDHANDLE);
         QCOMPARE(device_->writes.size(), 1u);
     }
 
@@ -343,12 +343,12 @@ private slots:
         const auto group = addGroup(server, groupHandle);
         const auto callback = MakeComObject<TiOPCDataCallback>();
         DWORD cookie = 0;
-        QCOMPARE(OPCAdviseCallback(group.get(), callback.get(), cookie), S_OK);
+        QCOMPARE(OPCAdviseCallback(group.Get(), callback.Get(), cookie), S_OK);
         QVERIFY(cookie != 0);
-        QCOMPARE(OPCUnadviseCallback(group.get(), cookie), S_OK);
-        QCOMPARE(OPCUnadviseCallback(group.get(), cookie), CONNECT_E_NOCONNECTION);
+        QCOMPARE(OPCUnadviseCallback(group.Get(), cookie), S_OK);
+        QCOMPARE(OPCUnadviseCallback(group.Get(), cookie), CONNECT_E_NOCONNECTION);
         device_->refuseDataCallback = true;
-        QCOMPARE(OPCAdviseCallback(group.get(), callback.get(), cookie), E_FAIL);
+        QCOMPARE(OPCAdviseCallback(group.Get(), callback.Get(), cookie), E_FAIL);
         QCOMPARE(cookie, 0u);
     }
 
@@ -358,15 +358,15 @@ private slots:
         OPCHANDLE groupHandle = 0;
         ComPtr<IOPCItemMgt> group;
         // The first update is a minute away: what arrives before is the prime.
-        QCOMPARE(OPCAddGroup(server.get(), QString(), true, 60000, groupHandle, group), S_OK);
+        QCOMPARE(OPCAddGroup(server.Get(), QString(), true, 60000, groupHandle, group), S_OK);
         OPCHANDLE item = 0;
         VARTYPE canonical = VT_EMPTY;
-        OPCAddItem(group.get(), QStringLiteral("Floor3.Relay4"), 5, 0, item, canonical);
+        OPCAddItem(group.Get(), QStringLiteral("Floor3.Relay4"), 5, 0, item, canonical);
         const auto sink = MakeComObject<TiOPCAdviseSink>();
         int calls = 0;
         sink->Bind([&] { ++calls; });
         DWORD connection = 0;
-        QCOMPARE(OPCAdviseStream(group.get(), sink.get(), connection), S_OK);
+        QCOMPARE(OPCAdviseStream(group.Get(), sink.Get(), connection), S_OK);
         QVERIFY(connection != 0);
         QCOMPARE(device_->streamAdvises.size(), 1u);
         const SampleStreamAdvise& advise = device_->streamAdvises[0];
@@ -381,8 +381,8 @@ private slots:
         QCOMPARE(sink->ClientHandle(), 5u);
         QCOMPARE(sink->Value(), QVariant(false));
         QVERIFY(sink->TimeStamp() != 0.0);
-        QCOMPARE(OPCUnadviseStream(group.get(), connection), S_OK);
-        QVERIFY(FAILED(OPCUnadviseStream(group.get(), connection)));
+        QCOMPARE(OPCUnadviseStream(group.Get(), connection), S_OK);
+        QVERIFY(FAILED(OPCUnadviseStream(group.Get(), connection)));
     }
 
     void shutdownRequestArrivesThroughTheEventLoop()
@@ -392,12 +392,12 @@ private slots:
         int calls = 0;
         shutdown->Bind([&] { ++calls; });
         DWORD cookie = 0;
-        QCOMPARE(OPCAdviseShutdown(server.get(), shutdown.get(), cookie), S_OK);
+        QCOMPARE(OPCAdviseShutdown(server.Get(), shutdown.Get(), cookie), S_OK);
         QVERIFY(cookie != 0);
         device_->RequestShutdown(QStringLiteral("maintenance"));
         QCOMPARE(calls, 0);
         QTRY_COMPARE(calls, 1);
-        QCOMPARE(OPCUnadviseShutdown(server.get(), cookie), S_OK);
+        QCOMPARE(OPCUnadviseShutdown(server.Get(), cookie), S_OK);
         device_->RequestShutdown(QStringLiteral("again"));
         QTest::qWait(20);
         QCOMPARE(calls, 1);
