@@ -29,6 +29,11 @@ constexpr int NoisePercent = 10;
 // first of them up to its read delay late.
 constexpr int ApartMs = 2 * ReplyAssembler::BurstGapMs + 2 * ControllerLink::ReplyReadDelayMs;
 
+// How long to wait for a frame to be heard or a reply to be applied before taking it as lost.
+// Both take a few tens of milliseconds; the guard only keeps a lost one from hanging the run,
+// and is far enough out that a loaded machine never reaches it.
+constexpr int LostAfterMs = 30000;
+
 // What the dispatch did: every reply it applied is checked against the replies each board
 // really sent, in order.
 struct Ledger
@@ -41,12 +46,12 @@ struct Ledger
     std::array<std::deque<Sent>, 22> expected;
     std::uint64_t sent = 0, applied = 0, misapplied = 0, lost = 0;
 
-    void send(int address, std::uint8_t states, const QString& how)
+    void Send(int address, std::uint8_t states, const QString& how)
     {
         expected[std::size_t(address)].push_back({states, how});
         ++sent;
     }
-    void dispatched(int address, std::uint8_t shown)
+    void Dispatched(int address, std::uint8_t shown)
     {
         auto& queue = expected[std::size_t(address)];
         if (!queue.empty() && queue.front().states == shown) {
@@ -56,14 +61,14 @@ struct Ledger
             ++misapplied;
         }
     }
-    std::size_t waiting() const
+    std::size_t Waiting() const
     {
         std::size_t n = 0;
         for (const auto& queue : expected)
             n += queue.size();
         return n;
     }
-    void giveUpWaiting()
+    void GiveUpWaiting()
     {
         for (std::size_t a = 0; a < expected.size(); ++a) {
             for (const Sent& reply : expected[a])
@@ -90,7 +95,7 @@ struct BoardShapes
     };
     std::array<Shape, 8> shapes;
 
-    std::uint8_t shown(int relays) const
+    std::uint8_t Shown(int relays) const
     {
         std::uint8_t mask = 0;
         for (int i = 0; i < relays; ++i)
@@ -138,7 +143,7 @@ private slots:
             for (int i = 0; i < relays; ++i)
                 list.push_back(&b.shapes[std::size_t(i)]);
             b.shapes[std::size_t(relays - 1)].painted = [&ledger, &b, a, relays] {
-                ledger.dispatched(a, b.shown(relays));
+                ledger.Dispatched(a, b.Shown(relays));
             };
             indicators.Register(a, list);
         }
@@ -157,7 +162,7 @@ private slots:
         const auto waitUntil = [&](const std::function<bool()>& done) {
             QElapsedTimer t;
             t.start();
-            while (!done() && t.elapsed() < 2000)
+            while (!done() && t.elapsed() < LostAfterMs)
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
             return done();
         };
@@ -213,10 +218,10 @@ private slots:
                 // and after: a lone burst.
                 reply[ControllerFrameLayout::Checksum] ^= 0x5A;
                 ++damaged;
-                ledger.send(address, states, QStringLiteral("event %1, lone, damaged").arg(i));
+                ledger.Send(address, states, QStringLiteral("event %1, lone, damaged").arg(i));
                 lastReported[std::size_t(address)] = states;
                 bus.InjectBytes(FrameBytes(reply), ApartMs);
-                QVERIFY(waitUntil([&] { return ledger.waiting() == 0; }));
+                QVERIFY(waitUntil([&] { return ledger.Waiting() == 0; }));
                 noiseApart = replyApart = ApartMs;
                 continue;
             }
@@ -269,15 +274,15 @@ private slots:
                            .arg(distance);
             }
             for (const auto& [board, boardStates] : replies) {
-                ledger.send(board, boardStates, how);
+                ledger.Send(board, boardStates, how);
                 lastReported[std::size_t(board)] = boardStates;
             }
-            if (!waitUntil([&] { return ledger.waiting() == 0; }))
-                ledger.giveUpWaiting();
+            if (!waitUntil([&] { return ledger.Waiting() == 0; }))
+                ledger.GiveUpWaiting();
         }
         link.PumpWait(ApartMs);
         QVERIFY(waitUntil([&] { return !link.Assembler().BurstOpen(); }));
-        ledger.giveUpWaiting();
+        ledger.GiveUpWaiting();
 
         const auto distancesCovered =
             std::count_if(noiseAt.begin(), noiseAt.end(), [](std::uint64_t n) { return n > 0; });
@@ -296,7 +301,7 @@ private slots:
         for (int a = FirstControllerAddress; a <= LastControllerAddress; ++a) {
             if (lastReported[std::size_t(a)] < 0)
                 continue;
-            QCOMPARE(boards[std::size_t(a)].shown(RelayBoards::RelayCount(a)),
+            QCOMPARE(boards[std::size_t(a)].Shown(RelayBoards::RelayCount(a)),
                      std::uint8_t(lastReported[std::size_t(a)]));
         }
         QCOMPARE(ledger.lost, std::uint64_t(0));
