@@ -134,7 +134,7 @@ Desktop::~Desktop()
     }
 }
 
-bool Desktop::start(QString* error)
+bool Desktop::Start(QString* error)
 {
     XSetErrorHandler(ignoreErrors);
     if (!home_.isValid()) {
@@ -194,7 +194,7 @@ bool Desktop::start(QString* error)
     return true;
 }
 
-QList<Desktop::WindowId> Desktop::clients()
+QList<Desktop::WindowId> Desktop::Clients()
 {
     QList<WindowId> windows;
     for (unsigned long window : x_->cardinals(x_->root, "_NET_CLIENT_LIST", XA_WINDOW))
@@ -202,24 +202,24 @@ QList<Desktop::WindowId> Desktop::clients()
     return windows;
 }
 
-QList<Desktop::WindowId> Desktop::clientsTitled(const QString& wanted)
+QList<Desktop::WindowId> Desktop::ClientsTitled(const QString& wanted)
 {
     QList<WindowId> windows;
-    for (WindowId window : clients()) {
-        if (title(window) == wanted)
+    for (WindowId window : Clients()) {
+        if (Title(window) == wanted)
             windows << window;
     }
     return windows;
 }
 
-QString Desktop::title(WindowId window)
+QString Desktop::Title(WindowId window)
 {
     if (auto shown = x_->utf8(Window(window), "_NET_WM_VISIBLE_NAME"))
         return *shown;
     return x_->utf8(Window(window), "_NET_WM_NAME").value_or(QString());
 }
 
-std::optional<QMargins> Desktop::frameExtents(WindowId window)
+std::optional<QMargins> Desktop::FrameExtents(WindowId window)
 {
     const auto extents = x_->cardinals(Window(window), "_NET_FRAME_EXTENTS", XA_CARDINAL);
     if (extents.size() != 4)
@@ -228,7 +228,7 @@ std::optional<QMargins> Desktop::frameExtents(WindowId window)
     return QMargins(int(extents[0]), int(extents[2]), int(extents[1]), int(extents[3]));
 }
 
-QRect Desktop::clientRect(WindowId window)
+QRect Desktop::ClientRect(WindowId window)
 {
     Window rootReturn = 0;
     Window child = 0;
@@ -246,21 +246,21 @@ QRect Desktop::clientRect(WindowId window)
     return QRect(x, y, int(width), int(height));
 }
 
-std::optional<QRect> Desktop::outerRect(WindowId window)
+std::optional<QRect> Desktop::OuterRect(WindowId window)
 {
-    const auto extents = frameExtents(window);
+    const auto extents = FrameExtents(window);
     if (!extents)
         return std::nullopt;
-    return clientRect(window).marginsAdded(*extents);
+    return ClientRect(window).marginsAdded(*extents);
 }
 
-Desktop::WindowId Desktop::activeWindow()
+Desktop::WindowId Desktop::ActiveWindow()
 {
     const auto active = x_->cardinals(x_->root, "_NET_ACTIVE_WINDOW", XA_WINDOW);
     return active.empty() ? 0 : active[0];
 }
 
-Desktop::WindowId Desktop::inputFocus()
+Desktop::WindowId Desktop::FocusWindow()
 {
     Window focus = 0;
     int revert = 0;
@@ -268,7 +268,7 @@ Desktop::WindowId Desktop::inputFocus()
     return focus;
 }
 
-std::optional<Desktop::WindowId> Desktop::shownPopup()
+std::optional<Desktop::WindowId> Desktop::ShownPopup()
 {
     Window rootReturn = 0;
     Window parent = 0;
@@ -290,7 +290,7 @@ std::optional<Desktop::WindowId> Desktop::shownPopup()
     return shown;
 }
 
-void Desktop::activate(WindowId window)
+void Desktop::Activate(WindowId window)
 {
     XEvent event{};
     event.xclient.type = ClientMessage;
@@ -304,7 +304,7 @@ void Desktop::activate(WindowId window)
     XSync(x_->display, False);
 }
 
-void Desktop::moveTo(WindowId window, QPoint position)
+void Desktop::MoveTo(WindowId window, QPoint position)
 {
     int x = 0;
     int y = 0;
@@ -315,31 +315,31 @@ void Desktop::moveTo(WindowId window, QPoint position)
     XSync(x_->display, False);
 }
 
-void Desktop::click(WindowId window, QPoint position)
+void Desktop::Click(WindowId window, QPoint position)
 {
-    moveTo(window, position);
+    MoveTo(window, position);
     XTestFakeButtonEvent(x_->display, 1, True, CurrentTime);
     XTestFakeButtonEvent(x_->display, 1, False, CurrentTime);
     XSync(x_->display, False);
 }
 
-void Desktop::keyDown(const char* key)
+void Desktop::KeyDown(const char* key)
 {
     x_->key(x_->keycode(key), true);
 }
 
-void Desktop::keyUp(const char* key)
+void Desktop::KeyUp(const char* key)
 {
     x_->key(x_->keycode(key), false);
 }
 
-void Desktop::tap(const char* key)
+void Desktop::Tap(const char* key)
 {
-    keyDown(key);
-    keyUp(key);
+    KeyDown(key);
+    KeyUp(key);
 }
 
-void Desktop::typeText(const QString& text)
+void Desktop::TypeText(const QString& text)
 {
     const unsigned int shift = x_->keycode("Shift_L");
     for (const QChar c : text) {
@@ -357,7 +357,7 @@ void Desktop::typeText(const QString& text)
     }
 }
 
-QByteArray Desktop::cursorShape()
+QByteArray Desktop::PointerShape()
 {
     XFixesCursorImage* image = XFixesGetCursorImage(x_->display);
     if (image == nullptr)
@@ -371,7 +371,7 @@ QByteArray Desktop::cursorShape()
     return shape;
 }
 
-bool Desktop::screenshot(const QString& path)
+bool Desktop::Screenshot(const QString& path)
 {
     return QProcess::execute(QStringLiteral("import"),
                              {"-display", display_, "-window", "root", path}) == 0;
@@ -379,14 +379,7 @@ bool Desktop::screenshot(const QString& path)
 
 bool WaitFor(const std::function<bool()>& condition, int ms)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
+    return QTest::qWaitFor(condition, ms);
 }
 
 void EndWithTheTests(QProcess& process)

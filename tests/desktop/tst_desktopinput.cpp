@@ -1,14 +1,12 @@
 #include <QTest>
 
-#include "StationOnDesktop.h"
+#include "DesktopFixture.h"
 #include "link/ControllerFrame.h"
 
 // The operator's keyboard and mouse, through the X server.
-class TestDesktopInput : public QObject
+class TestDesktopInput : public DesktopFixture
 {
     Q_OBJECT
-
-    Desktop desktop;
 
     static QList<QByteArray> switchCommandsFrom(const StationOnDesktop& s, qsizetype first)
     {
@@ -43,7 +41,7 @@ class TestDesktopInput : public QObject
         QByteArray now;
         WaitFor(
             [&] {
-                now = desktop.cursorShape();
+                now = desktop_.PointerShape();
                 return now != previous;
             },
             StationOnDesktop::WindowMs);
@@ -51,83 +49,71 @@ class TestDesktopInput : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        QString error;
-        QVERIFY2(desktop.start(&error), qPrintable(error));
-    }
-
     void onlyAnEntryChosenFromTheListOpensAPort()
     {
-        StationOnDesktop s(desktop);
-        QString error;
-        QVERIFY2(s.start(&error), qPrintable(error));
+        StationOnDesktop& s = Station();
 
         // The entry's text typed into the field: no port, the warning.
-        auto dialog = s.openPortDialog();
+        auto dialog = s.OpenPortDialog();
         QVERIFY(dialog);
-        desktop.click(*dialog, Layout::DialogField);
-        desktop.typeText("COM1");
-        s.confirmPortDialog(*dialog);
-        const auto warning = s.waitForWindow("Warning");
+        desktop_.Click(*dialog, Layout::DialogField);
+        desktop_.TypeText("COM1");
+        s.ConfirmPortDialog(*dialog);
+        const auto warning = s.WaitForWindow("Warning");
         QVERIFY2(warning, "typed text opened the port");
-        QVERIFY(s.waitUntilActive(*warning));
-        desktop.tap("Return");
-        QVERIFY(s.waitUntilUnmanaged(*warning));
+        QVERIFY(s.WaitUntilActive(*warning));
+        desktop_.Tap("Return");
+        QVERIFY(s.WaitUntilUnmanaged(*warning));
 
         // Typed, then chosen from the list with the arrow key: the port opens.
-        dialog = s.openPortDialog();
+        dialog = s.OpenPortDialog();
         QVERIFY(dialog);
-        desktop.click(*dialog, Layout::DialogField);
-        desktop.typeText("CO");
-        desktop.tap("Down");
-        s.confirmPortDialog(*dialog);
-        QVERIFY(s.waitForStatusRequest(1));
+        desktop_.Click(*dialog, Layout::DialogField);
+        desktop_.TypeText("CO");
+        desktop_.Tap("Down");
+        s.ConfirmPortDialog(*dialog);
+        QVERIFY(s.WaitForStatusRequest(1));
         // The first status request on the line is this one: the typed text sent nothing.
         QCOMPARE(s.bus.StatusRequests(), QList<int>{1});
-        QVERIFY(desktop.clientsTitled("Warning").isEmpty());
+        QVERIFY(desktop_.ClientsTitled("Warning").isEmpty());
     }
 
     void theClickedFloorLabelShowsTheBusyCursor()
     {
-        StationOnDesktop s(desktop);
-        QString error;
-        QVERIFY2(s.start(&error), qPrintable(error));
-        QVERIFY(s.openCom1());
+        StationOnDesktop& s = Station();
+        QVERIFY(s.OpenCom1());
 
-        desktop.moveTo(s.main(), Layout::MainBackground);
+        desktop_.MoveTo(s.Main(), Layout::MainBackground);
         const QByteArray idle = cursorOnceItDiffersFrom(QByteArray());
-        desktop.moveTo(s.main(), Layout::MainLabel7);
+        desktop_.MoveTo(s.Main(), Layout::MainLabel7);
         const QByteArray hand = cursorOnceItDiffersFrom(idle);
         // The pointer stays on the label, which the click disables.
-        desktop.click(s.main(), Layout::MainLabel7);
+        desktop_.Click(s.Main(), Layout::MainLabel7);
         const QByteArray overLabel = cursorOnceItDiffersFrom(hand);
-        desktop.moveTo(s.main(), Layout::MainBackground);
+        desktop_.MoveTo(s.Main(), Layout::MainBackground);
         const QByteArray busy = cursorOnceItDiffersFrom(idle);
-        QVERIFY2(!s.heardStatusRequest(5), "the floor change ended before the cursors were read");
+        QVERIFY2(!s.HeardStatusRequest(5), "the floor change ended before the cursors were read");
         QVERIFY(busy != hand);
         QVERIFY2(overLabel == busy, "the cursor over the disabled label is not the busy cursor");
     }
 
     void aHeldSpaceBarTogglesTheSwitchOnce()
     {
-        StationOnDesktop s(desktop);
-        QString error;
-        QVERIFY2(s.start(&error), qPrintable(error));
-        QVERIFY(s.openCom1());
+        StationOnDesktop& s = Station();
+        QVERIFY(s.OpenCom1());
 
         // A click switches relay 1 on and gives the switch the focus.
         qsizetype first = s.bus.frames.size();
-        desktop.click(s.main(), Layout::MainSwitch1);
+        desktop_.Click(s.Main(), Layout::MainSwitch1);
         QVERIFY(
             WaitFor([&] { return everyCommandAnswered(s, first); }, StationOnDesktop::WindowMs));
         QCOMPARE(switchCommandsFrom(s, first).size(), 1);
 
         // Held well past the server's auto-repeat delay, so that it repeats many times.
         first = s.bus.frames.size();
-        desktop.keyDown("space");
+        desktop_.KeyDown("space");
         QTest::qWait(2000);
-        desktop.keyUp("space");
+        desktop_.KeyUp("space");
         QVERIFY(
             WaitFor([&] { return everyCommandAnswered(s, first); }, StationOnDesktop::WindowMs));
         const QList<QByteArray> commands = switchCommandsFrom(s, first);
