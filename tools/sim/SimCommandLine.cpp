@@ -32,7 +32,7 @@ class BadValue : public std::runtime_error
 {
 public:
     explicit BadValue(const QString& reason) : std::runtime_error(reason.toStdString()) {}
-    QString reason() const { return QString::fromStdString(what()); }
+    QString Reason() const { return QString::fromStdString(what()); }
 };
 
 // A number inside an option's value: its name in messages and the range it must lie in.
@@ -133,7 +133,7 @@ template <typename Parse> auto readValue(const char* option, const QString& valu
         return parse(value);
     } catch (const BadValue& bad) {
         throw BadValue(QStringLiteral("invalid --%1 \"%2\": %3")
-                           .arg(QLatin1String(option), value, bad.reason()));
+                           .arg(QLatin1String(option), value, bad.Reason()));
     }
 }
 
@@ -254,7 +254,7 @@ SimCommandLine ParseSimCommandLine(const QStringList& arguments)
                 return parseNumber(v, {"count", 1, MaxEvery});
             });
     } catch (const BadValue& bad) {
-        return fail(bad.reason());
+        return fail(bad.Reason());
     }
     return result;
 }
