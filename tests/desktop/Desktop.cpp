@@ -194,6 +194,18 @@ bool Desktop::Start(QString* error)
     return true;
 }
 
+bool Desktop::WindowExists(WindowId window)
+{
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(x_->display, Window(window), &attributes) != 0;
+}
+
+Desktop::WindowId Desktop::ClientLeader(WindowId window)
+{
+    const auto leader = x_->cardinals(Window(window), "WM_CLIENT_LEADER", XA_WINDOW);
+    return leader.empty() ? 0 : leader[0];
+}
+
 QList<Desktop::WindowId> Desktop::Clients()
 {
     QList<WindowId> windows;

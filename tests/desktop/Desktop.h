@@ -30,6 +30,11 @@ public:
     bool Start(QString* error);
     QString DisplayName() const { return display_; }
 
+    // Whether the window exists on the server at all, managed, shown or not.
+    bool WindowExists(WindowId window);
+    // The window a program names as the leader of all its windows (WM_CLIENT_LEADER); Qt's
+    // lives as long as the program's connection to the server. 0 when the window names none.
+    WindowId ClientLeader(WindowId window);
     // The windows the window manager manages (_NET_CLIENT_LIST), oldest first.
     QList<WindowId> Clients();
     QList<WindowId> ClientsTitled(const QString& title);
