@@ -52,7 +52,7 @@ int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     BusOnThread bus;
-    qputenv("QUELVANE_COM1", bus.devicePath.toLocal8Bit());
+    qputenv("QUELVANE_COM1", bus.DevicePath().toLocal8Bit());
     TMSComm comm;
     IndicatorLookup indicators;
     ControllerLink link(comm, indicators);

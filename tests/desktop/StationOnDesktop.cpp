@@ -38,7 +38,7 @@ bool StationOnDesktop::Start(QString* error)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), desktop_.DisplayName());
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("QUELVANE_COM1"), bus.devicePath);
+    environment.insert(QStringLiteral("QUELVANE_COM1"), bus.DevicePath());
     // The X keyboard library strndup()s a key name that fills its buffer to the end; strict
     // string checks take that for an overflow. The station's own code keeps them in every
     // other test.
@@ -184,18 +184,18 @@ void StationOnDesktop::releaseCloseKeys()
 
 std::optional<QList<BusOnThread::Frame>> StationOnDesktop::FramesHeardAfter(qint64 busMs)
 {
-    QFile line(bus.devicePath);
+    QFile line(bus.DevicePath());
     const ControllerFrame marker = BuildStatusRequest(MarkerAddress);
     if (!line.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
         line.write(reinterpret_cast<const char*>(marker.data()), qint64(marker.size())) !=
             qint64(marker.size()))
         return std::nullopt;
     line.close();
-    const qsizetype before = bus.frames.size();
+    const qsizetype before = bus.Frames().size();
     const bool marked = WaitFor(
         [&] {
-            for (qsizetype i = before; i < bus.frames.size(); ++i) {
-                const QByteArray& frame = bus.frames[i].bytes;
+            for (qsizetype i = before; i < bus.Frames().size(); ++i) {
+                const QByteArray& frame = bus.Frames()[i].bytes;
                 if (commandOf(frame) == ReadStatusCommand && addressOf(frame) == MarkerAddress)
                     return true;
             }
@@ -205,7 +205,7 @@ std::optional<QList<BusOnThread::Frame>> StationOnDesktop::FramesHeardAfter(qint
     if (!marked)
         return std::nullopt;
     QList<BusOnThread::Frame> after;
-    for (const BusOnThread::Frame& frame : bus.frames) {
+    for (const BusOnThread::Frame& frame : bus.Frames()) {
         const bool marker =
             commandOf(frame.bytes) == ReadStatusCommand && addressOf(frame.bytes) == MarkerAddress;
         if (frame.atMs > busMs && !marker)

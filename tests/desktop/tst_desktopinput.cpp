@@ -11,8 +11,8 @@ class TestDesktopInput : public DesktopFixture
     static QList<QByteArray> switchCommandsFrom(const StationOnDesktop& s, qsizetype first)
     {
         QList<QByteArray> commands;
-        for (qsizetype i = first; i < s.bus.frames.size(); ++i) {
-            const QByteArray& frame = s.bus.frames[i].bytes;
+        for (qsizetype i = first; i < s.bus.Frames().size(); ++i) {
+            const QByteArray& frame = s.bus.Frames()[i].bytes;
             if (quint8(frame[ControllerFrameLayout::Command]) == SwitchCommand)
                 commands << frame;
         }
@@ -22,8 +22,9 @@ class TestDesktopInput : public DesktopFixture
     static int statusRequestsFrom(const StationOnDesktop& s, qsizetype first)
     {
         int count = 0;
-        for (qsizetype i = first; i < s.bus.frames.size(); ++i) {
-            if (quint8(s.bus.frames[i].bytes[ControllerFrameLayout::Command]) == ReadStatusCommand)
+        for (qsizetype i = first; i < s.bus.Frames().size(); ++i) {
+            if (quint8(s.bus.Frames()[i].bytes[ControllerFrameLayout::Command]) ==
+                ReadStatusCommand)
                 ++count;
         }
         return count;
@@ -103,14 +104,14 @@ private slots:
         QVERIFY(s.OpenCom1());
 
         // A click switches relay 1 on and gives the switch the focus.
-        qsizetype first = s.bus.frames.size();
+        qsizetype first = s.bus.Frames().size();
         desktop_.Click(s.Main(), Layout::MainSwitch1);
         QVERIFY(
             WaitFor([&] { return everyCommandAnswered(s, first); }, StationOnDesktop::WindowMs));
         QCOMPARE(switchCommandsFrom(s, first).size(), 1);
 
         // Held well past the server's auto-repeat delay, so that it repeats many times.
-        first = s.bus.frames.size();
+        first = s.bus.Frames().size();
         desktop_.KeyDown("space");
         QTest::qWait(2000);
         desktop_.KeyUp("space");

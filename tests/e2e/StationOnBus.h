@@ -16,7 +16,7 @@ struct StationOnBus
 {
     StationOnBus()
     {
-        qputenv("QUELVANE_COM1", bus.devicePath.toLocal8Bit());
+        qputenv("QUELVANE_COM1", bus.DevicePath().toLocal8Bit());
         station = std::make_unique<Station>();
         Main().Link().ShowWriteError = [this](const QString& m) { writeErrors << m; };
         Main().ShowOpenWarning = [this](const QString& m) { warnings << m; };
@@ -68,7 +68,7 @@ struct StationOnBus
     // the opening.
     void OpenCom1()
     {
-        const int heard = int(bus.frames.size());
+        const int heard = int(bus.Frames().size());
         RunPortDialog(Choose("COM1"), true);
         QVERIFY(Main().PortReady());
         QVERIFY(WaitForFrames(heard + 1));
@@ -76,7 +76,7 @@ struct StationOnBus
 
     bool WaitForFrames(int count, int ms = 5000)
     {
-        return QTest::qWaitFor([&] { return bus.frames.size() >= count; }, ms);
+        return QTest::qWaitFor([&] { return bus.Frames().size() >= count; }, ms);
     }
 
     BusOnThread bus;

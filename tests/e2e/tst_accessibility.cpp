@@ -97,8 +97,8 @@ private slots:
 
         QAccessible::queryAccessibleInterface(rocker)->actionInterface()->doAction(Toggle);
         QVERIFY(s.WaitForFrames(3));
-        QCOMPARE(s.bus.frames[1].bytes, FrameBytes(BuildSwitchCommand(1, 2, 2)));
-        QCOMPARE(s.bus.frames[2].bytes, FrameBytes(BuildStatusRequest(1)));
+        QCOMPARE(s.bus.Frames()[1].bytes, FrameBytes(BuildSwitchCommand(1, 2, 2)));
+        QCOMPARE(s.bus.Frames()[2].bytes, FrameBytes(BuildStatusRequest(1)));
         QVERIFY(rocker->Active());
         QTRY_COMPARE(indicator->text(QAccessible::Value), QStringLiteral("开"));
         QVERIFY(indicator->state().checked);
@@ -117,7 +117,7 @@ private slots:
             QAccessible::queryAccessibleInterface(label)->actionInterface();
         QStringList actionsMeanwhile{QStringLiteral("not looked at")};
         QTimer::singleShot(1000, [&] { actionsMeanwhile = link->actionNames(); });
-        s.bus.frames.clear();
+        s.bus.Frames().clear();
 
         link->doAction(Press);
         // Queued behind the first: it finds the label disabled, as a second click would.
@@ -130,17 +130,17 @@ private slots:
         QCOMPARE(s.bus.StatusRequests(), QList<int>({10, 11, 12, 13}));
 
         auto* rocker = s.Control<TiSwitchRocker>(screens.Thirdfrm, "iSwitchRocker16");
-        s.bus.frames.clear();
+        s.bus.Frames().clear();
         QAccessible::queryAccessibleInterface(rocker)->actionInterface()->doAction(Toggle);
         QVERIFY(s.WaitForFrames(2));
-        QCOMPARE(s.bus.frames[0].bytes.toHex(' '),
+        QCOMPARE(s.bus.Frames()[0].bytes.toHex(' '),
                  QByteArray("aa 0c 13 04 04 ") + QByteArray("00 ").repeated(20) + "d1");
-        QCOMPARE(s.bus.frames[1].bytes, FrameBytes(BuildStatusRequest(12)));
+        QCOMPARE(s.bus.Frames()[1].bytes, FrameBytes(BuildStatusRequest(12)));
         QAccessibleInterface* r123 = accessible(screens.Thirdfrm, "R123");
         QTRY_COMPARE(r123->text(QAccessible::Value), QStringLiteral("开"));
         QCOMPARE(AccessibleEvents::checkedChanges(r123->object()), 1);
 
-        s.bus.frames.clear();
+        s.bus.Frames().clear();
         accessible(screens.Thirdfrm, "Label38")->actionInterface()->doAction(Press);
         QTRY_VERIFY(s.Main().isVisible());
         QVERIFY(!screens.Thirdfrm->isVisible());

@@ -39,13 +39,13 @@ private slots:
         QCOMPARE(s.Main().cursor().shape(), Qt::ArrowCursor);
 
         QVERIFY(s.WaitForFrames(3));
-        QCOMPARE(s.bus.frames[1].bytes, FrameBytes(BuildSwitchCommand(1, 4, 4)));
-        QCOMPARE(s.bus.frames[1].bytes.toHex(' '),
+        QCOMPARE(s.bus.Frames()[1].bytes, FrameBytes(BuildSwitchCommand(1, 4, 4)));
+        QCOMPARE(s.bus.Frames()[1].bytes.toHex(' '),
                  QByteArray("aa 01 13 04 04 ") + QByteArray("00 ").repeated(20) + "c6");
-        QCOMPARE(s.bus.frames[2].bytes, FrameBytes(BuildStatusRequest(1)));
+        QCOMPARE(s.bus.Frames()[2].bytes, FrameBytes(BuildStatusRequest(1)));
         // Arrival times on the bus's clock: the line adds a few milliseconds of jitter to the
         // station's wait of more than 2000 ms.
-        QVERIFY(s.bus.frames[2].atMs - s.bus.frames[1].atMs > 1900);
+        QVERIFY(s.bus.Frames()[2].atMs - s.bus.Frames()[1].atMs > 1900);
         // The board switched relay 3; its reply turns R3 red and leaves every switch alone.
         QTRY_COMPARE(s.MainIndicator(3), Red);
         for (int k : {1, 2, 4, 5})
@@ -58,8 +58,8 @@ private slots:
 
         QTest::mouseClick(rocker, Qt::LeftButton);
         QVERIFY(s.WaitForFrames(5));
-        QCOMPARE(s.bus.frames[3].bytes, FrameBytes(BuildSwitchCommand(1, 4, 0)));
-        QCOMPARE(s.bus.frames[4].bytes, FrameBytes(BuildStatusRequest(1)));
+        QCOMPARE(s.bus.Frames()[3].bytes, FrameBytes(BuildSwitchCommand(1, 4, 0)));
+        QCOMPARE(s.bus.Frames()[4].bytes, FrameBytes(BuildStatusRequest(1)));
         QTRY_COMPARE(s.MainIndicator(3), Lime);
     }
 
@@ -72,14 +72,14 @@ private slots:
         QTimer::singleShot(500, [b] { QTest::mouseClick(b, Qt::LeftButton); });
         QTest::mouseClick(a, Qt::LeftButton);
         QVERIFY(s.WaitForFrames(5));
-        QCOMPARE(s.bus.frames[1].bytes, FrameBytes(BuildSwitchCommand(1, 1, 1)));
-        QCOMPARE(s.bus.frames[2].bytes, FrameBytes(BuildSwitchCommand(1, 16, 16)));
-        QCOMPARE(s.bus.frames[3].bytes, FrameBytes(BuildStatusRequest(1)));
-        QCOMPARE(s.bus.frames[4].bytes, FrameBytes(BuildStatusRequest(1)));
+        QCOMPARE(s.bus.Frames()[1].bytes, FrameBytes(BuildSwitchCommand(1, 1, 1)));
+        QCOMPARE(s.bus.Frames()[2].bytes, FrameBytes(BuildSwitchCommand(1, 16, 16)));
+        QCOMPARE(s.bus.Frames()[3].bytes, FrameBytes(BuildStatusRequest(1)));
+        QCOMPARE(s.bus.Frames()[4].bytes, FrameBytes(BuildStatusRequest(1)));
         // The two requests are the same bytes; their times tell whose they are. The first comes
         // a whole wait after the second flip's command, so it is the second flip's own: the first
         // flip resumed only after the second had ended.
-        QVERIFY(s.bus.frames[3].atMs - s.bus.frames[2].atMs > 1900);
+        QVERIFY(s.bus.Frames()[3].atMs - s.bus.Frames()[2].atMs > 1900);
         QTRY_COMPARE(s.MainIndicator(5), Red);
         QCOMPARE(s.MainIndicator(1), Red);
     }
@@ -125,7 +125,7 @@ private slots:
         QVERIFY(s.WaitForFrames(5));
         QCOMPARE(s.bus.StatusRequests(), (QList<int>{1, 10, 11, 12, 13}));
         for (int i = 2; i < 5; ++i)
-            QVERIFY(s.bus.frames[i].atMs - s.bus.frames[i - 1].atMs > 1900);
+            QVERIFY(s.bus.Frames()[i].atMs - s.bus.Frames()[i - 1].atMs > 1900);
         QVERIFY(!s.Main().isVisible());
         QVERIFY(s.station->Screens().Thirdfrm->isVisible());
     }

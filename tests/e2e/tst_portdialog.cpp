@@ -45,8 +45,8 @@ private slots:
     {
         BusOnThread held;
         BusOnThread third;
-        qputenv("QUELVANE_COM2", held.devicePath.toLocal8Bit());
-        qputenv("QUELVANE_COM3", third.devicePath.toLocal8Bit());
+        qputenv("QUELVANE_COM2", held.DevicePath().toLocal8Bit());
+        qputenv("QUELVANE_COM3", third.DevicePath().toLocal8Bit());
         TMSComm other;
         other.SetCommPort(2);
         other.SetPortOpen(true);
@@ -58,7 +58,7 @@ private slots:
         QCOMPARE(s.Main().Comm1.CommPort(), short(3));
         QCOMPARE(s.Main().Comm1.Settings(), QStringLiteral("9600,n,8,1"));
         QTRY_COMPARE(third.StatusRequests(), QList<int>{1});
-        QVERIFY(s.bus.frames.isEmpty());
+        QVERIFY(s.bus.Frames().isEmpty());
         QVERIFY(s.warnings.isEmpty());
     }
 
@@ -101,13 +101,13 @@ private slots:
     {
         BusOnThread locked;
         BusOnThread stale;
-        qputenv("QUELVANE_COM2", locked.devicePath.toLocal8Bit());
-        qputenv("QUELVANE_COM3", stale.devicePath.toLocal8Bit());
+        qputenv("QUELVANE_COM2", locked.DevicePath().toLocal8Bit());
+        qputenv("QUELVANE_COM3", stale.DevicePath().toLocal8Bit());
         OtherProgram running(true);
         OtherProgram gone(false);
-        const QString lockedFile = UucpLockPath(locked.devicePath, UucpLockDirectory());
+        const QString lockedFile = UucpLockPath(locked.DevicePath(), UucpLockDirectory());
         QVERIFY(running.writeLock(lockedFile));
-        QVERIFY(gone.writeLock(UucpLockPath(stale.devicePath, UucpLockDirectory())));
+        QVERIFY(gone.writeLock(UucpLockPath(stale.DevicePath(), UucpLockDirectory())));
 
         StationOnBus s;
         s.RunPortDialog(StationOnBus::Choose("COM3"), true);
@@ -149,7 +149,7 @@ private slots:
         thief.SetPortOpen(false);
         s.Main().RequestStatus(1);
         QTest::qWait(100);
-        QVERIFY(s.bus.frames.isEmpty());
+        QVERIFY(s.bus.Frames().isEmpty());
         QVERIFY(s.writeErrors.isEmpty());
     }
 };

@@ -125,7 +125,7 @@ private slots:
                                ? qEnvironmentVariableIntValue("QUELVANE_SOAK_EVENTS")
                                : 10000;
         BusOnThread bus;
-        qputenv("QUELVANE_COM1", bus.devicePath.toLocal8Bit());
+        qputenv("QUELVANE_COM1", bus.DevicePath().toLocal8Bit());
         TMSComm comm;
         IndicatorLookup indicators;
         ControllerLink link(comm, indicators);
@@ -190,7 +190,7 @@ private slots:
         for (int i = 0; i < events; ++i) {
             // The fixture's record of every frame heard is the test's, not the station's:
             // kept short so that the resident size speaks of the station alone.
-            bus.frames.clear();
+            bus.Frames().clear();
             const int address = 1 + pick(LastControllerAddress);
             const int kind = pick(100);
             if (kind < 30) {

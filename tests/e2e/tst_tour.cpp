@@ -21,7 +21,7 @@ private slots:
         const auto flipFirstSwitchOf = [&s](QWidget* screen) {
             auto* rocker = screen->findChild<TiSwitchRocker*>();
             QVERIFY(rocker);
-            const qsizetype before = s.bus.frames.size();
+            const qsizetype before = s.bus.Frames().size();
             QTest::mouseClick(rocker, Qt::LeftButton);
             QVERIFY(s.WaitForFrames(int(before) + 2));
         };
@@ -45,7 +45,7 @@ private slots:
         QTRY_VERIFY(s.Main().isVisible());
 
         // Every board the tour asked was asked: 1, then the four of each floor.
-        QVERIFY(s.WaitForFrames(int(s.bus.frames.size())));
+        QVERIFY(s.WaitForFrames(int(s.bus.Frames().size())));
         QList<int> asked = s.bus.StatusRequests();
         std::sort(asked.begin(), asked.end());
         asked.erase(std::unique(asked.begin(), asked.end()), asked.end());

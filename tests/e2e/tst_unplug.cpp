@@ -40,7 +40,7 @@ private slots:
         QTemporaryDir dir;
         const QString com1 = dir.filePath("com1");
         StationOnBus s;
-        QVERIFY(linkAt(com1, s.bus.devicePath));
+        QVERIFY(linkAt(com1, s.bus.DevicePath()));
         qputenv("QUELVANE_COM1", com1.toLocal8Bit());
         s.OpenCom1();
         auto* rocker = s.Control<TiSwitchRocker>(&s.Main(), "iSwitchRocker4");
@@ -72,14 +72,14 @@ private slots:
         // Replugged: a fresh line at the same name, opened again from the dialog.
         BusOnThread fresh;
         fresh.SetStates(1, 0x08);
-        QVERIFY(linkAt(com1, fresh.devicePath));
+        QVERIFY(linkAt(com1, fresh.DevicePath()));
         s.RunPortDialog(StationOnBus::Choose("COM1"), true);
         QVERIFY(s.Main().PortReady());
         QTRY_COMPARE(fresh.StatusRequests(), QList<int>{1});
         QTRY_COMPARE(s.MainIndicator(4), std::uint32_t(0x000000FF));
         QTest::mouseClick(rocker, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(fresh.frames.size() >= 3, 5000);
-        QCOMPARE(fresh.frames[1].bytes[2], char(SwitchCommand));
+        QTRY_VERIFY_WITH_TIMEOUT(fresh.Frames().size() >= 3, 5000);
+        QCOMPARE(fresh.Frames()[1].bytes[2], char(SwitchCommand));
         QCOMPARE(s.writeErrors.size(), 1);
         QVERIFY(s.warnings.isEmpty());
     }

@@ -19,7 +19,7 @@
 struct SimStation
 {
     BusOnThread bus;
-    QList<BusOnThread::Frame>& frames = bus.frames; // what the boards heard, in order
+    QList<BusOnThread::Frame>& frames = bus.Frames(); // what the boards heard, in order
     TMSComm comm;
     IndicatorLookup indicators;
     ControllerLink link{comm, indicators};
@@ -33,7 +33,7 @@ struct SimStation
 
     SimStation()
     {
-        qputenv("QUELVANE_COM1", bus.devicePath.toLocal8Bit());
+        qputenv("QUELVANE_COM1", bus.DevicePath().toLocal8Bit());
         comm.OnComm = [this](QObject* sender) { link.Comm1Comm(sender); };
         link.PrepareComm();
         if (!link.OpenPort(1, 9600))

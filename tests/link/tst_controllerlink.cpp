@@ -29,7 +29,7 @@ struct Rig
 {
     explicit Rig(const BusConfig& config = {}) : bus(config)
     {
-        qputenv("QUELVANE_COM1", bus.devicePath.toLocal8Bit());
+        qputenv("QUELVANE_COM1", bus.DevicePath().toLocal8Bit());
         comm.OnComm = [this](QObject* sender) { link.Comm1Comm(sender); };
         link.ShowWriteError = [this](const QString& message) { errors << message; };
         link.PrepareComm();
@@ -54,9 +54,9 @@ struct Rig
     {
         QElapsedTimer t;
         t.start();
-        while (bus.frames.size() < count && t.elapsed() < ms)
+        while (bus.Frames().size() < count && t.elapsed() < ms)
             QTest::qWait(5);
-        return bus.frames.size() >= count;
+        return bus.Frames().size() >= count;
     }
 
     BusOnThread bus;
@@ -79,7 +79,7 @@ private slots:
         QVERIFY(!rig.link.PortReady());
         rig.link.RequestStatus(1);
         QTest::qWait(100);
-        QVERIFY(rig.bus.frames.isEmpty());
+        QVERIFY(rig.bus.Frames().isEmpty());
         QVERIFY(rig.errors.isEmpty());
     }
 
@@ -118,7 +118,7 @@ private slots:
         rig.open();
         rig.link.RequestStatus(12);
         QVERIFY(rig.waitForFrames(1));
-        QCOMPARE(rig.bus.frames[0].bytes.toHex(), FrameBytes(BuildStatusRequest(12)).toHex());
+        QCOMPARE(rig.bus.Frames()[0].bytes.toHex(), FrameBytes(BuildStatusRequest(12)).toHex());
         QTRY_COMPARE(rig.board12[0].color, Red);
         QCOMPARE(rig.board12[1].color, Lime);
         QCOMPARE(rig.board12[2].color, Red);
@@ -150,8 +150,8 @@ private slots:
         rig.link.SendFrame(request.data(), 26);
         QVERIFY(rig.waitForFrames(1));
         QTest::qWait(50);
-        QCOMPARE(rig.bus.frames.size(), 1);
-        QCOMPARE(rig.bus.frames[0].bytes, FrameBytes(request));
+        QCOMPARE(rig.bus.Frames().size(), 1);
+        QCOMPARE(rig.bus.Frames()[0].bytes, FrameBytes(request));
     }
 
     void dispatchRules_data()

@@ -32,11 +32,11 @@ public:
             Qt::BlockingQueuedConnection);
         QObject::connect(bus_, &BuildingBus::frameReceived, &recorder_,
                          [this](const QByteArray& frame, qint64 atMs) {
-                             frames.append({frame, atMs});
+                             frames_.append({frame, atMs});
                          });
         OnBus([this](BuildingBus& b) {
             b.OpenPseudoTerminal();
-            devicePath = b.DevicePath();
+            devicePath_ = b.DevicePath();
         });
     }
 
@@ -81,17 +81,21 @@ public:
     QList<int> StatusRequests() const
     {
         QList<int> addresses;
-        for (const Frame& f : frames) {
+        for (const Frame& f : frames_) {
             if (quint8(f.bytes[ControllerFrameLayout::Command]) == ReadStatusCommand)
                 addresses << quint8(f.bytes[ControllerFrameLayout::ControllerAddress]);
         }
         return addresses;
     }
 
-    QString devicePath;
-    QList<Frame> frames; // what the boards heard, in order
+    const QString& DevicePath() const { return devicePath_; }
+    // What the boards heard, in order; a test clears it to hear only what follows.
+    QList<Frame>& Frames() { return frames_; }
+    const QList<Frame>& Frames() const { return frames_; }
 
 private:
+    QString devicePath_;
+    QList<Frame> frames_;
     QThread thread_;
     BuildingBus* bus_ = nullptr;
     QObject recorder_; // takes the bus's reports on the test's thread
