@@ -1,12 +1,12 @@
 // Server access: creation here and on named computers, class identifier resolution through the
 // server lists, the error texts, and the group, item, advise and write calls against the
 // sample server.
-#include "datalink/OPCError.h"
 #include "datalink/iOPCClasses.h"
 #include "datalink/iOPCFunctions.h"
 
 #include "SampleDevice.h"
 #include "services/Computers.h"
+#include "support/OPCErrorMessage.h"
 
 #include "objsvc/OpcServerList.h"
 #include "objsvc/Security.h"
@@ -58,16 +58,6 @@ ClassEntry classOf(const CLSID& clsid, const QString& progId, ClassFactory facto
 
 constexpr CLSID OtherClsid{0x11111111, 0x2222, 0x3333, {4, 4, 4, 4, 4, 4, 4, 4}};
 constexpr CLSID ZeroFirstClsid{0, 0x0001, 0x0002, {3, 3, 3, 3, 3, 3, 3, 3}};
-
-QString errorOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const OPCError& error) {
-        return error.Message();
-    }
-    return QString();
-}
 
 int beeps = 0;
 
@@ -121,7 +111,7 @@ private slots:
 
     void unknownProgIDHereGivesThePlatformError()
     {
-        QCOMPARE(errorOf([] { OPCCreateServer(QString(), QStringLiteral("No.Such.1")); }),
+        QCOMPARE(OPCErrorMessage([] { OPCCreateServer(QString(), QStringLiteral("No.Such.1")); }),
                  QStringLiteral("Invalid class string"));
     }
 
@@ -134,10 +124,11 @@ private slots:
 
     void unreachableComputerHasNoRemoteActivation()
     {
-        QCOMPARE(
-            errorOf([] { OPCCreateServer(QStringLiteral("NOWHERE"), SampleDevice::ProgID()); }),
-            QStringLiteral("DCOM not installed"));
-        QCOMPARE(errorOf([] { OPCCreateServer(QStringLiteral("NOWHERE"), QStringLiteral("X.1")); }),
+        QCOMPARE(OPCErrorMessage(
+                     [] { OPCCreateServer(QStringLiteral("NOWHERE"), SampleDevice::ProgID()); }),
+                 QStringLiteral("DCOM not installed"));
+        QCOMPARE(OPCErrorMessage(
+                     [] { OPCCreateServer(QStringLiteral("NOWHERE"), QStringLiteral("X.1")); }),
                  QStringLiteral("Unable to Create IOPCServerList Object : DCOM not installed"));
     }
 
@@ -193,8 +184,9 @@ private slots:
     {
         RegisterComputer(Plant);
         ComPtr<IOPCServerList> list;
-        QCOMPARE(errorOf([&] { OPCResolveClassID(Plant, QStringLiteral("No.Such.1"), list); }),
-                 QStringLiteral("Unable to convert ProgID to CLSID"));
+        QCOMPARE(
+            OPCErrorMessage([&] { OPCResolveClassID(Plant, QStringLiteral("No.Such.1"), list); }),
+            QStringLiteral("Unable to convert ProgID to CLSID"));
     }
 
     void classIdWithZeroFirstFieldBeepsAndIsUsed()
@@ -213,17 +205,17 @@ private slots:
     {
         QVERIFY(OPCCreateServerList(QStringLiteral(" local ")));
         QVERIFY(OPCCreateServerList(QString()));
-        QCOMPARE(errorOf([] { OPCCreateServerList(QStringLiteral("NOWHERE")); }),
+        QCOMPARE(OPCErrorMessage([] { OPCCreateServerList(QStringLiteral("NOWHERE")); }),
                  QStringLiteral("Unable to Create IOPCServerList Object : DCOM not installed"));
         ClassRegistry& plant = RegisterComputer(Plant);
         UnregisterClass(plant, CLSID_OpcServerList);
-        QCOMPARE(errorOf([] { OPCCreateServerList(Plant); }),
+        QCOMPARE(OPCErrorMessage([] { OPCCreateServerList(Plant); }),
                  QStringLiteral("Unable to Create IOPCServerList Object : Class not registered"));
         RegisterClass(plant, classOf(CLSID_OpcServerList, QString(), [] {
                           const auto object = MakeComObject<NotAServer>();
                           return ComPtr<IUnknown>(object->Unknown());
                       }));
-        QCOMPARE(errorOf([] { OPCCreateServerList(Plant); }),
+        QCOMPARE(OPCErrorMessage([] { OPCCreateServerList(Plant); }),
                  QStringLiteral("Unable to Create IOPCServerList Object"));
     }
 
