@@ -26,19 +26,19 @@ class TestPortDialog : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> lockDir;
+    std::unique_ptr<QTemporaryDir> lockDir_;
 
 private slots:
     void init()
     {
         qputenv("QUELVANE_COM4", "/dev/quelvane-no-such-port");
-        lockDir = std::make_unique<QTemporaryDir>();
-        qputenv("QUELVANE_LOCK_DIR", QFile::encodeName(lockDir->path()));
+        lockDir_ = std::make_unique<QTemporaryDir>();
+        qputenv("QUELVANE_LOCK_DIR", QFile::encodeName(lockDir_->path()));
     }
     void cleanup()
     {
         // Nothing the station or the tests took is left behind.
-        QCOMPARE(QDir(lockDir->path()).entryList(QDir::Files), QStringList());
+        QCOMPARE(QDir(lockDir_->path()).entryList(QDir::Files), QStringList());
     }
 
     void listsTheFreePortsAndOpensTheChosenEntrysNumber()
