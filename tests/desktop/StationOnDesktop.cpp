@@ -38,7 +38,7 @@ bool StationOnDesktop::Start(QString* error)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), desktop_.DisplayName());
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("QUELVANE_COM1"), bus.DevicePath());
+    environment.insert(QStringLiteral("QUELVANE_COM1"), bus_.DevicePath());
     // The X keyboard library strndup()s a key name that fills its buffer to the end; strict
     // string checks take that for an overflow. The station's own code keeps them in every
     // other test.
@@ -152,7 +152,7 @@ qint64 StationOnDesktop::CloseMainScreen(qint64* busMsAtClose)
 {
     if (!WaitUntilActive(main_))
         return -1;
-    *busMsAtClose = bus.ElapsedMs();
+    *busMsAtClose = bus_.ElapsedMs();
     // The clock starts once the X server has the request: waiting for the focus and typing
     // the keys are the harness's time, not the station's.
     pressCloseKeys();
@@ -184,18 +184,18 @@ void StationOnDesktop::releaseCloseKeys()
 
 std::optional<QList<BusOnThread::Frame>> StationOnDesktop::FramesHeardAfter(qint64 busMs)
 {
-    QFile line(bus.DevicePath());
+    QFile line(bus_.DevicePath());
     const ControllerFrame marker = BuildStatusRequest(MarkerAddress);
     if (!line.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
         line.write(reinterpret_cast<const char*>(marker.data()), qint64(marker.size())) !=
             qint64(marker.size()))
         return std::nullopt;
     line.close();
-    const qsizetype before = bus.Frames().size();
+    const qsizetype before = bus_.Frames().size();
     const bool marked = WaitFor(
         [&] {
-            for (qsizetype i = before; i < bus.Frames().size(); ++i) {
-                const QByteArray& frame = bus.Frames()[i].bytes;
+            for (qsizetype i = before; i < bus_.Frames().size(); ++i) {
+                const QByteArray& frame = bus_.Frames()[i].bytes;
                 if (commandOf(frame) == ReadStatusCommand && addressOf(frame) == MarkerAddress)
                     return true;
             }
@@ -205,7 +205,7 @@ std::optional<QList<BusOnThread::Frame>> StationOnDesktop::FramesHeardAfter(qint
     if (!marked)
         return std::nullopt;
     QList<BusOnThread::Frame> after;
-    for (const BusOnThread::Frame& frame : bus.Frames()) {
+    for (const BusOnThread::Frame& frame : bus_.Frames()) {
         const bool marker =
             commandOf(frame.bytes) == ReadStatusCommand && addressOf(frame.bytes) == MarkerAddress;
         if (frame.atMs > busMs && !marker)
@@ -216,7 +216,7 @@ std::optional<QList<BusOnThread::Frame>> StationOnDesktop::FramesHeardAfter(qint
 
 bool StationOnDesktop::HeardStatusRequest(int address) const
 {
-    return bus.StatusRequests().contains(address);
+    return bus_.StatusRequests().contains(address);
 }
 
 bool StationOnDesktop::WaitForStatusRequest(int address, int ms)

@@ -59,12 +59,14 @@ public:
     bool HeardStatusRequest(int address) const;
     bool WaitForStatusRequest(int address, int ms = NavigationMs);
 
-    BusOnThread bus;
+    BusOnThread& Bus() { return bus_; }
+    const BusOnThread& Bus() const { return bus_; }
 
 private:
     void pressCloseKeys();
     void releaseCloseKeys();
 
+    BusOnThread bus_;
     Desktop& desktop_;
     QProcess process_;
     WindowId main_ = 0;

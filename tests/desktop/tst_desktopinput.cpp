@@ -11,8 +11,8 @@ class TestDesktopInput : public DesktopFixture
     static QList<QByteArray> switchCommandsFrom(const StationOnDesktop& s, qsizetype first)
     {
         QList<QByteArray> commands;
-        for (qsizetype i = first; i < s.bus.Frames().size(); ++i) {
-            const QByteArray& frame = s.bus.Frames()[i].bytes;
+        for (qsizetype i = first; i < s.Bus().Frames().size(); ++i) {
+            const QByteArray& frame = s.Bus().Frames()[i].bytes;
             if (quint8(frame[ControllerFrameLayout::Command]) == SwitchCommand)
                 commands << frame;
         }
@@ -22,8 +22,8 @@ class TestDesktopInput : public DesktopFixture
     static int statusRequestsFrom(const StationOnDesktop& s, qsizetype first)
     {
         int count = 0;
-        for (qsizetype i = first; i < s.bus.Frames().size(); ++i) {
-            if (quint8(s.bus.Frames()[i].bytes[ControllerFrameLayout::Command]) ==
+        for (qsizetype i = first; i < s.Bus().Frames().size(); ++i) {
+            if (quint8(s.Bus().Frames()[i].bytes[ControllerFrameLayout::Command]) ==
                 ReadStatusCommand)
                 ++count;
         }
@@ -75,7 +75,7 @@ private slots:
         s.ConfirmPortDialog(*dialog);
         QVERIFY(s.WaitForStatusRequest(1));
         // The first status request on the line is this one: the typed text sent nothing.
-        QCOMPARE(s.bus.StatusRequests(), QList<int>{1});
+        QCOMPARE(s.Bus().StatusRequests(), QList<int>{1});
         QVERIFY(desktop_.ClientsTitled("Warning").isEmpty());
     }
 
@@ -104,14 +104,14 @@ private slots:
         QVERIFY(s.OpenCom1());
 
         // A click switches relay 1 on and gives the switch the focus.
-        qsizetype first = s.bus.Frames().size();
+        qsizetype first = s.Bus().Frames().size();
         desktop_.Click(s.Main(), Layout::MainSwitch1);
         QVERIFY(
             WaitFor([&] { return everyCommandAnswered(s, first); }, StationOnDesktop::WindowMs));
         QCOMPARE(switchCommandsFrom(s, first).size(), 1);
 
         // Held well past the server's auto-repeat delay, so that it repeats many times.
-        first = s.bus.Frames().size();
+        first = s.Bus().Frames().size();
         desktop_.KeyDown("space");
         QTest::qWait(2000);
         desktop_.KeyUp("space");

@@ -50,12 +50,12 @@ private slots:
         // A floor screen still refuses to close: a switch flipped after the request finds it
         // shown, and the switch's wait is under way when the main screen closes.
         QVERIFY(s.RequestClose(*floor2));
-        const qsizetype before = s.bus.Frames().size();
+        const qsizetype before = s.Bus().Frames().size();
         desktop_.Click(*floor2, Layout::FloorSwitch1);
         QVERIFY(WaitFor(
             [&] {
-                for (qsizetype i = before; i < s.bus.Frames().size(); ++i) {
-                    if (quint8(s.bus.Frames()[i].bytes[ControllerFrameLayout::Command]) ==
+                for (qsizetype i = before; i < s.Bus().Frames().size(); ++i) {
+                    if (quint8(s.Bus().Frames()[i].bytes[ControllerFrameLayout::Command]) ==
                         SwitchCommand)
                         return true;
                 }
@@ -84,13 +84,13 @@ private slots:
         StationOnDesktop& s = Station();
         QVERIFY(s.OpenCom1());
 
-        const qsizetype before = s.bus.Frames().size();
+        const qsizetype before = s.Bus().Frames().size();
         desktop_.Click(s.Main(), clicked);
         // The first frame is out; the wait of two seconds that follows it has begun.
         QVERIFY(WaitFor(
             [&] {
-                for (qsizetype i = before; i < s.bus.Frames().size(); ++i) {
-                    const QByteArray& f = s.bus.Frames()[i].bytes;
+                for (qsizetype i = before; i < s.Bus().Frames().size(); ++i) {
+                    const QByteArray& f = s.Bus().Frames()[i].bytes;
                     if (f[ControllerFrameLayout::Command] == char(command) &&
                         f[ControllerFrameLayout::ControllerAddress] == char(address))
                         return true;

@@ -103,7 +103,7 @@ private slots:
 
         // The line breaks; the next switch command cannot be written.
         QVERIFY(s.OpenCom1());
-        s.bus.OnBus([](BuildingBus& bus) { bus.Close(); });
+        s.Bus().OnBus([](BuildingBus& bus) { bus.Close(); });
         desktop_.Click(s.Main(), Layout::MainSwitch1);
         QList<Desktop::WindowId> boxes;
         QVERIFY(WaitFor(
