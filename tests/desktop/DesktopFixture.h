@@ -13,7 +13,7 @@ class DesktopFixture : public QObject
     Q_OBJECT
 
 protected:
-    StationOnDesktop& Station() { return *station_; }
+    StationOnDesktop& station() { return *station_; }
 
     Desktop desktop_;
 

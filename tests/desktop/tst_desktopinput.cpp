@@ -52,7 +52,7 @@ class TestDesktopInput : public DesktopFixture
 private slots:
     void onlyAnEntryChosenFromTheListOpensAPort()
     {
-        StationOnDesktop& s = Station();
+        StationOnDesktop& s = station();
 
         // The entry's text typed into the field: no port, the warning.
         auto dialog = s.OpenPortDialog();
@@ -81,7 +81,7 @@ private slots:
 
     void theClickedFloorLabelShowsTheBusyCursor()
     {
-        StationOnDesktop& s = Station();
+        StationOnDesktop& s = station();
         QVERIFY(s.OpenCom1());
 
         desktop_.MoveTo(s.Main(), Layout::MainBackground);
@@ -100,7 +100,7 @@ private slots:
 
     void aHeldSpaceBarTogglesTheSwitchOnce()
     {
-        StationOnDesktop& s = Station();
+        StationOnDesktop& s = station();
         QVERIFY(s.OpenCom1());
 
         // A click switches relay 1 on and gives the switch the focus.

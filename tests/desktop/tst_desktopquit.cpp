@@ -30,7 +30,7 @@ class TestDesktopQuit : public DesktopFixture
 private slots:
     void closingTheMainScreenWhileAFloorScreenIsShown()
     {
-        StationOnDesktop& s = Station();
+        StationOnDesktop& s = station();
         QVERIFY(s.OpenCom1());
 
         desktop_.Click(s.Main(), Layout::MainLabel7);
@@ -81,7 +81,7 @@ private slots:
         QFETCH(QPoint, clicked);
         QFETCH(int, command);
         QFETCH(int, address);
-        StationOnDesktop& s = Station();
+        StationOnDesktop& s = station();
         QVERIFY(s.OpenCom1());
 
         const qsizetype before = s.Bus().Frames().size();

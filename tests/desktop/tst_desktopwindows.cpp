@@ -52,7 +52,7 @@ class TestDesktopWindows : public DesktopFixture
 private slots:
     void theScreensAndTheDialogOnEveryShowing()
     {
-        StationOnDesktop& s = Station();
+        StationOnDesktop& s = station();
         const QRect mainOuter(240, 151, 557, 474);
         expectWindow(s.Main(), "楼宇监控系统", mainOuter);
         shoot("main");
@@ -87,7 +87,7 @@ private slots:
 
     void theMessageBoxes()
     {
-        StationOnDesktop& s = Station();
+        StationOnDesktop& s = station();
 
         // 确定 with nothing chosen.
         const auto dialog = s.OpenPortDialog();
