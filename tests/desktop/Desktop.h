@@ -68,8 +68,8 @@ public:
     bool Screenshot(const QString& path);
 
 private:
-    struct X;
-    std::unique_ptr<X> x_;
+    struct Private; // the connection to the X server
+    std::unique_ptr<Private> d;
     QString display_;
     QTemporaryDir home_;
     QProcess server_;
