@@ -46,7 +46,8 @@ public:
 private:
     void end()
     {
-        if (ended_)
+        // A failed fork leaves no child: kill(-1) would signal every process there is.
+        if (ended_ || pid_ <= 0)
             return;
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
