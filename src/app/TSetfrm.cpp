@@ -12,6 +12,7 @@
 #include "floors/BevelPanel.h"
 #include "floors/DesignerFont.h"
 #include "floors/OuterSizeFit.h"
+#include "serial/ComPortName.h"
 #include "serial/PortProbe.h"
 
 TSetfrm::TSetfrm()
@@ -101,7 +102,12 @@ void TSetfrm::FormShow(QObject*)
 {
     typed_ = false;
     ComboBox1->clear();
-    ComboBox1->addItems(ProbeComPorts());
+    for (const PortProbeResult& probe : ProbeComPorts()) {
+        if (probe.listed())
+            ComboBox1->addItem(ComPortName(probe.port));
+        else if (const QString why = UnlistedPortMessage(probe); !why.isEmpty())
+            qCWarning(lcPortProbe).noquote() << why;
+    }
     ComboBox1->setCurrentIndex(-1);
     ComboBox1->setEditText(QString());
 }
