@@ -66,7 +66,10 @@ TSetfrm::TSetfrm()
 
 void TSetfrm::showEvent(QShowEvent* event)
 {
-    FormShow(this);
+    // A spontaneous show is the window coming back from being minimized: the dialog was shown
+    // all along, and the operator's choice stays.
+    if (!event->spontaneous())
+        FormShow(this);
     QDialog::showEvent(event);
 }
 

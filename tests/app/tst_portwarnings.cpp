@@ -66,6 +66,19 @@ private slots:
         QCOMPARE(listed(dialog), QStringList{"COM1"});
         QCOMPARE(warnings, (QStringList{com3, com4, com3, com4}));
     }
+
+    void aMinimizedDialogRestoredIsNoNewShowing()
+    {
+        TSetfrm dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        dialog.ComboBox1->setCurrentIndex(0);
+        // Qt tells a window that comes back from being minimized with a spontaneous show.
+        dialog.setWindowState(Qt::WindowMinimized);
+        dialog.setWindowState(Qt::WindowNoState);
+        QCOMPARE(warnings, (QStringList{com3, com4}));
+        QCOMPARE(dialog.SelectedPort(), 1);
+    }
 };
 
 QTEST_MAIN(TestPortWarnings)
