@@ -3,7 +3,7 @@
 // test has a lock directory of its own and leaves it empty.
 
 #include "support/OtherProgram.h"
-#include "support/PtyPair.h"
+#include "support/PortUnderTest.h"
 
 #include "serial/CommError.h"
 #include "serial/PortProbe.h"
@@ -53,25 +53,12 @@ bool flockFree(const QString& device)
 
 } // namespace
 
-class TestPortLock : public QObject
+class TestPortLock : public QObject, private PortUnderTest
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> lockDir;
-    std::unique_ptr<PtyPair> pty;
-    QString lockFile; // of the pseudo-terminal
-
 private slots:
-    void init()
-    {
-        lockDir = std::make_unique<QTemporaryDir>();
-        QVERIFY(lockDir->isValid());
-        qputenv("QUELVANE_LOCK_DIR", QFile::encodeName(lockDir->path()));
-        pty = std::make_unique<PtyPair>();
-        QVERIFY(pty->isOpen());
-        qputenv("QUELVANE_COM1", QFile::encodeName(pty->slavePath()));
-        lockFile = UucpLockPath(pty->slavePath(), lockDir->path());
-    }
+    void init() { QVERIFY(setUpPort()); }
     void cleanup()
     {
         pty.reset();

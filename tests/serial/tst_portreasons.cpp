@@ -2,14 +2,12 @@
 // held or refused the ways they are on a Linux machine, and the texts no test machine makes.
 
 #include "support/OtherProgram.h"
-#include "support/PtyPair.h"
+#include "support/PortUnderTest.h"
 
 #include "serial/PortProbe.h"
 #include "serial/TMSComm.h"
-#include "serial/UucpLock.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <cerrno>
@@ -67,13 +65,9 @@ PortProbeResult refused(PortProbeOutcome outcome)
 
 } // namespace
 
-class TestPortReasons : public QObject
+class TestPortReasons : public QObject, private PortUnderTest
 {
     Q_OBJECT
-
-    std::unique_ptr<QTemporaryDir> lockDir;
-    std::unique_ptr<PtyPair> pty;
-    QString lockFile;
 
     QString com1() const
     {
@@ -81,16 +75,7 @@ class TestPortReasons : public QObject
     }
 
 private slots:
-    void init()
-    {
-        lockDir = std::make_unique<QTemporaryDir>();
-        QVERIFY(lockDir->isValid());
-        qputenv("QUELVANE_LOCK_DIR", QFile::encodeName(lockDir->path()));
-        pty = std::make_unique<PtyPair>();
-        QVERIFY(pty->isOpen());
-        qputenv("QUELVANE_COM1", QFile::encodeName(pty->slavePath()));
-        lockFile = UucpLockPath(pty->slavePath(), lockDir->path());
-    }
+    void init() { QVERIFY(setUpPort()); }
     void cleanup() { QFile::remove(lockFile); }
 
     void devicesThatAreNoFreeSerialPort()
