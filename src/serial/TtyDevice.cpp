@@ -36,8 +36,11 @@ TtyOpenResult OpenExclusiveTty(const QString& device, TtyUse use)
     HeldTty taken;
     const QString lockPath = UucpLockPath(device, UucpLockDirectory());
     if (use == TtyUse::Probe) {
-        if (UucpLockIsLive(lockPath))
-            return failed(TtyOpenStep::LockFile, EBUSY, taken);
+        if (const std::optional<pid_t> holder = LiveUucpLockHolder(lockPath)) {
+            TtyOpenResult held = failed(TtyOpenStep::LockFile, EBUSY, taken);
+            held.lockHolder = *holder;
+            return held;
+        }
     } else {
         int error = 0;
         switch (TakeUucpLock(lockPath, error)) {

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <sys/types.h>
+
 // Opening a serial device the way both the control and the port probe need it, honouring the
 // three conventions by which Linux programs hold a serial port:
 // - a UUCP lock file naming a live process (UucpLock.h), checked before the device is even
@@ -39,6 +41,7 @@ struct TtyOpenResult
     HeldTty tty;   // tty.fd >= 0 on success
     int error = 0; // errno of the failing step
     TtyOpenStep failedStep = TtyOpenStep::Open;
+    pid_t lockHolder = 0; // the live process the lock file names, when that stopped a probe
 };
 
 TtyOpenResult OpenExclusiveTty(const QString& device, TtyUse use);

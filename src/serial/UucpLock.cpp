@@ -88,10 +88,17 @@ std::optional<pid_t> ParseLockPid(QByteArrayView text)
     return pid_t(pid);
 }
 
-bool UucpLockIsLive(const QString& lockPath)
+std::optional<pid_t> LiveUucpLockHolder(const QString& lockPath)
 {
     const std::optional<pid_t> pid = readLockPid(lockPath);
-    return pid && processIsAlive(*pid);
+    if (pid && processIsAlive(*pid))
+        return pid;
+    return std::nullopt;
+}
+
+bool UucpLockIsLive(const QString& lockPath)
+{
+    return LiveUucpLockHolder(lockPath).has_value();
 }
 
 UucpLockResult TakeUucpLock(const QString& lockPath, int& error)

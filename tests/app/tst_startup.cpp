@@ -135,11 +135,11 @@ private slots:
         Station station;
         station.mainfrm().show();
         QVERIFY(station.mainfrm().OpenPort(1, 9600));
-        QVERIFY(!ProbeComPort(1)); // held by the station
+        QVERIFY(!ProbeComPort(1).listed()); // held by the station
         QVERIFY(station.mainfrm().close());
         QVERIFY(!station.mainfrm().PortReady());
         QVERIFY(!station.mainfrm().Comm1.PortOpen());
-        QVERIFY(ProbeComPort(1));
+        QVERIFY(ProbeComPort(1).listed());
     }
 
     void anExceptionLeavingAHandlerIsShownAndTheStationGoesOn()

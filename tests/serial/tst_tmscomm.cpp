@@ -256,7 +256,7 @@ private slots:
             QVERIFY2(error.Message().contains(SystemText(ENOTTY)), qPrintable(error.Message()));
         }
         QVERIFY(!comm.PortOpen());
-        QVERIFY(ProbeComPort(2) == false);
+        QVERIFY(ProbeComPort(2).listed() == false);
     }
 
     void open_twiceThrowsAndPortCannotChangeWhileOpen()
@@ -280,13 +280,13 @@ private slots:
         auto comm = std::make_unique<TMSComm>();
         Prepare(*comm);
         Open(*comm);
-        QVERIFY(!ProbeComPort(1));
+        QVERIFY(!ProbeComPort(1).listed());
         comm->SetPortOpen(false);
-        QVERIFY(ProbeComPort(1));
+        QVERIFY(ProbeComPort(1).listed());
         Open(*comm);
-        QVERIFY(!ProbeComPort(1));
+        QVERIFY(!ProbeComPort(1).listed());
         comm.reset();
-        QVERIFY(ProbeComPort(1));
+        QVERIFY(ProbeComPort(1).listed());
     }
 
     void dtrEnable_onAPseudoTerminalIsNoError()
