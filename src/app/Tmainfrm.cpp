@@ -19,6 +19,7 @@
 #include "floors/Navigation.h"
 #include "floors/OuterSizeFit.h"
 #include "floors/TShape.h"
+#include "link/RelayColors.h"
 
 namespace {
 
@@ -109,7 +110,7 @@ void Tmainfrm::buildControls()
         rocker->setObjectName(QStringLiteral("iSwitchRocker%1").arg(column));
         rocker->setGeometry(SwitchLefts[k], 146, 49, 96);
         rocker->SetTag(1 << k);
-        rocker->SetIndicatorActiveColor(clRed);
+        rocker->SetIndicatorActiveColor(TColor(RelayOnColor));
         rocker->SetCursor(crHandPoint);
         rocker->OnChange = [this](QObject* sender) { iSwitchRocker1Change(sender); };
         // The column's label names the switch to assistive technology.

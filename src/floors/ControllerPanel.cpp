@@ -8,6 +8,7 @@
 #include "floors/DesignerFont.h"
 #include "floors/FloorLayout.h"
 #include "floors/TShape.h"
+#include "link/RelayColors.h"
 
 namespace {
 constexpr int RelayLabelPixels = 13;
@@ -51,7 +52,7 @@ ControllerPanel::ControllerPanel(int floor, PanelPosition position, const TNotif
         auto* rocker = new TiSwitchRocker(this);
         rocker->setObjectName(QString::fromLatin1(row.switchNames[std::size_t(column - 1)]));
         rocker->SetTag(RelayBit(column));
-        rocker->SetIndicatorActiveColor(clRed);
+        rocker->SetIndicatorActiveColor(TColor(RelayOnColor));
         rocker->SetCursor(crHandPoint);
         rocker->SetOptionSaveAllProperties(false);
         rocker->setGeometry(place.switchRect);

@@ -1,12 +1,12 @@
 #include "floors/TShapeAccessible.h"
 
-#include "components/TColor.h"
 #include "floors/TShape.h"
+#include "link/RelayColors.h"
 
 namespace {
 bool ShowsOn(const TShape* shape)
 {
-    return shape->Brush().Color == std::uint32_t(clRed);
+    return shape->Brush().Color == RelayOnColor;
 }
 } // namespace
 
@@ -28,7 +28,7 @@ QString TShapeAccessible::text(QAccessible::Text t) const
     case QAccessible::Value:
         if (ShowsOn(shape()))
             return QStringLiteral("开");
-        if (shape()->Brush().Color == std::uint32_t(clLime))
+        if (shape()->Brush().Color == RelayOffColor)
             return QStringLiteral("关");
         return QString();
     default:

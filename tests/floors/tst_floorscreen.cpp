@@ -489,7 +489,7 @@ void FloorScreenTest::switch_withPortClosed_movesAndWaitsButColoursNothing()
     QVERIFY(rocker->Active());
     QCOMPARE(rocker->Cursor(), crDefault);
     for (TShape* shape : screen->findChildren<TShape*>())
-        QCOMPARE(shape->Brush().Color, TShape::InitialColor);
+        QCOMPARE(shape->Brush().Color, 0x0000FF00u);
 }
 
 void FloorScreenTest::shape_fillInsideABlackOutline()
@@ -535,7 +535,7 @@ void FloorScreenTest::shape_repaintsOnlyWhenTheColourChanges()
     shape.installEventFilter(&counter);
     QTest::qWait(50);
     const int before = counter.paints;
-    shape.SetBrushColor(TShape::InitialColor);
+    shape.SetBrushColor(0x0000FF00u);
     QTest::qWait(100);
     QCOMPARE(counter.paints, before);
     shape.SetBrushColor(0x000000FF);
