@@ -9,7 +9,6 @@
 #include <QMenu>
 
 #include "components/TColor.h"
-#include "components/TCursor.h"
 #include "components/TiSwitchRocker.h"
 #include "floors/BevelPanel.h"
 #include "floors/ClickLabel.h"
@@ -19,9 +18,11 @@
 #include "floors/Navigation.h"
 #include "floors/NavigationLabels.h"
 #include "floors/OuterSizeFit.h"
+#include "floors/ScopedCursor.h"
 #include "floors/TShape.h"
 #include "link/ControllerLink.h"
 #include "link/IndicatorLookup.h"
+#include "link/SwitchAndConfirm.h"
 
 namespace {
 constexpr int WindowFontPixels = 11;
@@ -167,27 +168,15 @@ void FloorScreen::iSwitchRocker18Change(QObject* sender)
 
 void FloorScreen::switchChanged(PanelPosition position, QObject* sender)
 {
-    const auto address = std::uint8_t(AddressOfPanel(floor_, position));
     auto* panel = findChild<ControllerPanel*>(QString::fromLatin1(PanelRowOf(position).panelName));
-    auto* rocker = qobject_cast<TiSwitchRocker*>(sender);
-    if (rocker)
-        rocker->SetCursor(crHourGlass);
-    panel->setCursor(Qt::WaitCursor);
-    const auto mask = std::uint8_t(rocker ? rocker->Tag() & 0xFF : 0);
-    screens_.link->SendSwitchCommand(address, mask, mask, sender, FloorRelayBits);
-    screens_.link->PumpWait(SwitchToStatusWaitMs);
-    screens_.link->RequestStatus(address);
-    // The default cursor, not the layout's hand: the switch shows the arrow from now on.
-    if (rocker)
-        rocker->SetCursor(crDefault);
-    panel->unsetCursor();
+    const ScopedCursor busy(Qt::WaitCursor, {qobject_cast<QWidget*>(sender), panel});
+    SwitchAndConfirm(*screens_.link, std::uint8_t(panel->Address()), sender, FloorRelayBits);
 }
 
 void FloorScreen::N1Click(QObject*)
 {
-    setCursor(Qt::BusyCursor);
+    const ScopedCursor busy(Qt::BusyCursor, {this});
     RequestFloorStatus(*screens_.link, floor_);
-    unsetCursor();
 }
 
 void FloorScreen::FormShow(QObject*)

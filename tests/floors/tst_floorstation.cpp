@@ -22,6 +22,7 @@ private slots:
 
     void switches_sendTheirCommandThenAskForStatus();
     void switch_onThenOffDifferOnlyInStateMask();
+    void switch_stationEndingInsideTheWait_sendsNoRequestAndResetsTheCursors();
     void replies_colourShapesOnHiddenAndVisibleScreens();
     void reply_bit128OfASevenRelayBoardColoursNothing();
     void label27OnFloor2_requestsFloor3ThenShowsIt();
@@ -140,6 +141,31 @@ void FloorStationTest::switch_onThenOffDifferOnlyInStateMask()
     QTRY_COMPARE_WITH_TIMEOUT(ColourOf(s.firstfrm.get(), "R23"), Lime, 3000);
     // The switch stays where the operator left it, whatever the board reports.
     QVERIFY(!rocker->Active());
+}
+
+void FloorStationTest::switch_stationEndingInsideTheWait_sendsNoRequestAndResetsTheCursors()
+{
+    SimStation& s = *station_;
+    s.Thirdfrm->show();
+    auto* panel = s.Thirdfrm->findChild<QWidget*>("Panel2");
+    auto* rocker = panel->findChild<TiSwitchRocker*>("iSwitchRocker16");
+    // The main screen closes once the board has heard the switch command.
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, [&] {
+        if (!s.frames.isEmpty() && !s.link.Ended())
+            s.link.End();
+    });
+    watch.start(10);
+    QTest::mouseClick(rocker, Qt::LeftButton, {}, rocker->rect().center());
+    watch.stop();
+
+    QVERIFY(s.link.Ended());
+    QCOMPARE(rocker->Cursor(), crDefault);
+    QVERIFY(!rocker->testAttribute(Qt::WA_SetCursor));
+    QVERIFY(!panel->testAttribute(Qt::WA_SetCursor));
+    QTest::qWait(100);
+    QCOMPARE(s.frames.size(), 1);
+    QCOMPARE(s.frames[0].bytes, FrameBytes(BuildSwitchCommand(12, 4, 4)));
 }
 
 void FloorStationTest::replies_colourShapesOnHiddenAndVisibleScreens()
