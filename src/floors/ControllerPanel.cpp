@@ -14,7 +14,7 @@ namespace {
 constexpr int RelayLabelPixels = 13;
 constexpr int CaptionPixels = 16;
 
-QLabel* AddLabel(QWidget* parent, const QString& name, const QString& text, const QRect& rect,
+QLabel* addLabel(QWidget* parent, const QString& name, const QString& text, const QRect& rect,
                  int pixelSize)
 {
     auto* label = new QLabel(text, parent);
@@ -42,7 +42,7 @@ ControllerPanel::ControllerPanel(int floor, PanelPosition position, const TNotif
     for (int column = 1; column <= int(columns.size()); ++column) {
         const ColumnGeometry& place = columns[std::size_t(column - 1)];
         const QString caption = RelayLabelCaption(position, column);
-        QLabel* label = AddLabel(this, caption, caption, place.label, RelayLabelPixels);
+        QLabel* label = addLabel(this, caption, caption, place.label, RelayLabelPixels);
 
         auto* shape = new TShape(this);
         shape->setObjectName(indicatorNames[column - 1]);
@@ -63,6 +63,6 @@ ControllerPanel::ControllerPanel(int floor, PanelPosition position, const TNotif
     }
 
     const QString caption = QString::fromUtf8(ControllerOf(floor, position).caption);
-    AddLabel(this, objectName() + QLatin1String("Caption"), caption, CaptionRect(floor, caption),
+    addLabel(this, objectName() + QLatin1String("Caption"), caption, CaptionRect(floor, caption),
              CaptionPixels);
 }

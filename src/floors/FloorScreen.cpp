@@ -34,7 +34,7 @@ constexpr Qt::WindowFlags FloorWindowFlags = Qt::Window | Qt::CustomizeWindowHin
                                              Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                              Qt::WindowMinMaxButtonsHint;
 
-void SetTextColor(QWidget* widget, const QColor& color)
+void setTextColor(QWidget* widget, const QColor& color)
 {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, color);
@@ -93,7 +93,7 @@ void FloorScreen::buildNavigationGroup()
         label->setObjectName(QString::fromLatin1(row.name));
         label->setText(NavigationCaption(floor_, row));
         label->setFont(DesignerFont(SerifFamily, NavigationPixels));
-        SetTextColor(label, ToQColor(row.color));
+        setTextColor(label, ToQColor(row.color));
         label->setGeometry(row.rect);
         label->setCursor(Qt::PointingHandCursor);
         label->OnClick = [this, handler = Handlers[i]](QObject* sender) {
@@ -139,9 +139,9 @@ void FloorScreen::buildPanels()
 
 void FloorScreen::buildPopupMenu()
 {
-    popupMenu_ = new QMenu(this);
-    popupMenu_->setObjectName(QStringLiteral("PopupMenu1"));
-    auto* item = popupMenu_->addAction(QString::fromUtf8(FloorRowOf(floor_).popupCaption));
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    auto* item = PopupMenu1->addAction(QString::fromUtf8(FloorRowOf(floor_).popupCaption));
     item->setObjectName(QStringLiteral("N1"));
     connect(item, &QAction::triggered, this, [this, item] { N1Click(item); });
 }
@@ -232,5 +232,5 @@ void FloorScreen::closeEvent(QCloseEvent* event)
 
 void FloorScreen::contextMenuEvent(QContextMenuEvent* event)
 {
-    popupMenu_->popup(event->globalPos());
+    PopupMenu1->popup(event->globalPos());
 }

@@ -4,7 +4,7 @@
 #include "link/RelayColors.h"
 
 namespace {
-bool ShowsOn(const TShape* shape)
+bool showsOn(const TShape* shape)
 {
     return shape->Brush().Color == RelayOnColor;
 }
@@ -26,7 +26,7 @@ QString TShapeAccessible::text(QAccessible::Text t) const
             return widget()->accessibleName();
         return widget()->objectName();
     case QAccessible::Value:
-        if (ShowsOn(shape()))
+        if (showsOn(shape()))
             return QStringLiteral("开");
         if (shape()->Brush().Color == RelayOffColor)
             return QStringLiteral("关");
@@ -40,6 +40,6 @@ QAccessible::State TShapeAccessible::state() const
 {
     QAccessible::State state = QAccessibleWidget::state();
     state.readOnly = true;
-    state.checked = ShowsOn(shape());
+    state.checked = showsOn(shape());
     return state;
 }
