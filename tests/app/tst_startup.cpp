@@ -149,7 +149,8 @@ private slots:
         QSignalSpy closed(&mainfrm, &Tmainfrm::closed);
         mainfrm.show();
         auto* rocker = mainfrm.findChild<QWidget*>("iSwitchRocker2");
-        QTimer::singleShot(100, &mainfrm, [&] { mainfrm.close(); });
+        // Fires inside the flip's wait: the click runs the handler before it returns.
+        QTimer::singleShot(0, &mainfrm, [&] { mainfrm.close(); });
         QTest::mouseClick(rocker, Qt::LeftButton, {}, rocker->rect().center());
         QCOMPARE(closed.count(), 1);
         QVERIFY(mainfrm.Link().Ended());
