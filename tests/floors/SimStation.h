@@ -20,7 +20,7 @@ struct SimStation : FloorRig
         link.PrepareComm();
         if (!link.OpenPort(1, 9600))
             throw std::runtime_error("the simulated bus did not open as COM1");
-        Secondfrm->hide();
+        screens.Secondfrm->hide();
     }
 
     ~SimStation() { link.ClosePort(); }

@@ -16,7 +16,7 @@ int main(int argc, char** argv)
     const QDir directory(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp"));
 
     FloorRig rig;
-    rig.Secondfrm->hide();
+    rig.screens.Secondfrm->hide();
 
     int failures = 0;
     for (int floor = 1; floor <= 5; ++floor) {

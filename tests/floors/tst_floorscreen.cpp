@@ -66,16 +66,16 @@ void FloorScreenTest::cleanup()
 
 void FloorScreenTest::startUp_leavesOnlyFloor2Shown()
 {
-    QVERIFY(rig_->Secondfrm->isVisible());
+    QVERIFY(rig_->screens.Secondfrm->isVisible());
     for (int floor : {1, 3, 4, 5})
         QVERIFY2(!rig_->Floor(floor)->isVisible(), qPrintable(QString::number(floor)));
-    QCOMPARE(rig_->Floor(4), static_cast<FloorScreen*>(rig_->Fourfrm.get()));
-    QCOMPARE(rig_->Fourfrm->metaObject()->className(), "TFourfrm");
+    QCOMPARE(rig_->Floor(4), static_cast<FloorScreen*>(rig_->screens.Fourfrm));
+    QCOMPARE(rig_->screens.Fourfrm->metaObject()->className(), "TFourfrm");
 }
 
 void FloorScreenTest::window_captionPlaceSizeAndHiddenAtStart()
 {
-    rig_->Secondfrm->hide();
+    rig_->screens.Secondfrm->hide();
     const QStringList captions{"岚苑一层界面", "岚苑二层界面", "岚苑三层界面", "岚苑四层界面",
                                "岚苑五层界面"};
     const QList<QPoint> places{{166, 115}, {156, 129}, {120, 108}, {108, 118}, {160, 125}};
@@ -112,7 +112,7 @@ void FloorScreenTest::window_hasNoCloseCommand()
 
 void FloorScreenTest::close_isRefused()
 {
-    FloorScreen* screen = rig_->Thirdfrm.get();
+    FloorScreen* screen = rig_->screens.Thirdfrm;
     screen->show();
     QVERIFY(!screen->close());
     QVERIFY(screen->isVisible());
@@ -127,7 +127,7 @@ void FloorScreenTest::close_isRefused()
 
 void FloorScreenTest::formShow_takesCloseAwayOnEveryShow()
 {
-    FloorScreen* screen = rig_->Fivefrm.get();
+    FloorScreen* screen = rig_->screens.Fivefrm;
     screen->show();
     screen->hide();
     screen->setWindowFlags(screen->windowFlags() | Qt::WindowCloseButtonHint);
@@ -157,12 +157,13 @@ void FloorScreenTest::title_andNavigationGroup()
         QCOMPARE(group->title(), QString("楼层切换"));
         QCOMPARE(group->geometry(), QRect(1, 30, 801, 129));
     }
-    QCOMPARE(rig_->Fourfrm->findChild<QLabel*>("Label25")->text(), QString("岚苑四层灯光监控界面"));
+    QCOMPARE(rig_->screens.Fourfrm->findChild<QLabel*>("Label25")->text(),
+             QString("岚苑四层灯光监控界面"));
 }
 
 void FloorScreenTest::navigationLabels_captionsColoursAndCursor()
 {
-    auto* group = rig_->Thirdfrm->findChild<QGroupBox*>("GroupBox1");
+    auto* group = rig_->screens.Thirdfrm->findChild<QGroupBox*>("GroupBox1");
     const QStringList names{"Label26", "Label27", "Label28", "Label29", "Label38"};
     const QStringList captions{"岚苑一层灯光监控界面", "岚苑二层灯光监控界面",
                                "岚苑四层灯光监控界面", "岚苑五层灯光监控界面",
@@ -186,7 +187,7 @@ void FloorScreenTest::navigationLabels_captionsColoursAndCursor()
 
 void FloorScreenTest::panels_namesPlacesAndCaptions()
 {
-    FloorScreen* first = rig_->firstfrm.get();
+    FloorScreen* first = rig_->screens.firstfrm;
     const QStringList panels{"Panel1", "Panel3", "Panel2", "Panel4"};
     const QList<QRect> rects{
         {9, 170, 386, 182}, {408, 170, 386, 183}, {9, 365, 386, 182}, {408, 365, 386, 181}};
@@ -196,28 +197,28 @@ void FloorScreenTest::panels_namesPlacesAndCaptions()
         QCOMPARE(panel->parentWidget(), first);
         QCOMPARE(panel->geometry(), rects[i]);
     }
-    auto* back = rig_->Fivefrm->findChild<QWidget*>("Panel5");
+    auto* back = rig_->screens.Fivefrm->findChild<QWidget*>("Panel5");
     QVERIFY(back);
     QCOMPARE(back->geometry(), QRect(1, 162, 801, 396));
     // The controller panels lie above the plain one.
-    const QObjectList& children = rig_->Fivefrm->children();
+    const QObjectList& children = rig_->screens.Fivefrm->children();
     QVERIFY(children.indexOf(back) <
-            children.indexOf(rig_->Fivefrm->findChild<QWidget*>("Panel4")));
+            children.indexOf(rig_->screens.Fivefrm->findChild<QWidget*>("Panel4")));
 
     auto* caption =
-        rig_->Fivefrm->findChild<QWidget*>("Panel4")->findChild<QLabel*>("Panel4Caption");
+        rig_->screens.Fivefrm->findChild<QWidget*>("Panel4")->findChild<QLabel*>("Panel4Caption");
     QVERIFY(caption);
     QCOMPARE(caption->text(), QString("第二十一控制器"));
     QCOMPARE(caption->geometry(), QRect(133, 155, 140, 19));
     auto* bottomLeft =
-        rig_->Fivefrm->findChild<QWidget*>("Panel2")->findChild<QLabel*>("Panel2Caption");
+        rig_->screens.Fivefrm->findChild<QWidget*>("Panel2")->findChild<QLabel*>("Panel2Caption");
     QCOMPARE(bottomLeft->text(), QString("第二十控制器"));
     QCOMPARE(bottomLeft->geometry(), QRect(133, 155, 120, 19));
 }
 
 void FloorScreenTest::indicators_namedPlacedAndLime()
 {
-    auto* panel = rig_->Fourfrm->findChild<QWidget*>("Panel3");
+    auto* panel = rig_->screens.Fourfrm->findChild<QWidget*>("Panel3");
     const QList<int> lefts{12, 60, 108, 156, 204, 252, 300, 348};
     for (int column = 1; column <= 8; ++column) {
         auto* shape = panel->findChild<TShape*>(QStringLiteral("R15%1").arg(column));
@@ -230,8 +231,8 @@ void FloorScreenTest::indicators_namedPlacedAndLime()
         QCOMPARE(label->y(), 6);
     }
     QVERIFY(!panel->findChild<TShape*>("R159"));
-    QVERIFY(!rig_->Fourfrm->findChild<TShape*>("R178"));
-    QVERIFY(!rig_->Fourfrm->findChild<QLabel*>("RY32"));
+    QVERIFY(!rig_->screens.Fourfrm->findChild<TShape*>("R178"));
+    QVERIFY(!rig_->screens.Fourfrm->findChild<QLabel*>("RY32"));
 }
 
 void FloorScreenTest::indicators_registeredInBitOrder()
@@ -286,7 +287,7 @@ void FloorScreenTest::popupMenu_itemCaptionPerFloor()
         QCOMPARE(item->objectName(), QString("N1"));
         QCOMPARE(item->text(), floor == 1 ? QString("读当前状态") : QString("读取当前状态"));
     }
-    FloorScreen* screen = rig_->Thirdfrm.get();
+    FloorScreen* screen = rig_->screens.Thirdfrm;
     screen->show();
     QVERIFY(QTest::qWaitForWindowExposed(screen));
     // A right click on a switch reaches the screen's menu too.
@@ -301,7 +302,7 @@ void FloorScreenTest::popupMenu_itemCaptionPerFloor()
 
 void FloorScreenTest::fonts_requestedByDesignerName()
 {
-    FloorScreen* screen = rig_->firstfrm.get();
+    FloorScreen* screen = rig_->screens.firstfrm;
     QCOMPARE(screen->font().family(), QString("MS Sans Serif"));
     QCOMPARE(screen->font().pixelSize(), 11);
     const QFont title = screen->findChild<QLabel*>("Label25")->font();
@@ -315,7 +316,7 @@ void FloorScreenTest::fonts_requestedByDesignerName()
 
 void FloorScreenTest::panelLabels_neverCutTheirText()
 {
-    auto* panel = rig_->Thirdfrm->findChild<QWidget*>("Panel3");
+    auto* panel = rig_->screens.Thirdfrm->findChild<QWidget*>("Panel3");
     const QList<QLabel*> labels = panel->findChildren<QLabel*>();
     QCOMPARE(labels.size(), 9);
     for (QLabel* label : labels) {
@@ -414,15 +415,15 @@ void FloorScreenTest::focusOrder_columnsThenPanels()
     for (int floor = 1; floor <= 4; ++floor)
         QCOMPARE(switchesInFocusOrder(rig_->Floor(floor)),
                  topLeft + topRight + bottomLeft + bottomRight);
-    QCOMPARE(switchesInFocusOrder(rig_->Fivefrm.get()),
+    QCOMPARE(switchesInFocusOrder(rig_->screens.Fivefrm),
              topLeft + topRight + bottomRight + bottomLeft);
-    for (TiSwitchRocker* rocker : rig_->Thirdfrm->findChildren<TiSwitchRocker*>())
+    for (TiSwitchRocker* rocker : rig_->screens.Thirdfrm->findChildren<TiSwitchRocker*>())
         QVERIFY(rocker->TabStop());
 }
 
 void FloorScreenTest::switch_withPortClosed_movesAndWaitsButColoursNothing()
 {
-    FloorScreen* screen = rig_->Fourfrm.get();
+    FloorScreen* screen = rig_->screens.Fourfrm;
     screen->show();
     auto* rocker = screen->findChild<TiSwitchRocker*>("iSwitchRocker17");
     QElapsedTimer clock;

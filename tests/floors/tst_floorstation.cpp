@@ -128,10 +128,10 @@ void FloorStationTest::switches_sendTheirCommandThenAskForStatus()
 void FloorStationTest::switch_onThenOffDifferOnlyInStateMask()
 {
     SimStation& s = *station_;
-    s.firstfrm->show();
-    auto* rocker = s.firstfrm->findChild<TiSwitchRocker*>("iSwitchRocker21");
+    s.screens.firstfrm->show();
+    auto* rocker = s.screens.firstfrm->findChild<TiSwitchRocker*>("iSwitchRocker21");
     QTest::mouseClick(rocker, Qt::LeftButton, {}, rocker->rect().center());
-    QTRY_COMPARE_WITH_TIMEOUT(colourOf(s.firstfrm.get(), "R23"), Red, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(colourOf(s.screens.firstfrm, "R23"), Red, 3000);
     QTest::mouseClick(rocker, Qt::LeftButton, {}, rocker->rect().center());
     QVERIFY(!rocker->Active());
     QTRY_COMPARE_WITH_TIMEOUT(s.frames.size(), 4, 3000);
@@ -140,7 +140,7 @@ void FloorStationTest::switch_onThenOffDifferOnlyInStateMask()
     QCOMPARE(s.frames[2].bytes,
              hex("AA 02 13 04 00 0000000000 0000000000 0000000000 0000000000 C3"));
     QCOMPARE(s.frames[3].bytes, s.frames[1].bytes);
-    QTRY_COMPARE_WITH_TIMEOUT(colourOf(s.firstfrm.get(), "R23"), Lime, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(colourOf(s.screens.firstfrm, "R23"), Lime, 3000);
     // The switch stays where the operator left it, whatever the board reports.
     QVERIFY(!rocker->Active());
 }
@@ -148,8 +148,8 @@ void FloorStationTest::switch_onThenOffDifferOnlyInStateMask()
 void FloorStationTest::switch_stationEndingInsideTheWait_sendsNoRequestAndResetsTheCursors()
 {
     SimStation& s = *station_;
-    s.Thirdfrm->show();
-    auto* panel = s.Thirdfrm->findChild<QWidget*>("Panel2");
+    s.screens.Thirdfrm->show();
+    auto* panel = s.screens.Thirdfrm->findChild<QWidget*>("Panel2");
     auto* rocker = panel->findChild<TiSwitchRocker*>("iSwitchRocker16");
     // The main screen closes once the board has heard the switch command.
     QTimer watch;
@@ -175,29 +175,29 @@ void FloorStationTest::replies_colourShapesOnHiddenAndVisibleScreens()
     SimStation& s = *station_;
     s.SetStates(12, 0x05);
     s.SetStates(19, 0x81);
-    s.Fivefrm->show();
-    QVERIFY(!s.Thirdfrm->isVisible());
+    s.screens.Fivefrm->show();
+    QVERIFY(!s.screens.Thirdfrm->isVisible());
 
     s.link.RequestStatus(12);
-    QTRY_COMPARE_WITH_TIMEOUT(colourOf(s.Thirdfrm.get(), "R121"), Red, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(colourOf(s.screens.Thirdfrm, "R121"), Red, 3000);
     s.link.RequestStatus(19);
-    QTRY_COMPARE_WITH_TIMEOUT(colourOf(s.Fivefrm.get(), "R191"), Red, 3000);
-    QCOMPARE(colourOf(s.Thirdfrm.get(), "R123"), Red);
+    QTRY_COMPARE_WITH_TIMEOUT(colourOf(s.screens.Fivefrm, "R191"), Red, 3000);
+    QCOMPARE(colourOf(s.screens.Thirdfrm, "R123"), Red);
     for (int column : {2, 4, 5, 6, 7, 8})
-        QCOMPARE(colourOf(s.Thirdfrm.get(), QStringLiteral("R12%1").arg(column)), Lime);
-    QCOMPARE(colourOf(s.Fivefrm.get(), "R198"), Red);
+        QCOMPARE(colourOf(s.screens.Thirdfrm, QStringLiteral("R12%1").arg(column)), Lime);
+    QCOMPARE(colourOf(s.screens.Fivefrm, "R198"), Red);
     for (int column = 2; column <= 7; ++column)
-        QCOMPARE(colourOf(s.Fivefrm.get(), QStringLiteral("R19%1").arg(column)), Lime);
+        QCOMPARE(colourOf(s.screens.Fivefrm, QStringLiteral("R19%1").arg(column)), Lime);
     // The neighbours keep their colours.
-    QCOMPARE(colourOf(s.Thirdfrm.get(), "R111"), Lime);
-    QCOMPARE(colourOf(s.Thirdfrm.get(), "R131"), Lime);
+    QCOMPARE(colourOf(s.screens.Thirdfrm, "R111"), Lime);
+    QCOMPARE(colourOf(s.screens.Thirdfrm, "R131"), Lime);
 
     // A later reply replaces the whole picture of its board.
     s.SetStates(12, 0x02);
     s.link.RequestStatus(12);
-    QTRY_COMPARE_WITH_TIMEOUT(colourOf(s.Thirdfrm.get(), "R122"), Red, 3000);
-    QCOMPARE(colourOf(s.Thirdfrm.get(), "R121"), Lime);
-    QCOMPARE(colourOf(s.Thirdfrm.get(), "R123"), Lime);
+    QTRY_COMPARE_WITH_TIMEOUT(colourOf(s.screens.Thirdfrm, "R122"), Red, 3000);
+    QCOMPARE(colourOf(s.screens.Thirdfrm, "R121"), Lime);
+    QCOMPARE(colourOf(s.screens.Thirdfrm, "R123"), Lime);
 }
 
 void FloorStationTest::reply_bit128OfASevenRelayBoardColoursNothing()
@@ -207,25 +207,25 @@ void FloorStationTest::reply_bit128OfASevenRelayBoardColoursNothing()
     const ControllerFrame reply = RelayBoards::buildStatusReply(9, 0xC0);
     const QByteArray bytes(reinterpret_cast<const char*>(reply.data()), int(reply.size()));
     s.OnBus([&](BuildingBus& bus) { bus.injectBytes(bytes); });
-    QTRY_COMPARE_WITH_TIMEOUT(colourOf(s.Secondfrm.get(), "R97"), Red, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(colourOf(s.screens.Secondfrm, "R97"), Red, 3000);
     for (int column = 1; column <= 6; ++column)
-        QCOMPARE(colourOf(s.Secondfrm.get(), QStringLiteral("R9%1").arg(column)), Lime);
-    QCOMPARE(colourOf(s.Secondfrm.get(), "R81"), Lime);
-    QCOMPARE(colourOf(s.Thirdfrm.get(), "R101"), Lime);
+        QCOMPARE(colourOf(s.screens.Secondfrm, QStringLiteral("R9%1").arg(column)), Lime);
+    QCOMPARE(colourOf(s.screens.Secondfrm, "R81"), Lime);
+    QCOMPARE(colourOf(s.screens.Thirdfrm, "R101"), Lime);
 }
 
 void FloorStationTest::label27OnFloor2_requestsFloor3ThenShowsIt()
 {
     SimStation& s = *station_;
     s.SetStates(10, 0x01);
-    s.Secondfrm->show();
-    auto* label = s.Secondfrm->findChild<ClickLabel*>("Label27");
+    s.screens.Secondfrm->show();
+    auto* label = s.screens.Secondfrm->findChild<ClickLabel*>("Label27");
 
     bool disabledMeanwhile = false;
     bool busyMeanwhile = false;
     QTimer::singleShot(0, [&] {
         disabledMeanwhile = !label->isEnabled();
-        busyMeanwhile = s.Secondfrm->cursor().shape() == Qt::BusyCursor;
+        busyMeanwhile = s.screens.Secondfrm->cursor().shape() == Qt::BusyCursor;
         click(label); // disabled: does nothing
     });
     QElapsedTimer clock;
@@ -241,27 +241,27 @@ void FloorStationTest::label27OnFloor2_requestsFloor3ThenShowsIt()
         QVERIFY2(s.frames[i].atMs - s.frames[i - 1].atMs > 1900,
                  qPrintable(QString::number(s.frames[i].atMs - s.frames[i - 1].atMs)));
     }
-    QVERIFY(!s.Secondfrm->isVisible());
-    QVERIFY(s.Thirdfrm->isVisible());
+    QVERIFY(!s.screens.Secondfrm->isVisible());
+    QVERIFY(s.screens.Thirdfrm->isVisible());
     QVERIFY(label->isEnabled());
     QCOMPARE(label->cursor().shape(), Qt::PointingHandCursor);
-    QCOMPARE(s.Secondfrm->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(s.screens.Secondfrm->cursor().shape(), Qt::ArrowCursor);
     // The replies to the first requests came while floor 3 was still hidden.
-    QCOMPARE(colourOf(s.Thirdfrm.get(), "R101"), Red);
+    QCOMPARE(colourOf(s.screens.Thirdfrm, "R101"), Red);
 }
 
 void FloorStationTest::label38_requestsControllerOneAndShowsMainAtOnce()
 {
     SimStation& s = *station_;
-    s.Fivefrm->show();
-    auto* label = s.Fivefrm->findChild<ClickLabel*>("Label38");
+    s.screens.Fivefrm->show();
+    auto* label = s.screens.Fivefrm->findChild<ClickLabel*>("Label38");
     // At once: the move runs no wait, so nothing the event loop has pending runs inside it.
     bool eventLoopRan = false;
     QTimer::singleShot(0, [&] { eventLoopRan = true; });
     label->OnClick(label);
     QVERIFY(!eventLoopRan);
     QVERIFY(s.mainfrm.isVisible());
-    QVERIFY(!s.Fivefrm->isVisible());
+    QVERIFY(!s.screens.Fivefrm->isVisible());
     QVERIFY(label->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(s.StatusRequests(), (QList<int>{1}), 3000);
     QCOMPARE(s.frames.size(), 1);
@@ -272,9 +272,9 @@ void FloorStationTest::label38_requestsControllerOneAndShowsMainAtOnce()
 void FloorStationTest::nestedNavigation_endsWithBothTargetsShown()
 {
     SimStation& s = *station_;
-    s.firstfrm->show();
-    auto* toFloor2 = s.firstfrm->findChild<ClickLabel*>("Label26");
-    auto* toFloor4 = s.firstfrm->findChild<ClickLabel*>("Label28");
+    s.screens.firstfrm->show();
+    auto* toFloor2 = s.screens.firstfrm->findChild<ClickLabel*>("Label26");
+    auto* toFloor4 = s.screens.firstfrm->findChild<ClickLabel*>("Label28");
     QTimer::singleShot(0, [&] { click(toFloor4); });
     click(toFloor2);
 
@@ -282,33 +282,34 @@ void FloorStationTest::nestedNavigation_endsWithBothTargetsShown()
     // goes on at once: its request to 7 follows the second's request to 17 without a wait.
     QTRY_VERIFY_WITH_TIMEOUT(s.StatusRequests().endsWith(9), 3000);
     QCOMPARE(s.StatusRequests(), (QList<int>{6, 14, 15, 16, 17, 7, 8, 9}));
-    QVERIFY(s.Secondfrm->isVisible());
-    QVERIFY(s.Fourfrm->isVisible());
-    QVERIFY(!s.firstfrm->isVisible());
+    QVERIFY(s.screens.Secondfrm->isVisible());
+    QVERIFY(s.screens.Fourfrm->isVisible());
+    QVERIFY(!s.screens.firstfrm->isVisible());
     QVERIFY(toFloor2->isEnabled());
     QVERIFY(toFloor4->isEnabled());
-    QCOMPARE(s.firstfrm->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(s.screens.firstfrm->cursor().shape(), Qt::ArrowCursor);
 }
 
 void FloorStationTest::readCurrentState_onFloor5_requests18To21()
 {
     SimStation& s = *station_;
     s.SetStates(20, 0x81);
-    s.Fivefrm->show();
-    QAction* item = s.Fivefrm->findChild<QMenu*>("PopupMenu1")->actions().first();
+    s.screens.Fivefrm->show();
+    QAction* item = s.screens.Fivefrm->findChild<QMenu*>("PopupMenu1")->actions().first();
     bool busyMeanwhile = false;
-    QTimer::singleShot(0, [&] { busyMeanwhile = s.Fivefrm->cursor().shape() == Qt::BusyCursor; });
+    QTimer::singleShot(
+        0, [&] { busyMeanwhile = s.screens.Fivefrm->cursor().shape() == Qt::BusyCursor; });
     QElapsedTimer clock;
     clock.start();
     item->trigger();
     QVERIFY(clock.elapsed() > 6000);
     QVERIFY(busyMeanwhile);
-    QCOMPARE(s.Fivefrm->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(s.screens.Fivefrm->cursor().shape(), Qt::ArrowCursor);
     QTRY_COMPARE_WITH_TIMEOUT(s.StatusRequests(), (QList<int>{18, 19, 20, 21}), 3000);
-    QCOMPARE(colourOf(s.Fivefrm.get(), "R201"), Red);
-    QCOMPARE(colourOf(s.Fivefrm.get(), "R208"), Red);
-    QCOMPARE(colourOf(s.Fivefrm.get(), "R202"), Lime);
-    QVERIFY(s.Fivefrm->isVisible());
+    QCOMPARE(colourOf(s.screens.Fivefrm, "R201"), Red);
+    QCOMPARE(colourOf(s.screens.Fivefrm, "R208"), Red);
+    QCOMPARE(colourOf(s.screens.Fivefrm, "R202"), Lime);
+    QVERIFY(s.screens.Fivefrm->isVisible());
 }
 
 QTEST_MAIN(FloorStationTest)
