@@ -49,11 +49,6 @@ private:
     std::unique_ptr<FloorRig> rig_;
 };
 
-namespace {
-constexpr std::uint32_t Red = 0x000000FF;
-constexpr std::uint32_t Lime = 0x0000FF00;
-} // namespace
-
 void FloorScreenTest::init()
 {
     rig_ = std::make_unique<FloorRig>();

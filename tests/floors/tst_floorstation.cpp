@@ -37,9 +37,6 @@ private:
 };
 
 namespace {
-constexpr std::uint32_t Red = 0x000000FF;
-constexpr std::uint32_t Lime = 0x0000FF00;
-
 std::uint32_t colourOf(const FloorScreen* screen, const QString& name)
 {
     const auto* shape = screen->findChild<TShape*>(name);
