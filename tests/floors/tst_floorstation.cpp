@@ -30,6 +30,7 @@ private slots:
     void label27OnFloor2_requestsFloor3ThenShowsIt();
     void label38_requestsControllerOneAndShowsMainAtOnce();
     void nestedNavigation_endsWithBothTargetsShown();
+    void navigation_stationEndingInsideTheWait_showsNothingAndResetsTheCursor();
     void readCurrentState_onFloor5_requests18To21();
 
 private:
@@ -52,6 +53,24 @@ void click(QWidget* label)
 {
     QTest::mouseClick(label, Qt::LeftButton, {}, label->rect().center());
 }
+
+// The main screen closes, and with it the station, inside the wait that follows the first
+// frame: once the boards have heard it, so that the frame is not lost with the port.
+class EndOnceTheBusHearsAFrame
+{
+public:
+    explicit EndOnceTheBusHearsAFrame(SimStation& s)
+    {
+        QObject::connect(&watch_, &QTimer::timeout, [&s] {
+            if (!s.frames.isEmpty() && !s.link.Ended())
+                s.link.End();
+        });
+        watch_.start(10);
+    }
+
+private:
+    QTimer watch_;
+};
 } // namespace
 
 void FloorStationTest::init()
@@ -148,15 +167,10 @@ void FloorStationTest::switch_stationEndingInsideTheWait_sendsNoRequestAndResets
     s.screens.Thirdfrm->show();
     auto* panel = s.screens.Thirdfrm->findChild<QWidget*>("Panel2");
     auto* rocker = panel->findChild<TiSwitchRocker*>("iSwitchRocker16");
-    // The main screen closes once the board has heard the switch command.
-    QTimer watch;
-    connect(&watch, &QTimer::timeout, [&] {
-        if (!s.frames.isEmpty() && !s.link.Ended())
-            s.link.End();
-    });
-    watch.start(10);
-    QTest::mouseClick(rocker, Qt::LeftButton, {}, rocker->rect().center());
-    watch.stop();
+    {
+        const EndOnceTheBusHearsAFrame end(s);
+        QTest::mouseClick(rocker, Qt::LeftButton, {}, rocker->rect().center());
+    }
 
     QVERIFY(s.link.Ended());
     QCOMPARE(rocker->Cursor(), crDefault);
@@ -285,6 +299,24 @@ void FloorStationTest::nestedNavigation_endsWithBothTargetsShown()
     QVERIFY(toFloor2->isEnabled());
     QVERIFY(toFloor4->isEnabled());
     QCOMPARE(s.screens.firstfrm->cursor().shape(), Qt::ArrowCursor);
+}
+
+void FloorStationTest::navigation_stationEndingInsideTheWait_showsNothingAndResetsTheCursor()
+{
+    SimStation& s = *station_;
+    s.screens.firstfrm->show();
+    auto* toFloor2 = s.screens.firstfrm->findChild<ClickLabel*>("Label26");
+    {
+        const EndOnceTheBusHearsAFrame end(s);
+        click(toFloor2);
+    }
+
+    QVERIFY(s.link.Ended());
+    QVERIFY(s.screens.firstfrm->isVisible());
+    QVERIFY(!s.screens.Secondfrm->isVisible());
+    QCOMPARE(s.screens.firstfrm->cursor().shape(), Qt::ArrowCursor);
+    QTest::qWait(100);
+    QCOMPARE(s.StatusRequests(), (QList<int>{6}));
 }
 
 void FloorStationTest::readCurrentState_onFloor5_requests18To21()
