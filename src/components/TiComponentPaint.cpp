@@ -1,0 +1,92 @@
+// TiComponent's paint: through an off-screen image, or directly onto a metafile canvas.
+#include "components/TiComponentPrivate.h"
+
+#include "components/Drawing.h"
+
+#include <QPaintEngine>
+#include <QPainter>
+
+#include <utility>
+
+namespace {
+
+// Runs at scope exit, also when an exception leaves the scope.
+template <typename F> class ScopeExit
+{
+public:
+    explicit ScopeExit(F f) : f_(std::move(f)) {}
+    ~ScopeExit() { f_(); }
+    ScopeExit(const ScopeExit&) = delete;
+    ScopeExit& operator=(const ScopeExit&) = delete;
+
+private:
+    F f_;
+};
+
+} // namespace
+
+void TiComponent::DrawBackGround(QPainter& canvas, TColor color)
+{
+    FillRectangle(canvas, rect(), color);
+    DrawBorder(canvas);
+}
+
+void TiComponent::DrawBorder(QPainter& canvas)
+{
+    if (d->borderStyle == 1)
+        DrawEdge3D(canvas, rect(), 1);
+    else if (d->borderStyle == 2)
+        DrawEdge3D(canvas, rect(), 0);
+}
+
+void TiComponent::paintEvent(QPaintEvent*)
+{
+    if (Width() <= 0 || Height() <= 0)
+        return;
+    QPainter canvas(this);
+    // A QPicture is the metafile canvas: it records the drawing itself, no image in between.
+    const QPaintEngine* engine = canvas.paintEngine();
+    if ((engine && engine->type() == QPaintEngine::Picture) || !FitsOffScreenImage(size()))
+        PaintDirect(canvas);
+    else
+        PaintBuffered(canvas);
+}
+
+void TiComponent::PaintBuffered(QPainter& canvas)
+{
+    Lock();
+    const ScopeExit release([this] {
+        d->offScreen = nullptr;
+        Unlock();
+    });
+    try {
+        if (d->offScreenStorage.size() != size())
+            d->offScreenStorage = QImage(size(), QImage::Format_RGB32);
+        d->offScreen = &d->offScreenStorage;
+        {
+            QPainter buffer(d->offScreen);
+            buffer.setBrush(QBrush(Qt::white, Qt::SolidPattern));
+            buffer.setPen(QPen(Qt::black, 0, Qt::SolidLine));
+            PaintTo(buffer);
+        }
+        canvas.drawImage(0, 0, *d->offScreen);
+    } catch (const std::exception&) {
+        // The paint simply ends; the next one tries again.
+    }
+}
+
+void TiComponent::PaintDirect(QPainter& canvas)
+{
+    Lock();
+    const bool cachedDrawing = d->cachedDrawing;
+    d->cachedDrawing = false;
+    const ScopeExit release([this, cachedDrawing] {
+        d->cachedDrawing = cachedDrawing;
+        Unlock();
+    });
+    try {
+        PaintTo(canvas);
+    } catch (const std::exception&) {
+        // As for the buffered path.
+    }
+}
