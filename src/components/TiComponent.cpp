@@ -3,7 +3,7 @@
 #include "components/KeyRepeatFilter.h"
 #include "components/TCursor.h"
 
-TiComponent::TiComponent(QWidget* parent) : QWidget(parent), d(std::make_unique<Private>())
+TiComponent::TiComponent(QWidget* parent) : QWidget(parent), d(std::make_unique<Private>(this))
 {
     // The component paints its whole rectangle itself and sees every mouse move.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -12,7 +12,6 @@ TiComponent::TiComponent(QWidget* parent) : QWidget(parent), d(std::make_unique<
     setFocusPolicy(Qt::NoFocus);
     // Every drag is offered to OnDragOver; without it the drag goes on to the parent.
     setAcceptDrops(true);
-    d->lastRepaintTime = TiComponent::Now();
     d->errorFont.setBold(true);
     d->appliedBounds = geometry();
     d->keyRepeat = std::make_unique<KeyRepeatFilter>(

@@ -121,8 +121,6 @@ public:
     bool BackGroundPending() const;
     // Local time in days since 1899-12-30.
     double LastRepaintTime() const;
-    // How often a repaint was actually requested from the window.
-    int RepaintNowCount() const;
     quint8 BorderStyle() const;
     bool Focused() const;
     bool CachedDrawing() const;
@@ -187,8 +185,6 @@ protected:
     virtual void iDoubleClick();
     virtual bool iMouseWheel(int wheelDelta, TShiftState shift, const QPoint& mousePos);
 
-    // The clock of the frame-rate limit, local time in days since 1899-12-30.
-    virtual double Now() const;
     // The bounds were applied, by SetBounds or by Qt's own geometry calls.
     virtual void BoundsChanged();
 
@@ -196,7 +192,6 @@ protected:
     void SetIntegerProperty(int value, int& field, int kind);
     void SetColorProperty(TColor value, TColor& field, int kind);
     void SetCenterOffset(int x, int y);
-    void RepaintNow();
 
     void PaintBuffered(QPainter& canvas);
     void PaintDirect(QPainter& canvas);
@@ -218,11 +213,11 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // Reaches the state tests look into.
+    friend class ComponentAccess;
     struct Private;
 
-    void Request(bool& pending);
     void DragOver(QDragMoveEvent* event, TDragState state);
-    void CheckFrameRate();
     QList<QWidget*> TabSiblings() const;
 
     std::unique_ptr<Private> d;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "components/KeyRepeatFilter.h"
+#include "components/RepaintScheduler.h"
 #include "components/TCursor.h"
 #include "components/TiComponent.h"
 
@@ -12,17 +13,17 @@
 // The state of a TiComponent, shared by the files that implement its parts.
 struct TiComponent::Private
 {
+    explicit Private(TiComponent* component)
+        : repaints(LocalTimeInDays, [component] { component->update(); })
+    {}
+
     int tag = 0;
     int cursorId = crDefault;
     int helpContext = 0;
     bool showHint = false;
     QPointer<QMenu> popupMenu;
 
-    bool updateLocked = false;
-    int updateFrameRate = 60;
-    double lastRepaintTime = 0;
-    bool repaintPending = false;
-    bool backGroundPending = false;
+    RepaintScheduler repaints;
     // The off-screen image, only while a buffered paint draws. Its storage is kept between
     // paints: a new image would also need a new paint engine every time.
     QImage* offScreen = nullptr;
@@ -32,7 +33,6 @@ struct TiComponent::Private
     int centerOffsetX = 0;
     int centerOffsetY = 0;
     bool focused = false;
-    bool autoFrameRate = false;
     bool cachedDrawing = true;
     bool optionSaveAllProperties = false;
     bool errorActive = false;
@@ -49,6 +49,5 @@ struct TiComponent::Private
     QPoint dragPosition;
     bool dragAccepted = false;
     QRect appliedBounds;
-    int repaintNowCount = 0;
     std::unique_ptr<KeyRepeatFilter> keyRepeat;
 };

@@ -1,67 +1,55 @@
-// TiComponent's repaint requests, the update lock and the frame-rate limit.
+// TiComponent's repaint requests, the update lock and the frame-rate limit: the rules are the
+// scheduler's, the component forwards to it.
 #include "components/TiComponentPrivate.h"
-
-#include <QDateTime>
 
 bool TiComponent::AutoFrameRate() const
 {
-    return d->autoFrameRate;
+    return d->repaints.AutoFrameRate();
 }
 
 void TiComponent::SetAutoFrameRate(bool value)
 {
-    if (value == d->autoFrameRate)
-        return;
-    d->autoFrameRate = value;
-    if (value)
-        BackGroundChange();
-    else
-        EndUpdate();
+    d->repaints.SetAutoFrameRate(value);
 }
 
 int TiComponent::UpdateFrameRate() const
 {
-    return d->updateFrameRate;
+    return d->repaints.UpdateFrameRate();
 }
 
 void TiComponent::SetUpdateFrameRate(int value)
 {
-    SetIntegerProperty(value, d->updateFrameRate, RepaintBackGround);
+    d->repaints.SetUpdateFrameRate(value);
 }
 
 bool TiComponent::UpdateLocked() const
 {
-    return d->updateLocked;
+    return d->repaints.UpdateLocked();
 }
 
 bool TiComponent::RepaintPending() const
 {
-    return d->repaintPending;
+    return d->repaints.RepaintPending();
 }
 
 bool TiComponent::BackGroundPending() const
 {
-    return d->backGroundPending;
+    return d->repaints.BackGroundPending();
 }
 
 double TiComponent::LastRepaintTime() const
 {
-    return d->lastRepaintTime;
-}
-
-int TiComponent::RepaintNowCount() const
-{
-    return d->repaintNowCount;
+    return d->repaints.LastRepaintTime();
 }
 
 void TiComponent::InvalidateChange()
 {
-    Request(d->repaintPending);
+    d->repaints.InvalidateChange();
 }
 
 void TiComponent::BackGroundChange()
 {
-    Request(d->backGroundPending);
+    d->repaints.BackGroundChange();
 }
 
 void TiComponent::RequestRepaint(int kind)
@@ -72,45 +60,6 @@ void TiComponent::RequestRepaint(int kind)
         BackGroundChange();
 }
 
-void TiComponent::Request(bool& pending)
-{
-    if (d->updateLocked) {
-        pending = true;
-    } else if (d->autoFrameRate) {
-        pending = true;
-        CheckFrameRate();
-    } else {
-        RepaintNow();
-    }
-}
-
-void TiComponent::CheckFrameRate()
-{
-    if (!d->autoFrameRate || d->updateFrameRate == 0)
-        return;
-    // In 64 bits: a large frame rate must not overflow the product.
-    const double period = 1.0 / double(qint64(d->updateFrameRate) * 24 * 60 * 60);
-    if (Now() > d->lastRepaintTime + period)
-        RepaintNow();
-}
-
-void TiComponent::RepaintNow()
-{
-    d->backGroundPending = false;
-    d->repaintPending = false;
-    d->lastRepaintTime = Now();
-    ++d->repaintNowCount;
-    update();
-}
-
-double TiComponent::Now() const
-{
-    const QDateTime now = QDateTime::currentDateTime();
-    constexpr double MillisecondsPerDay = 24.0 * 60 * 60 * 1000;
-    return double(QDate(1899, 12, 30).daysTo(now.date())) +
-           now.time().msecsSinceStartOfDay() / MillisecondsPerDay;
-}
-
 void TiComponent::FullRepaint()
 {
     BackGroundChange();
@@ -118,14 +67,10 @@ void TiComponent::FullRepaint()
 
 void TiComponent::BeginUpdate()
 {
-    d->updateLocked = true;
+    d->repaints.BeginUpdate();
 }
 
 void TiComponent::EndUpdate()
 {
-    d->updateLocked = false;
-    if (d->backGroundPending || d->repaintPending)
-        RepaintNow();
-    else
-        CheckFrameRate();
+    d->repaints.EndUpdate();
 }

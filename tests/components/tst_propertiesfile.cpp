@@ -7,6 +7,8 @@
 #include "floors/FloorScreens.h"
 #include "link/IndicatorLookup.h"
 
+#include "support/ComponentAccess.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
@@ -436,10 +438,10 @@ private slots:
     {
         FloorPanel floor;
         TiSwitchRocker& rocker = floor.fourth();
-        const int before = rocker.RepaintNowCount();
+        const RepaintCounter repaints(rocker);
         LoadPropertiesText(rocker, FileType + "Active = 1\r\nIndicatorMargin = 4\r\n"
                                               "BorderMargin = 3\r\nBackGroundColor = 255\r\n");
-        QCOMPARE(rocker.RepaintNowCount(), before + 1);
+        QCOMPARE(repaints.Count(), 1);
         QVERIFY(!rocker.UpdateLocked());
         QCOMPARE(rocker.BackGroundColor(), clRed);
     }
@@ -509,7 +511,7 @@ private slots:
     {
         FloorPanel floor;
         TiSwitchRocker& rocker = floor.fourth();
-        const int before = rocker.RepaintNowCount();
+        const RepaintCounter repaints(rocker);
         QCOMPARE(ErrorOf([&] {
                      LoadPropertiesText(rocker, FileType + "UpdateFrameRate = 30\r\n"
                                                            "Active = True\r\nBorderMargin = 9\r\n");
@@ -520,9 +522,9 @@ private slots:
         QCOMPARE(rocker.BorderMargin(), 2);
         // Released: what the load changed is shown, and later changes repaint at once.
         QVERIFY(!rocker.UpdateLocked());
-        QCOMPARE(rocker.RepaintNowCount(), before + 1);
+        QCOMPARE(repaints.Count(), 1);
         rocker.SetBorderMargin(5);
-        QCOMPARE(rocker.RepaintNowCount(), before + 2);
+        QCOMPARE(repaints.Count(), 2);
     }
 
     void outOfRangeValues_fail()

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "components/TiComponentPrivate.h"
+
+#include <functional>
+#include <memory>
+#include <utility>
+
+// What the instrument components keep to themselves, for tests to look into.
+class ComponentAccess
+{
+public:
+    // Counts every repaint the component asks of its window from now on.
+    static std::shared_ptr<const int> CountRepaints(TiComponent& component)
+    {
+        auto count = std::make_shared<int>(0);
+        std::function<void()>& repaint = component.d->repaints.repaint_;
+        repaint = [count, window = std::move(repaint)] {
+            ++*count;
+            window();
+        };
+        return count;
+    }
+};
+
+// The repaints a component asks of its window, counted from the counter's creation on.
+class RepaintCounter
+{
+public:
+    explicit RepaintCounter(TiComponent& component)
+        : count_(ComponentAccess::CountRepaints(component))
+    {}
+
+    int Count() const { return *count_; }
+
+private:
+    std::shared_ptr<const int> count_;
+};
