@@ -148,11 +148,6 @@ bool TiComponent::CachedDrawing() const
     return d->cachedDrawing;
 }
 
-bool TiComponent::HasOffScreenBuffer() const
-{
-    return d->offScreen != nullptr;
-}
-
 bool TiComponent::ErrorActive() const
 {
     return d->errorActive;

@@ -124,8 +124,6 @@ public:
     quint8 BorderStyle() const;
     bool Focused() const;
     bool CachedDrawing() const;
-    // True only while a buffered paint is drawing.
-    bool HasOffScreenBuffer() const;
     bool ErrorActive() const;
     // Switched by the data link's automatic error indication.
     Q_INVOKABLE void SetErrorActive(bool value);

@@ -55,21 +55,18 @@ void TiComponent::paintEvent(QPaintEvent*)
 void TiComponent::PaintBuffered(QPainter& canvas)
 {
     Lock();
-    const ScopeExit release([this] {
-        d->offScreen = nullptr;
-        Unlock();
-    });
+    const ScopeExit release([this] { Unlock(); });
     try {
-        if (d->offScreenStorage.size() != size())
-            d->offScreenStorage = QImage(size(), QImage::Format_RGB32);
-        d->offScreen = &d->offScreenStorage;
+        QImage& offScreen = d->offScreen;
+        if (offScreen.size() != size())
+            offScreen = QImage(size(), QImage::Format_RGB32);
         {
-            QPainter buffer(d->offScreen);
+            QPainter buffer(&offScreen);
             buffer.setBrush(QBrush(Qt::white, Qt::SolidPattern));
             buffer.setPen(QPen(Qt::black, 0, Qt::SolidLine));
             PaintTo(buffer);
         }
-        canvas.drawImage(0, 0, *d->offScreen);
+        canvas.drawImage(0, 0, offScreen);
     } catch (const std::exception&) {
         // The paint simply ends; the next one tries again.
     }

@@ -24,10 +24,9 @@ struct TiComponent::Private
     QPointer<QMenu> popupMenu;
 
     RepaintScheduler repaints;
-    // The off-screen image, only while a buffered paint draws. Its storage is kept between
-    // paints: a new image would also need a new paint engine every time.
-    QImage* offScreen = nullptr;
-    QImage offScreenStorage;
+    // The off-screen image of a buffered paint. It is kept between paints: a new image would
+    // also need a new paint engine every time.
+    QImage offScreen;
     TColor backGroundColor = clBtnFace;
     quint8 borderStyle = 0;
     int centerOffsetX = 0;

@@ -1,10 +1,8 @@
-#include "components/TiVCLComponent.h"
+#include "components/TiVCLComponentPrivate.h"
 
 #include "components/Drawing.h"
-
 #include "components/PropertyValue.h"
 #include "components/VirtualKey.h"
-#include "datalink/iOPCItem.h"
 
 #include <QApplication>
 #include <QImage>
@@ -13,7 +11,6 @@
 #include <QWheelEvent>
 
 #include <algorithm>
-#include <mutex>
 
 namespace {
 
@@ -26,21 +23,6 @@ int TimerInterval(int milliseconds)
 }
 
 } // namespace
-
-struct TiVCLComponent::Private
-{
-    std::unique_ptr<QImage> backGroundSnapshot;
-    std::recursive_mutex paintLock;
-    bool transparent = false;
-    std::unique_ptr<TiOPCItemManager> itemManager;
-    bool applyingLinkData = false;
-    int timerId = 0;
-    bool firstIntervalPending = false;
-    int repeatInterval = 0;
-    bool snapshotPending = false;
-
-    bool destroying = false;
-};
 
 TiVCLComponent::TiVCLComponent(QWidget* parent)
     : TiComponent(parent), d(std::make_unique<Private>())
@@ -103,11 +85,6 @@ bool TiVCLComponent::ApplyingLinkData() const
 bool TiVCLComponent::SnapshotPending() const
 {
     return d->snapshotPending;
-}
-
-bool TiVCLComponent::HasBackGroundSnapshot() const
-{
-    return d->backGroundSnapshot != nullptr;
 }
 
 void TiVCLComponent::RequestSnapshot()

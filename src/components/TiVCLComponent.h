@@ -28,7 +28,6 @@ public:
     TiOPCItemManager* OPCItemManager() const;
     bool ApplyingLinkData() const;
     bool SnapshotPending() const;
-    bool HasBackGroundSnapshot() const;
     // Retakes the snapshot at the next paint, in transparent mode only.
     void RequestSnapshot();
 
@@ -64,6 +63,8 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    // Reaches the state tests look into.
+    friend class ComponentAccess;
     struct Private;
 
     void NewOPCData(TiOPCItem* item);

@@ -3,6 +3,8 @@
 #include "components/TiSwitchRocker.h"
 #include "components/VirtualKey.h"
 
+#include "support/ComponentAccess.h"
+
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QLineEdit>
@@ -250,11 +252,11 @@ private slots:
         for (int i = 0; i < 2; ++i) {
             component->SetTransparent(true);
             QVERIFY(component->Transparent());
-            QVERIFY(component->HasBackGroundSnapshot());
+            QVERIFY(ComponentAccess::HasBackGroundSnapshot(*component));
             QVERIFY(component->SnapshotPending());
             QVERIFY(!component->testAttribute(Qt::WA_OpaquePaintEvent));
             component->SetTransparent(false);
-            QVERIFY(!component->HasBackGroundSnapshot());
+            QVERIFY(!ComponentAccess::HasBackGroundSnapshot(*component));
             QVERIFY(component->testAttribute(Qt::WA_OpaquePaintEvent));
         }
         QVERIFY(!component->Transparent());
@@ -265,13 +267,13 @@ private slots:
         // A size no screen shows, as a hostile properties file may give it.
         component->SetBounds(0, 0, 20000, 20000);
         component->SetTransparent(true);
-        QVERIFY(!component->HasBackGroundSnapshot());
+        QVERIFY(!ComponentAccess::HasBackGroundSnapshot(*component));
         component->SetBounds(0, 0, 38, 89);
         component->SetTransparent(false);
         component->SetTransparent(true);
-        QVERIFY(component->HasBackGroundSnapshot());
+        QVERIFY(ComponentAccess::HasBackGroundSnapshot(*component));
         component->SetBounds(0, 0, 20000, 20000);
-        QVERIFY(!component->HasBackGroundSnapshot());
+        QVERIFY(!ComponentAccess::HasBackGroundSnapshot(*component));
         component->SetTransparent(false);
     }
 

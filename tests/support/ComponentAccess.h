@@ -1,9 +1,12 @@
 #pragma once
 
 #include "components/TiComponentPrivate.h"
+#include "components/TiVCLComponentPrivate.h"
 
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 // What the instrument components keep to themselves, for tests to look into.
@@ -20,6 +23,24 @@ public:
             window();
         };
         return count;
+    }
+
+    // The copy of the parent's pixels exists only in transparent mode.
+    static bool HasBackGroundSnapshot(const TiVCLComponent& component)
+    {
+        return component.d->backGroundSnapshot != nullptr;
+    }
+
+    // True when another thread takes the paint lock at once: no paint still holds it.
+    static bool PaintLockIsFree(TiVCLComponent& component)
+    {
+        bool taken = false;
+        std::thread other([&component, &taken] {
+            std::unique_lock lock(component.d->paintLock, std::try_to_lock);
+            taken = lock.owns_lock();
+        });
+        other.join();
+        return taken;
     }
 };
 
