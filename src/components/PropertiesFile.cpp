@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <QScopeGuard>
 #include <QStringDecoder>
 #include <QStringList>
 
@@ -141,21 +142,16 @@ void Load(TiComponent& component, const QString& text)
 {
     RemainingLines lines(text);
     component.BeginUpdate();
-    try {
-        WalkPublishedProperties(
-            &component, QString(), [](const QString&) { return true; },
-            [&lines](QObject* object, const QMetaProperty& property, const QString& fullName) {
-                if (KindOf(property) == PropertyKind::Other)
-                    return;
-                if (const auto value = lines.Take(fullName))
-                    property.write(object, ValueFromText(property, *value));
-            });
-    } catch (...) {
-        // The component keeps repainting after a failed load.
-        component.EndUpdate();
-        throw;
-    }
-    component.EndUpdate();
+    // Also after a failed load: the component keeps repainting.
+    const auto release = qScopeGuard([&component] { component.EndUpdate(); });
+    WalkPublishedProperties(
+        &component, QString(), [](const QString&) { return true; },
+        [&lines](QObject* object, const QMetaProperty& property, const QString& fullName) {
+            if (KindOf(property) == PropertyKind::Other)
+                return;
+            if (const auto value = lines.Take(fullName))
+                property.write(object, ValueFromText(property, *value));
+        });
 }
 
 // Runs f; an error it raises goes on as a PropertiesFileError with prefix before its message.

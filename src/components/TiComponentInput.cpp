@@ -2,6 +2,7 @@
 // in their fixed order.
 #include "components/TiComponentPrivate.h"
 
+#include "components/SwallowErrors.h"
 #include "components/VirtualKey.h"
 
 #include <QContextMenuEvent>
@@ -37,14 +38,12 @@ void TiComponent::DoSetFocus()
 
 void TiComponent::DoKillFocus()
 {
-    try {
+    SwallowErrors([this] {
         d->focused = false;
         // Drops whatever a held button had started.
         iMouseUp(mbLeft, TShiftState(), 0, 0);
         update();
-    } catch (const std::exception&) {
-        // Losing the focus never fails.
-    }
+    });
 }
 
 void TiComponent::iWantSpecialKey(quint16&, qint32&) {}
@@ -160,21 +159,17 @@ void TiComponent::keyPressEvent(QKeyEvent* event)
 {
     const TShiftState shift = ShiftStateOf(event->modifiers(), Qt::NoButton);
     quint16 key = VirtualKeyOf(event->key());
-    try {
+    SwallowErrors([&] {
         if (OnKeyDown)
             OnKeyDown(this, key, shift);
         iKeyDown(key, shift);
-    } catch (const std::exception&) {
-        // Key handling never fails.
-    }
+    });
     for (QChar character : event->text()) {
-        try {
+        SwallowErrors([&] {
             if (OnKeyPress)
                 OnKeyPress(this, character);
             iKeyPress(character);
-        } catch (const std::exception&) {
-            // As above.
-        }
+        });
     }
     event->accept();
 }
@@ -183,13 +178,11 @@ void TiComponent::keyReleaseEvent(QKeyEvent* event)
 {
     const TShiftState shift = ShiftStateOf(event->modifiers(), Qt::NoButton);
     quint16 key = VirtualKeyOf(event->key());
-    try {
+    SwallowErrors([&] {
         if (OnKeyUp)
             OnKeyUp(this, key, shift);
         iKeyUp(key, shift);
-    } catch (const std::exception&) {
-        // Key handling never fails.
-    }
+    });
     event->accept();
 }
 

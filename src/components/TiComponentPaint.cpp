@@ -2,28 +2,11 @@
 #include "components/TiComponentPrivate.h"
 
 #include "components/Drawing.h"
+#include "components/SwallowErrors.h"
 
 #include <QPaintEngine>
 #include <QPainter>
-
-#include <utility>
-
-namespace {
-
-// Runs at scope exit, also when an exception leaves the scope.
-template <typename F> class ScopeExit
-{
-public:
-    explicit ScopeExit(F f) : f_(std::move(f)) {}
-    ~ScopeExit() { f_(); }
-    ScopeExit(const ScopeExit&) = delete;
-    ScopeExit& operator=(const ScopeExit&) = delete;
-
-private:
-    F f_;
-};
-
-} // namespace
+#include <QScopeGuard>
 
 void TiComponent::DrawBackGround(QPainter& canvas, TColor color)
 {
@@ -55,8 +38,8 @@ void TiComponent::paintEvent(QPaintEvent*)
 void TiComponent::PaintBuffered(QPainter& canvas)
 {
     Lock();
-    const ScopeExit release([this] { Unlock(); });
-    try {
+    const auto unlock = qScopeGuard([this] { Unlock(); });
+    SwallowErrors([this, &canvas] {
         QImage& offScreen = d->offScreen;
         if (offScreen.size() != size())
             offScreen = QImage(size(), QImage::Format_RGB32);
@@ -67,9 +50,7 @@ void TiComponent::PaintBuffered(QPainter& canvas)
             PaintTo(buffer);
         }
         canvas.drawImage(0, 0, offScreen);
-    } catch (const std::exception&) {
-        // The paint simply ends; the next one tries again.
-    }
+    });
 }
 
 void TiComponent::PaintDirect(QPainter& canvas)
@@ -77,13 +58,9 @@ void TiComponent::PaintDirect(QPainter& canvas)
     Lock();
     const bool cachedDrawing = d->cachedDrawing;
     d->cachedDrawing = false;
-    const ScopeExit release([this, cachedDrawing] {
+    const auto restore = qScopeGuard([this, cachedDrawing] {
         d->cachedDrawing = cachedDrawing;
         Unlock();
     });
-    try {
-        PaintTo(canvas);
-    } catch (const std::exception&) {
-        // As for the buffered path.
-    }
+    SwallowErrors([this, &canvas] { PaintTo(canvas); });
 }

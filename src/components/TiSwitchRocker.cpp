@@ -6,6 +6,7 @@
 #include "components/VirtualKey.h"
 
 #include <QPainter>
+#include <QScopeGuard>
 
 struct TiSwitchRocker::Private
 {
@@ -171,11 +172,7 @@ QRect TiSwitchRocker::GetPressRect() const
 void TiSwitchRocker::UserToggle()
 {
     d->userChange = true;
-    struct Clear
-    {
-        bool& flag;
-        ~Clear() { flag = false; }
-    } clear{d->userChange};
+    const auto clear = qScopeGuard([this] { d->userChange = false; });
     SetActive(!d->active);
 }
 

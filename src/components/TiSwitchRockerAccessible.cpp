@@ -1,7 +1,6 @@
 #include "components/TiSwitchRockerAccessible.h"
 
-#include <exception>
-
+#include "components/SwallowErrors.h"
 #include "components/TiSwitchRocker.h"
 
 TiSwitchRockerAccessible::TiSwitchRockerAccessible(TiSwitchRocker* rocker)
@@ -18,9 +17,6 @@ QAccessible::State TiSwitchRockerAccessible::state() const
 
 void TiSwitchRockerAccessible::ToggleAsUser(QWidget* rocker)
 {
-    try {
-        static_cast<TiSwitchRocker*>(rocker)->UserToggle();
-    } catch (const std::exception&) {
-        // Input never fails, as with the mouse and the keyboard; the new state stays.
-    }
+    // The new state stays when a handler fails, as with the mouse and the keyboard.
+    SwallowErrors([rocker] { static_cast<TiSwitchRocker*>(rocker)->UserToggle(); });
 }

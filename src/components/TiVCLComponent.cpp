@@ -2,12 +2,14 @@
 
 #include "components/Drawing.h"
 #include "components/PropertyValue.h"
+#include "components/SwallowErrors.h"
 #include "components/VirtualKey.h"
 
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -243,11 +245,7 @@ void TiVCLComponent::NewOPCData(TiOPCItem* item)
     if (item->PropertyName().isEmpty())
         return;
     d->applyingLinkData = true;
-    struct Clear
-    {
-        bool& flag;
-        ~Clear() { flag = false; }
-    } clear{d->applyingLinkData};
+    const auto clear = qScopeGuard([this] { d->applyingLinkData = false; });
     // A value the link could not decode arrives empty; applied, its empty text would read as
     // "on" for a two-state property, so only the event reports it.
     if (item->GoodQuality() && item->Value().isValid() && !OPCNewDataFilter(item))
@@ -306,39 +304,23 @@ void TiVCLComponent::keyReleaseEvent(QKeyEvent* event)
 {
     // The release reaches iKeyUp twice: first as the reflected key-up, without shift state.
     quint16 key = VirtualKeyOf(event->key());
-    try {
-        iKeyUp(key, TShiftState());
-    } catch (const std::exception&) {
-        // Key handling never fails.
-    }
+    SwallowErrors([this, &key] { iKeyUp(key, TShiftState()); });
     TiComponent::keyReleaseEvent(event);
 }
 
 void TiVCLComponent::mousePressEvent(QMouseEvent* event)
 {
-    try {
-        TiComponent::mousePressEvent(event);
-    } catch (const std::exception&) {
-        // The press counts as handled.
-    }
+    SwallowErrors([this, event] { TiComponent::mousePressEvent(event); });
 }
 
 void TiVCLComponent::mouseReleaseEvent(QMouseEvent* event)
 {
-    try {
-        TiComponent::mouseReleaseEvent(event);
-    } catch (const std::exception&) {
-        // The release counts as handled.
-    }
+    SwallowErrors([this, event] { TiComponent::mouseReleaseEvent(event); });
 }
 
 void TiVCLComponent::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    try {
-        TiComponent::mouseDoubleClickEvent(event);
-    } catch (const std::exception&) {
-        // The double click counts as handled.
-    }
+    SwallowErrors([this, event] { TiComponent::mouseDoubleClickEvent(event); });
 }
 
 void TiVCLComponent::wheelEvent(QWheelEvent* event)
