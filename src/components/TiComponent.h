@@ -184,15 +184,15 @@ protected:
     virtual bool iMouseWheel(int wheelDelta, TShiftState shift, const QPoint& mousePos);
 
     // The bounds were applied, by SetBounds or by Qt's own geometry calls.
-    virtual void BoundsChanged();
+    virtual void boundsChanged();
 
     void SetBooleanProperty(bool value, bool& field, int kind);
     void SetIntegerProperty(int value, int& field, int kind);
     void SetColorProperty(TColor value, TColor& field, int kind);
-    void SetCenterOffset(int x, int y);
+    void setCenterOffset(int x, int y);
 
-    void PaintBuffered(QPainter& canvas);
-    void PaintDirect(QPainter& canvas);
+    void paintBuffered(QPainter& canvas);
+    void paintDirect(QPainter& canvas);
 
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -215,8 +215,8 @@ private:
     friend class ComponentAccess;
     struct Private;
 
-    void DragOver(QDragMoveEvent* event, TDragState state);
-    QList<QWidget*> TabSiblings() const;
+    void dragOver(QDragMoveEvent* event, TDragState state);
+    QList<QWidget*> tabSiblings() const;
 
     std::unique_ptr<Private> d;
 };

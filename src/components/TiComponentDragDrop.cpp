@@ -11,15 +11,15 @@
 
 void TiComponent::dragEnterEvent(QDragEnterEvent* event)
 {
-    DragOver(event, dsDragEnter);
+    dragOver(event, dsDragEnter);
 }
 
 void TiComponent::dragMoveEvent(QDragMoveEvent* event)
 {
-    DragOver(event, dsDragMove);
+    dragOver(event, dsDragMove);
 }
 
-void TiComponent::DragOver(QDragMoveEvent* event, TDragState state)
+void TiComponent::dragOver(QDragMoveEvent* event, TDragState state)
 {
     d->dragSource = event->source();
     d->dragPosition = event->position().toPoint();

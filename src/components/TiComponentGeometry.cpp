@@ -58,10 +58,10 @@ void TiComponent::SetBounds(int left, int top, int width, int height)
     setGeometry(left, top, width, height);
     // A visible widget has already seen its move and resize events.
     if (geometry() != d->appliedBounds)
-        BoundsChanged();
+        boundsChanged();
 }
 
-void TiComponent::BoundsChanged()
+void TiComponent::boundsChanged()
 {
     d->appliedBounds = geometry();
     BackGroundChange();
@@ -71,14 +71,14 @@ void TiComponent::moveEvent(QMoveEvent* event)
 {
     QWidget::moveEvent(event);
     if (geometry() != d->appliedBounds)
-        BoundsChanged();
+        boundsChanged();
 }
 
 void TiComponent::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     if (geometry() != d->appliedBounds)
-        BoundsChanged();
+        boundsChanged();
 }
 
 QPoint TiComponent::GetCenterPoint() const
@@ -86,7 +86,7 @@ QPoint TiComponent::GetCenterPoint() const
     return QPoint(Width() / 2 + d->centerOffsetX, Height() / 2 + d->centerOffsetY);
 }
 
-void TiComponent::SetCenterOffset(int x, int y)
+void TiComponent::setCenterOffset(int x, int y)
 {
     d->centerOffsetX = x;
     d->centerOffsetY = y;

@@ -14,7 +14,7 @@
 
 namespace {
 
-std::optional<TMouseButton> MouseButtonOf(Qt::MouseButton button)
+std::optional<TMouseButton> mouseButtonOf(Qt::MouseButton button)
 {
     switch (button) {
     case Qt::LeftButton:
@@ -66,7 +66,7 @@ bool TiComponent::event(QEvent* event)
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
         // A held key repeats its press only; the release comes once, when the key is let go.
-        if (d->keyRepeat->filter(*static_cast<QKeyEvent*>(event))) {
+        if (d->keyRepeat->Filter(*static_cast<QKeyEvent*>(event))) {
             event->accept();
             return true;
         }
@@ -77,7 +77,7 @@ bool TiComponent::event(QEvent* event)
         break;
     case QEvent::FocusOut:
         // The key was let go before the focus left.
-        d->keyRepeat->flush();
+        d->keyRepeat->Flush();
         break;
     case QEvent::ToolTip:
         if (!d->showHint) {
@@ -93,7 +93,7 @@ bool TiComponent::event(QEvent* event)
 
 void TiComponent::mousePressEvent(QMouseEvent* event)
 {
-    const auto button = MouseButtonOf(event->button());
+    const auto button = mouseButtonOf(event->button());
     if (!button) {
         event->ignore();
         return;
@@ -109,7 +109,7 @@ void TiComponent::mousePressEvent(QMouseEvent* event)
 
 void TiComponent::mouseReleaseEvent(QMouseEvent* event)
 {
-    const auto button = MouseButtonOf(event->button());
+    const auto button = mouseButtonOf(event->button());
     if (!button) {
         event->ignore();
         return;
@@ -129,7 +129,7 @@ void TiComponent::mouseReleaseEvent(QMouseEvent* event)
 void TiComponent::mouseDoubleClickEvent(QMouseEvent* event)
 {
     // The second press of a double click: no click of its own, a press all the same.
-    const auto button = MouseButtonOf(event->button());
+    const auto button = mouseButtonOf(event->button());
     if (!button) {
         event->ignore();
         return;

@@ -30,12 +30,12 @@ void TiComponent::paintEvent(QPaintEvent*)
     // A QPicture is the metafile canvas: it records the drawing itself, no image in between.
     const QPaintEngine* engine = canvas.paintEngine();
     if ((engine && engine->type() == QPaintEngine::Picture) || !FitsOffScreenImage(size()))
-        PaintDirect(canvas);
+        paintDirect(canvas);
     else
-        PaintBuffered(canvas);
+        paintBuffered(canvas);
 }
 
-void TiComponent::PaintBuffered(QPainter& canvas)
+void TiComponent::paintBuffered(QPainter& canvas)
 {
     Lock();
     const auto unlock = qScopeGuard([this] { Unlock(); });
@@ -53,7 +53,7 @@ void TiComponent::PaintBuffered(QPainter& canvas)
     });
 }
 
-void TiComponent::PaintDirect(QPainter& canvas)
+void TiComponent::paintDirect(QPainter& canvas)
 {
     Lock();
     const bool cachedDrawing = d->cachedDrawing;

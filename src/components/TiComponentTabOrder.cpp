@@ -6,21 +6,21 @@ namespace {
 // Only controls that can hold the focus have a place in the tab order, as windowed controls
 // have and labels and shapes do not. An instrument counts even without its tab stop: a press
 // still gives it the focus.
-bool TakesPartInTabOrder(const QWidget* widget)
+bool takesPartInTabOrder(const QWidget* widget)
 {
     return qobject_cast<const TiComponent*>(widget) || widget->focusPolicy() != Qt::NoFocus;
 }
 
 } // namespace
 
-QList<QWidget*> TiComponent::TabSiblings() const
+QList<QWidget*> TiComponent::tabSiblings() const
 {
     QList<QWidget*> siblings;
     QWidget* parent = parentWidget();
     if (!parent)
         return siblings;
     for (QWidget* w = parent->nextInFocusChain(); w && w != parent; w = w->nextInFocusChain()) {
-        if (w->parentWidget() == parent && TakesPartInTabOrder(w))
+        if (w->parentWidget() == parent && takesPartInTabOrder(w))
             siblings << w;
     }
     return siblings;
@@ -28,12 +28,12 @@ QList<QWidget*> TiComponent::TabSiblings() const
 
 int TiComponent::TabOrder() const
 {
-    return int(TabSiblings().indexOf(const_cast<TiComponent*>(this)));
+    return int(tabSiblings().indexOf(const_cast<TiComponent*>(this)));
 }
 
 void TiComponent::SetTabOrder(int value)
 {
-    QList<QWidget*> siblings = TabSiblings();
+    QList<QWidget*> siblings = tabSiblings();
     const qsizetype current = siblings.indexOf(this);
     if (current < 0)
         return;

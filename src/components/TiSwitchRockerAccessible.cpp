@@ -4,7 +4,7 @@
 #include "components/TiSwitchRocker.h"
 
 TiSwitchRockerAccessible::TiSwitchRockerAccessible(TiSwitchRocker* rocker)
-    : ActionAccessible(rocker, QAccessible::CheckBox, toggleAction(), ToggleAsUser)
+    : ActionAccessible(rocker, QAccessible::CheckBox, toggleAction(), toggleAsUser)
 {}
 
 QAccessible::State TiSwitchRockerAccessible::state() const
@@ -15,8 +15,8 @@ QAccessible::State TiSwitchRockerAccessible::state() const
     return state;
 }
 
-void TiSwitchRockerAccessible::ToggleAsUser(QWidget* rocker)
+void TiSwitchRockerAccessible::toggleAsUser(QWidget* rocker)
 {
     // The new state stays when a handler fails, as with the mouse and the keyboard.
-    SwallowErrors([rocker] { static_cast<TiSwitchRocker*>(rocker)->UserToggle(); });
+    SwallowErrors([rocker] { static_cast<TiSwitchRocker*>(rocker)->userToggle(); });
 }

@@ -19,7 +19,7 @@ namespace {
 // The platform never runs a window timer faster than every 10 ms.
 constexpr int MinimumTimerInterval = 10;
 
-int TimerInterval(int milliseconds)
+int timerInterval(int milliseconds)
 {
     return std::max(milliseconds, MinimumTimerInterval);
 }
@@ -31,7 +31,7 @@ TiVCLComponent::TiVCLComponent(QWidget* parent)
 {
     d->itemManager = std::make_unique<TiOPCItemManager>(this);
     d->itemManager->IsDesigning = [this] { return IsDesigning(); };
-    d->itemManager->NewDataHandler = [this](TiOPCItem* item) { NewOPCData(item); };
+    d->itemManager->NewDataHandler = [this](TiOPCItem* item) { newOPCData(item); };
     d->itemManager->OPCDataType = [this](const QString& propertyName) {
         quint16 varType = 0;
         OPCDataType(propertyName, varType);
@@ -149,9 +149,9 @@ void TiVCLComponent::DrawBackGround(QPainter& canvas, TColor color)
     canvas.drawImage(0, 0, *d->backGroundSnapshot);
 }
 
-void TiVCLComponent::BoundsChanged()
+void TiVCLComponent::boundsChanged()
 {
-    TiComponent::BoundsChanged();
+    TiComponent::boundsChanged();
     if (d->backGroundSnapshot && d->backGroundSnapshot->size() != size()) {
         if (FitsOffScreenImage(size()))
             d->backGroundSnapshot =
@@ -191,10 +191,10 @@ void TiVCLComponent::TimerStart(int firstInterval, int repeatInterval)
         return;
     d->repeatInterval = repeatInterval;
     if (firstInterval != 0) {
-        d->timerId = startTimer(TimerInterval(firstInterval));
+        d->timerId = startTimer(timerInterval(firstInterval));
         d->firstIntervalPending = true;
     } else if (repeatInterval != 0) {
-        d->timerId = startTimer(TimerInterval(repeatInterval));
+        d->timerId = startTimer(timerInterval(repeatInterval));
         d->firstIntervalPending = false;
     }
 }
@@ -216,7 +216,7 @@ void TiVCLComponent::timerEvent(QTimerEvent* event)
     if (d->firstIntervalPending) {
         d->firstIntervalPending = false;
         killTimer(d->timerId);
-        d->timerId = startTimer(TimerInterval(d->repeatInterval));
+        d->timerId = startTimer(timerInterval(d->repeatInterval));
     }
     if (OnInternalTimer)
         OnInternalTimer();
@@ -240,7 +240,7 @@ bool TiVCLComponent::OPCOutputData(const QString& propertyName, const QVariant& 
     return false;
 }
 
-void TiVCLComponent::NewOPCData(TiOPCItem* item)
+void TiVCLComponent::newOPCData(TiOPCItem* item)
 {
     if (item->PropertyName().isEmpty())
         return;

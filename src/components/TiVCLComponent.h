@@ -48,7 +48,7 @@ public:
 
 protected:
     void DrawBackGround(QPainter& canvas, TColor color) override;
-    void BoundsChanged() override;
+    void boundsChanged() override;
 
     bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -67,7 +67,7 @@ private:
     friend class ComponentAccess;
     struct Private;
 
-    void NewOPCData(TiOPCItem* item);
+    void newOPCData(TiOPCItem* item);
     void TakeSnapshot();
 
     std::unique_ptr<Private> d;

@@ -41,7 +41,7 @@ private:
         QKeyEvent event(type, Qt::Key_Space, Qt::NoModifier, SpaceScanCode, 0, 0,
                         QStringLiteral(" "), autoRepeat);
         event.setTimestamp(timestamp);
-        if (!filter->filter(event))
+        if (!filter->Filter(event))
             QApplication::sendEvent(rocker, &event);
     }
 
