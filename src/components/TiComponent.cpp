@@ -125,7 +125,7 @@ bool TiComponent::OptionSaveAllProperties() const
 
 void TiComponent::SetOptionSaveAllProperties(bool value)
 {
-    SetBooleanProperty(value, d->optionSaveAllProperties, RepaintContents);
+    setBooleanProperty(value, d->optionSaveAllProperties, RepaintContents);
 }
 
 TColor TiComponent::BackGroundColor() const
@@ -155,7 +155,7 @@ bool TiComponent::ErrorActive() const
 
 void TiComponent::SetErrorActive(bool value)
 {
-    SetBooleanProperty(value, d->errorActive, RepaintBackGround);
+    setBooleanProperty(value, d->errorActive, RepaintBackGround);
 }
 
 QString TiComponent::ErrorText() const
@@ -191,7 +191,7 @@ TColor TiComponent::ErrorFontColor() const
 
 void TiComponent::SetErrorFontColor(TColor value)
 {
-    SetColorProperty(value, d->errorFontColor, RepaintContents);
+    setColorProperty(value, d->errorFontColor, RepaintContents);
 }
 
 bool TiComponent::IsDesigning() const
@@ -237,7 +237,7 @@ void TiComponent::SetBorderStyle(quint8 value)
 
 void TiComponent::SetBackGroundColor(TColor value)
 {
-    SetColorProperty(value, d->backGroundColor, RepaintBackGround);
+    setColorProperty(value, d->backGroundColor, RepaintBackGround);
 }
 
 void TiComponent::OPCDataType(const QString&, quint16&) {}
@@ -247,7 +247,7 @@ bool TiComponent::OPCOutputData(const QString&, const QVariant&)
     return false;
 }
 
-void TiComponent::SetBooleanProperty(bool value, bool& field, int kind)
+void TiComponent::setBooleanProperty(bool value, bool& field, int kind)
 {
     if (value == field)
         return;
@@ -255,7 +255,7 @@ void TiComponent::SetBooleanProperty(bool value, bool& field, int kind)
     RequestRepaint(kind);
 }
 
-void TiComponent::SetIntegerProperty(int value, int& field, int kind)
+void TiComponent::setIntegerProperty(int value, int& field, int kind)
 {
     if (value == field)
         return;
@@ -263,7 +263,7 @@ void TiComponent::SetIntegerProperty(int value, int& field, int kind)
     RequestRepaint(kind);
 }
 
-void TiComponent::SetColorProperty(TColor value, TColor& field, int kind)
+void TiComponent::setColorProperty(TColor value, TColor& field, int kind)
 {
     if (value == field)
         return;

@@ -186,9 +186,9 @@ protected:
     // The bounds were applied, by SetBounds or by Qt's own geometry calls.
     virtual void boundsChanged();
 
-    void SetBooleanProperty(bool value, bool& field, int kind);
-    void SetIntegerProperty(int value, int& field, int kind);
-    void SetColorProperty(TColor value, TColor& field, int kind);
+    void setBooleanProperty(bool value, bool& field, int kind);
+    void setIntegerProperty(int value, int& field, int kind);
+    void setColorProperty(TColor value, TColor& field, int kind);
     void setCenterOffset(int x, int y);
 
     void paintBuffered(QPainter& canvas);

@@ -112,7 +112,7 @@ bool TiSwitchRocker::ShowFocusRect() const
 
 void TiSwitchRocker::SetShowFocusRect(bool value)
 {
-    SetBooleanProperty(value, d->showFocusRect, RepaintContents);
+    setBooleanProperty(value, d->showFocusRect, RepaintContents);
 }
 
 TColor TiSwitchRocker::IndicatorActiveColor() const
@@ -122,7 +122,7 @@ TColor TiSwitchRocker::IndicatorActiveColor() const
 
 void TiSwitchRocker::SetIndicatorActiveColor(TColor value)
 {
-    SetColorProperty(value, d->indicatorActiveColor, RepaintContents);
+    setColorProperty(value, d->indicatorActiveColor, RepaintContents);
 }
 
 int TiSwitchRocker::IndicatorMargin() const
@@ -132,7 +132,7 @@ int TiSwitchRocker::IndicatorMargin() const
 
 void TiSwitchRocker::SetIndicatorMargin(int value)
 {
-    SetIntegerProperty(value, d->indicatorMargin, RepaintContents);
+    setIntegerProperty(value, d->indicatorMargin, RepaintContents);
 }
 
 int TiSwitchRocker::BorderMargin() const
@@ -142,7 +142,7 @@ int TiSwitchRocker::BorderMargin() const
 
 void TiSwitchRocker::SetBorderMargin(int value)
 {
-    SetIntegerProperty(value, d->borderMargin, RepaintContents);
+    setIntegerProperty(value, d->borderMargin, RepaintContents);
 }
 
 bool TiSwitchRocker::MouseArmed() const
