@@ -215,6 +215,8 @@ private:
     friend class ComponentAccess;
     struct Private;
 
+    // A press or the second press of a double click: the hook, then the handler.
+    void mouseDown(TMouseButton button, TShiftState shift, QPoint p);
     void dragOver(QDragMoveEvent* event, TDragState state);
     QList<QWidget*> tabSiblings() const;
 

@@ -100,11 +100,8 @@ void TiComponent::mousePressEvent(QMouseEvent* event)
     }
     if (*button == mbLeft)
         d->clicked = true;
-    const QPoint p = event->position().toPoint();
-    const TShiftState shift = ShiftStateOf(event->modifiers(), event->buttons());
-    iMouseDown(*button, shift, p.x(), p.y());
-    if (OnMouseDown)
-        OnMouseDown(this, *button, shift, p.x(), p.y());
+    mouseDown(*button, ShiftStateOf(event->modifiers(), event->buttons()),
+              event->position().toPoint());
 }
 
 void TiComponent::mouseReleaseEvent(QMouseEvent* event)
@@ -139,11 +136,15 @@ void TiComponent::mouseDoubleClickEvent(QMouseEvent* event)
         if (OnDblClick)
             OnDblClick(this);
     }
-    const QPoint p = event->position().toPoint();
-    const TShiftState shift = ShiftStateOf(event->modifiers(), event->buttons()) | ssDouble;
-    iMouseDown(*button, shift, p.x(), p.y());
+    mouseDown(*button, ShiftStateOf(event->modifiers(), event->buttons()) | ssDouble,
+              event->position().toPoint());
+}
+
+void TiComponent::mouseDown(TMouseButton button, TShiftState shift, QPoint p)
+{
+    iMouseDown(button, shift, p.x(), p.y());
     if (OnMouseDown)
-        OnMouseDown(this, *button, shift, p.x(), p.y());
+        OnMouseDown(this, button, shift, p.x(), p.y());
 }
 
 void TiComponent::mouseMoveEvent(QMouseEvent* event)
