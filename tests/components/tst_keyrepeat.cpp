@@ -88,7 +88,9 @@ private slots:
                 break;
             case Repeats::LatePresses:
                 deliver(QEvent::KeyRelease, at);
-                QTest::qWait(KeyRepeatFilter::HoldMs / 3);
+                // Late enough to come in another pass of the event loop, early enough that a
+                // stall of a loaded machine does not reach the hold time.
+                QTest::qWait(KeyRepeatFilter::HoldMs / 10);
                 deliver(QEvent::KeyPress, at);
                 break;
             case Repeats::MarkedPairs:
