@@ -1,4 +1,5 @@
 #include "serial/TMSComm.h"
+#include "serial/TMSCommPrivate.h"
 
 #include "serial/ComPortName.h"
 #include "serial/DeviceErrors.h"
@@ -52,58 +53,6 @@ short ClampToShort(qsizetype n)
 }
 
 } // namespace
-
-struct TMSComm::Private
-{
-    explicit Private(TMSComm* owner) : q(owner), errors([this](int err) { onLost(err); }) {}
-
-    TMSComm* q;
-
-    short commPort = 1;
-    QString settingsText = QStringLiteral("9600,n,8,1");
-    LineSettings settings;
-    bool dtrEnable = false;
-    short inputLen = 0;
-    short rThreshold = 0;
-    short sThreshold = 0;
-    int inputMode = InputModeText;
-    short commEvent = 0;
-
-    HeldTty held; // what the open took: the descriptor, the lock file, exclusive mode
-    QSocketNotifier* readNotifier = nullptr;
-    DeviceErrors errors;     // names the device in messages, knows whether it hung up
-    unsigned generation = 0; // counts opens and closes, so stale events stop
-
-    QByteArray received; // decoded, at most ReceiveBufferSize bytes
-    ParmrkDecoder decoder;
-    std::vector<short> pendingErrors; // comEventFrame / comEventRxOver / comEventTxFull
-    bool newInput = false;            // input arrived since the last receive check
-    bool deliveryScheduled = false;
-
-    // The send queue HoldSendQueue simulates: bytes it reads as unsent, and when, if ever, the
-    // line moves again.
-    bool sendQueueHeld = false;
-    int heldSendQueue = 0;
-    std::optional<Clock::time_point> sendQueueReleasedAt;
-
-    bool isOpen() const { return held.fd.IsValid(); }
-    int fd() const { return held.fd.Get(); }
-
-    void open();
-    void openDevice();
-    void close();
-    bool sendQueueStillHeld() const;
-    void applySettings(const LineSettings& newSettings);
-    void applyDtr();
-    void onLost(int err);
-    void drainDriver();
-    void acceptRaw(std::span<const std::uint8_t> raw);
-    void addPendingError(short code);
-    void scheduleDelivery();
-    void deliverPending();
-    void raise(short code);
-    void onReadable();
-};
 
 void TMSComm::Private::open()
 {
@@ -559,24 +508,4 @@ bool TMSComm::WaitForSent(int msecs)
 bool TMSComm::DeviceLost() const
 {
     return d->errors.Lost();
-}
-
-void TMSComm::HoldSendQueue(int queued, int releaseAfterMs)
-{
-    if (!d->isOpen())
-        ThrowNotOpen();
-    d->sendQueueHeld = true;
-    d->heldSendQueue = queued;
-    d->sendQueueReleasedAt.reset();
-    if (releaseAfterMs >= 0)
-        d->sendQueueReleasedAt = Clock::now() + std::chrono::milliseconds(releaseAfterMs);
-}
-
-void TMSComm::InjectDriverInput(const QByteArray& raw)
-{
-    if (!d->isOpen())
-        ThrowNotOpen();
-    d->acceptRaw(std::span<const std::uint8_t>(
-        reinterpret_cast<const std::uint8_t*>(raw.constData()), std::size_t(raw.size())));
-    d->scheduleDelivery();
 }

@@ -6,6 +6,7 @@
 #include "serial/CommError.h"
 #include "serial/PortProbe.h"
 #include "serial/TMSComm.h"
+#include "support/TMSCommTestAccess.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -488,7 +489,7 @@ private slots:
         QCOMPARE(comm.OutBufferCount(), short(0));
         QVERIFY_THROWS_EXCEPTION(CommError, comm.SetOutput("x"));
         QVERIFY_THROWS_EXCEPTION(CommError, comm.Input());
-        QVERIFY_THROWS_EXCEPTION(CommError, comm.InjectDriverInput("x"));
+        QVERIFY_THROWS_EXCEPTION(CommError, TMSCommTestAccess::InjectDriverInput(comm, "x"));
     }
 
     // --- framing errors through the seam ------------------------------------------------
@@ -500,7 +501,7 @@ private slots:
         EventLog log;
         log.attach(comm);
         Open(comm);
-        comm.InjectDriverInput(QByteArray::fromHex("FF0041"));
+        TMSCommTestAccess::InjectDriverInput(comm, QByteArray::fromHex("FF0041"));
         QVERIFY(log.codes.isEmpty()); // not raised inside the call
         QTRY_COMPARE(log.codes, QList<short>{TMSComm::comEventFrame});
         QVERIFY(log.allOnUiThread);
@@ -515,7 +516,7 @@ private slots:
         EventLog log;
         log.attach(comm);
         Open(comm);
-        comm.InjectDriverInput(QByteArray::fromHex("FFFF"));
+        TMSCommTestAccess::InjectDriverInput(comm, QByteArray::fromHex("FFFF"));
         QTRY_COMPARE(log.codes, QList<short>{TMSComm::comEvReceive});
         QCOMPARE(comm.Input(), QByteArray::fromHex("FF"));
     }
@@ -527,12 +528,12 @@ private slots:
         EventLog log;
         log.attach(comm);
         Open(comm);
-        comm.InjectDriverInput(QByteArray::fromHex("FF"));
+        TMSCommTestAccess::InjectDriverInput(comm, QByteArray::fromHex("FF"));
         QTest::qWait(20);
-        comm.InjectDriverInput(QByteArray::fromHex("00"));
+        TMSCommTestAccess::InjectDriverInput(comm, QByteArray::fromHex("00"));
         QTest::qWait(20);
         QVERIFY(log.codes.isEmpty());
-        comm.InjectDriverInput(QByteArray::fromHex("4243"));
+        TMSCommTestAccess::InjectDriverInput(comm, QByteArray::fromHex("4243"));
         QTRY_COMPARE(log.codes.value(0), TMSComm::comEventFrame);
         QTRY_COMPARE(log.codes.size(), 2);
         QCOMPARE(log.codes.value(1), TMSComm::comEvReceive);
@@ -558,7 +559,7 @@ private slots:
         Open(comm);
         // A marked byte and data in one read: the reset discards the data, so only the frame
         // event is raised.
-        comm.InjectDriverInput(QByteArray::fromHex("FF0041") + "xyz");
+        TMSCommTestAccess::InjectDriverInput(comm, QByteArray::fromHex("FF0041") + "xyz");
         QTRY_COMPARE(log.codes, QList<short>{TMSComm::comEventFrame});
         QTest::qWait(50);
         QCOMPARE(log.codes, QList<short>{TMSComm::comEventFrame});
