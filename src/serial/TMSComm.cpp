@@ -35,17 +35,17 @@ using Clock = std::chrono::steady_clock;
 
 constexpr short MaxCommPort = 16;
 
-short ClampToShort(qsizetype n)
+short clampToShort(qsizetype n)
 {
     return short(std::min<qsizetype>(n, std::numeric_limits<short>::max()));
 }
 
-[[noreturn]] void ThrowNotOpen()
+[[noreturn]] void throwNotOpen()
 {
     throw CommError(QStringLiteral("Operation valid only when the port is open"));
 }
 
-[[noreturn]] void ThrowInvalidValue(const char* property, int value)
+[[noreturn]] void throwInvalidValue(const char* property, int value)
 {
     throw CommError(QStringLiteral("Invalid property value: %1 = %2")
                         .arg(QString::fromLatin1(property))
@@ -328,13 +328,13 @@ short TMSComm::InBufferCount()
     int driverHolds = 0;
     if (!d->errors.Lost() && ::ioctl(d->fd(), FIONREAD, &driverHolds) < 0)
         driverHolds = 0;
-    return ClampToShort(d->received.size() + driverHolds);
+    return clampToShort(d->received.size() + driverHolds);
 }
 
 void TMSComm::SetInBufferCount(short count)
 {
     if (count != 0)
-        ThrowInvalidValue("InBufferCount", count);
+        throwInvalidValue("InBufferCount", count);
     if (!d->isOpen())
         return;
     d->received.clear();
@@ -354,7 +354,7 @@ short TMSComm::InputLen() const
 void TMSComm::SetInputLen(short length)
 {
     if (length < 0)
-        ThrowInvalidValue("InputLen", length);
+        throwInvalidValue("InputLen", length);
     d->inputLen = length;
 }
 
@@ -369,13 +369,13 @@ short TMSComm::OutBufferCount()
     }
     if (d->sendQueueStillHeld())
         unsent += d->heldSendQueue;
-    return ClampToShort(unsent);
+    return clampToShort(unsent);
 }
 
 void TMSComm::SetOutBufferCount(short count)
 {
     if (count != 0)
-        ThrowInvalidValue("OutBufferCount", count);
+        throwInvalidValue("OutBufferCount", count);
     d->heldSendQueue = 0;
     if (!d->isOpen() || d->errors.Lost())
         return;
@@ -391,7 +391,7 @@ short TMSComm::RThreshold() const
 void TMSComm::SetRThreshold(short threshold)
 {
     if (threshold < 0)
-        ThrowInvalidValue("RThreshold", threshold);
+        throwInvalidValue("RThreshold", threshold);
     d->rThreshold = threshold;
 }
 
@@ -403,7 +403,7 @@ short TMSComm::SThreshold() const
 void TMSComm::SetSThreshold(short threshold)
 {
     if (threshold < 0)
-        ThrowInvalidValue("SThreshold", threshold);
+        throwInvalidValue("SThreshold", threshold);
     d->sThreshold = threshold;
 }
 
@@ -415,14 +415,14 @@ int TMSComm::InputMode() const
 void TMSComm::SetInputMode(int mode)
 {
     if (mode != InputModeText && mode != InputModeBinary)
-        ThrowInvalidValue("InputMode", mode);
+        throwInvalidValue("InputMode", mode);
     d->inputMode = mode;
 }
 
 void TMSComm::SetOutput(const QByteArray& bytes)
 {
     if (!d->isOpen())
-        ThrowNotOpen();
+        throwNotOpen();
     if (d->errors.Lost())
         throw d->errors.Error(QStringLiteral("the device has hung up"), d->errors.LostError());
     qsizetype written = 0;
@@ -451,7 +451,7 @@ void TMSComm::SetOutput(const QByteArray& bytes)
 QByteArray TMSComm::Input()
 {
     if (!d->isOpen())
-        ThrowNotOpen();
+        throwNotOpen();
     d->drainDriver();
     d->scheduleDelivery();
     QByteArray taken;

