@@ -89,8 +89,8 @@ PortProbeResult ProbeComPort(int n)
         return probe;
     }
     probe.device = ComPortDevice(n);
-    const TtyOpenResult opened = OpenExclusiveTty(probe.device, TtyUse::Probe);
-    if (opened.tty.fd >= 0) {
+    TtyOpenResult opened = OpenExclusiveTty(probe.device, TtyUse::Probe);
+    if (opened.tty.fd.IsValid()) {
         CloseExclusiveTty(opened.tty);
         return probe;
     }

@@ -31,15 +31,15 @@ class TestPortProbe : public QObject
 {
     Q_OBJECT
 
-    static void ClearEnvironment()
+    static void clearEnvironment()
     {
         for (int n = 1; n <= 4; ++n)
             qunsetenv(QByteArray("QUELVANE_COM" + QByteArray::number(n)).constData());
     }
 
 private slots:
-    void init() { ClearEnvironment(); }
-    void cleanup() { ClearEnvironment(); }
+    void init() { clearEnvironment(); }
+    void cleanup() { clearEnvironment(); }
 
     void comPortName_isComAndTheNumber()
     {

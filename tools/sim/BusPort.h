@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sim/UniqueFd.h"
+#include "serial/UniqueFd.h"
 
 #include <QString>
 
@@ -28,7 +28,7 @@ public:
     static BusPort openDevice(const QString& path);
 
     // Non-blocking, read and written by the bus.
-    int fd() const { return m_fd.get(); }
+    int fd() const { return m_fd.Get(); }
     // What the station opens.
     const QString& devicePath() const { return m_devicePath; }
 
