@@ -18,12 +18,12 @@ constexpr int Runs = 2001;
 class BenchRocker : public TiSwitchRocker
 {
 public:
-    using TiSwitchRocker::PaintBuffered;
-    using TiSwitchRocker::PaintDirect;
+    using TiSwitchRocker::paintBuffered;
+    using TiSwitchRocker::paintDirect;
     using TiSwitchRocker::TiSwitchRocker;
 };
 
-template <typename F> double MedianMicroseconds(F&& run)
+template <typename F> double medianMicroseconds(F&& run)
 {
     for (int i = 0; i < 50; ++i)
         run();
@@ -52,13 +52,13 @@ int main(int argc, char** argv)
     rocker.SetIndicatorActiveColor(clRed);
     QImage target(38, 89, QImage::Format_RGB32);
 
-    const double direct = MedianMicroseconds([&] {
+    const double direct = medianMicroseconds([&] {
         QPainter canvas(&target);
-        rocker.PaintDirect(canvas);
+        rocker.paintDirect(canvas);
     });
-    const double buffered = MedianMicroseconds([&] {
+    const double buffered = medianMicroseconds([&] {
         QPainter canvas(&target);
-        rocker.PaintBuffered(canvas);
+        rocker.paintBuffered(canvas);
     });
 
     QWidget screen;
@@ -74,13 +74,13 @@ int main(int argc, char** argv)
     screen.show();
     QApplication::processEvents();
     // Every switch asks for its repaint, then the screen paints them together.
-    const double floor = MedianMicroseconds([&] {
+    const double floor = medianMicroseconds([&] {
         for (TiSwitchRocker* r : switches)
             r->FullRepaint();
         screen.repaint();
     });
     QImage whole(screen.size(), QImage::Format_RGB32);
-    const double rendered = MedianMicroseconds([&] { screen.render(&whole); });
+    const double rendered = medianMicroseconds([&] { screen.render(&whole); });
 
     std::printf("one 38 x 89 switch, direct:   %8.1f us\n", direct);
     std::printf("one 38 x 89 switch, buffered: %8.1f us (%.2f x direct)\n", buffered,

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "floors/FloorScreens.h"
 #include "floors/ScreenSet.h"
 
 class Tmainfrm;
@@ -21,10 +22,6 @@ private:
     ScreenSet screens_;
     // Declared first, destroyed last: every other screen uses its link.
     std::unique_ptr<Tmainfrm> main_;
-    std::unique_ptr<Tfirstfrm> first_;
-    std::unique_ptr<TSecondfrm> second_;
-    std::unique_ptr<TThirdfrm> third_;
-    std::unique_ptr<TFourfrm> fourth_;
-    std::unique_ptr<TFivefrm> fifth_;
+    FloorScreenSet floors_;
     std::unique_ptr<TSetfrm> set_;
 };

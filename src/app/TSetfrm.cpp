@@ -12,6 +12,7 @@
 #include "floors/BevelPanel.h"
 #include "floors/DesignerFont.h"
 #include "floors/OuterSizeFit.h"
+#include "serial/ComPortName.h"
 #include "serial/PortProbe.h"
 
 TSetfrm::TSetfrm()
@@ -65,7 +66,10 @@ TSetfrm::TSetfrm()
 
 void TSetfrm::showEvent(QShowEvent* event)
 {
-    FormShow(this);
+    // A spontaneous show is the window coming back from being minimized: the dialog was shown
+    // all along, and the operator's choice stays.
+    if (!event->spontaneous())
+        FormShow(this);
     QDialog::showEvent(event);
 }
 
@@ -101,7 +105,12 @@ void TSetfrm::FormShow(QObject*)
 {
     typed_ = false;
     ComboBox1->clear();
-    ComboBox1->addItems(ProbeComPorts());
+    for (const PortProbeResult& probe : ProbeComPorts()) {
+        if (probe.listed())
+            ComboBox1->addItem(ComPortName(probe.port));
+        else if (const QString why = UnlistedPortMessage(probe); !why.isEmpty())
+            qCWarning(lcPortProbe).noquote() << why;
+    }
     ComboBox1->setCurrentIndex(-1);
     ComboBox1->setEditText(QString());
 }

@@ -14,7 +14,8 @@ public:
 
     QComboBox* ComboBox1 = nullptr;
 
-    // Rebuilds the port list; runs on every show.
+    // Rebuilds the port list; runs on every show. Ports left out for a reason the operator
+    // can act on are named on standard error with that reason.
     void FormShow(QObject* sender);
 
     // The port the chosen entry names (COM3 → 3), 0 when no entry is chosen: an empty list,

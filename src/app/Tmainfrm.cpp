@@ -18,7 +18,10 @@
 #include "floors/DesignerFont.h"
 #include "floors/Navigation.h"
 #include "floors/OuterSizeFit.h"
+#include "floors/ScopedCursor.h"
 #include "floors/TShape.h"
+#include "link/RelayColors.h"
+#include "link/SwitchAndConfirm.h"
 
 namespace {
 
@@ -109,7 +112,7 @@ void Tmainfrm::buildControls()
         rocker->setObjectName(QStringLiteral("iSwitchRocker%1").arg(column));
         rocker->setGeometry(SwitchLefts[k], 146, 49, 96);
         rocker->SetTag(1 << k);
-        rocker->SetIndicatorActiveColor(clRed);
+        rocker->SetIndicatorActiveColor(TColor(RelayOnColor));
         rocker->SetCursor(crHandPoint);
         rocker->OnChange = [this](QObject* sender) { iSwitchRocker1Change(sender); };
         // The column's label names the switch to assistive technology.
@@ -210,17 +213,8 @@ void Tmainfrm::ClosePort()
 
 void Tmainfrm::iSwitchRocker1Change(QObject* sender)
 {
-    auto* rocker = qobject_cast<QWidget*>(sender);
-    if (rocker != nullptr)
-        rocker->setCursor(Qt::WaitCursor);
-    setCursor(Qt::WaitCursor);
-    const auto bit = std::uint8_t(sender != nullptr ? sender->property("Tag").toInt() : 0);
-    link_.SendSwitchCommand(MainAddress, bit, bit, sender, MainScreenRelayBits);
-    link_.PumpWait(SwitchToStatusWaitMs);
-    link_.RequestStatus(MainAddress);
-    if (rocker != nullptr)
-        rocker->unsetCursor();
-    unsetCursor();
+    const ScopedCursor busy(Qt::WaitCursor, {qobject_cast<QWidget*>(sender), this});
+    SwitchAndConfirm(link_, MainAddress, sender, MainScreenRelayBits);
 }
 
 void Tmainfrm::goToFloor(int floor, QObject* sender)
@@ -269,7 +263,6 @@ void Tmainfrm::N1Click(QObject*)
 
 void Tmainfrm::N2Click(QObject*)
 {
-    setCursor(Qt::BusyCursor);
+    const ScopedCursor busy(Qt::BusyCursor, {this});
     link_.RequestStatus(MainAddress);
-    unsetCursor();
 }

@@ -4,6 +4,7 @@
 
 #include <QJsonArray>
 #include <QMetaProperty>
+#include <QScopeGuard>
 
 #include "components/PropertyText.h"
 #include "components/PropertyWalk.h"
@@ -14,27 +15,6 @@
 namespace {
 
 const QString OPCItemsKey = QStringLiteral("OPCItems");
-
-// Loading state and update lock for the span of one read, released however it ends.
-class LoadingScope
-{
-public:
-    explicit LoadingScope(TiVCLComponent& component) : component_(component)
-    {
-        component_.BeginLoad();
-        component_.BeginUpdate();
-    }
-    ~LoadingScope()
-    {
-        component_.EndUpdate();
-        component_.EndLoad();
-    }
-    LoadingScope(const LoadingScope&) = delete;
-    LoadingScope& operator=(const LoadingScope&) = delete;
-
-private:
-    TiVCLComponent& component_;
-};
 
 } // namespace
 
@@ -59,7 +39,13 @@ QJsonObject WriteComponentLayout(TiVCLComponent& component)
 
 void ReadComponentLayout(TiVCLComponent& component, const QJsonObject& layout)
 {
-    LoadingScope loading(component);
+    component.BeginLoad();
+    component.BeginUpdate();
+    // Loading state and update lock end however the read ends.
+    const auto loaded = qScopeGuard([&component] {
+        component.EndUpdate();
+        component.EndLoad();
+    });
     WalkPublishedProperties(
         &component, QString(), [](const QString&) { return true; },
         [&layout](QObject* object, const QMetaProperty& property, const QString& fullName) {

@@ -7,19 +7,19 @@
 
 namespace {
 
-int Channel(TColor rgb, int shift)
+int channel(TColor rgb, int shift)
 {
     return int((static_cast<std::uint32_t>(rgb) >> shift) & 0xFF);
 }
 
-TColor FromChannels(int red, int green, int blue)
+TColor fromChannels(int red, int green, int blue)
 {
     return static_cast<TColor>(red | green << 8 | blue << 16);
 }
 
 // One ring of a 3-D edge: the top-left colour on the top and left sides, the bottom-right
 // colour on the bottom and right sides, which own the two shared corners.
-void DrawRing(QPainter& canvas, const QRect& r, TColor topLeft, TColor bottomRight)
+void drawRing(QPainter& canvas, const QRect& r, TColor topLeft, TColor bottomRight)
 {
     const int right = r.left() + r.width();
     const int bottom = r.top() + r.height();
@@ -43,13 +43,13 @@ TColor DimColor(TColor color, int n)
     const TColor rgb = ColorToRGB(color);
     if (n < 1)
         return rgb;
-    return FromChannels(Channel(rgb, 0) / n, Channel(rgb, 8) / n, Channel(rgb, 16) / n);
+    return fromChannels(channel(rgb, 0) / n, channel(rgb, 8) / n, channel(rgb, 16) / n);
 }
 
 TColor ShadeColor(TColor rgb, int delta)
 {
     const auto shade = [delta](int channel) { return std::clamp(channel + delta, 0, 255); };
-    return FromChannels(shade(Channel(rgb, 0)), shade(Channel(rgb, 8)), shade(Channel(rgb, 16)));
+    return fromChannels(shade(channel(rgb, 0)), shade(channel(rgb, 8)), shade(channel(rgb, 16)));
 }
 
 void DrawColoredFocusRect(QPainter& canvas, const QRect& rect, TColor color)
@@ -93,10 +93,10 @@ void DrawEdge3D(QPainter& canvas, const QRect& rect, int raised)
         return;
     const QRect inner = rect.adjusted(1, 1, -1, -1);
     if (raised == 1) {
-        DrawRing(canvas, rect, cl3DLight, cl3DDkShadow);
-        DrawRing(canvas, inner, clBtnHighlight, clBtnShadow);
+        drawRing(canvas, rect, cl3DLight, cl3DDkShadow);
+        drawRing(canvas, inner, clBtnHighlight, clBtnShadow);
     } else {
-        DrawRing(canvas, rect, clBtnShadow, clBtnHighlight);
-        DrawRing(canvas, inner, cl3DDkShadow, cl3DLight);
+        drawRing(canvas, rect, clBtnShadow, clBtnHighlight);
+        drawRing(canvas, inner, cl3DDkShadow, cl3DLight);
     }
 }

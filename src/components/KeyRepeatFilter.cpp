@@ -17,14 +17,14 @@ KeyRepeatFilter::KeyRepeatFilter(bool holdReleases, std::function<void(QKeyEvent
 
 KeyRepeatFilter::~KeyRepeatFilter() = default;
 
-bool KeyRepeatFilter::filter(QKeyEvent& event)
+bool KeyRepeatFilter::Filter(QKeyEvent& event)
 {
     if (event.type() == QEvent::KeyRelease && event.isAutoRepeat())
         return true;
     if (!holdReleases_)
         return false;
     if (event.type() == QEvent::KeyRelease) {
-        flush();
+        Flush();
         held_.reset(static_cast<QKeyEvent*>(event.clone()));
         lastRound_ = false;
         timer_.start(HoldMs);
@@ -39,12 +39,12 @@ bool KeyRepeatFilter::filter(QKeyEvent& event)
         timer_.stop();
         held_.reset();
     } else {
-        flush();
+        Flush();
     }
     return false;
 }
 
-void KeyRepeatFilter::flush()
+void KeyRepeatFilter::Flush()
 {
     timer_.stop();
     if (!held_)
@@ -61,5 +61,5 @@ void KeyRepeatFilter::expire()
         timer_.start(0);
         return;
     }
-    flush();
+    Flush();
 }

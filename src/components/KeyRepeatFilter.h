@@ -31,9 +31,9 @@ public:
     // Takes key presses and releases in their order of arrival. True when the event is taken
     // (a release held back, or dropped as half of a repeat); false when it goes on as usual,
     // after a held release it follows has been delivered.
-    bool filter(QKeyEvent& event);
+    bool Filter(QKeyEvent& event);
     // Delivers a held release at once: what follows (focus leaving, other input) needs it done.
-    void flush();
+    void Flush();
 
 private:
     void expire();

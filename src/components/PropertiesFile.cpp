@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <QScopeGuard>
 #include <QStringDecoder>
 #include <QStringList>
 
@@ -16,7 +17,7 @@ namespace {
 
 const QString LineEnd = QStringLiteral("\r\n");
 
-QStringList ExcludedNames(bool saveAllProperties)
+QStringList excludedNames(bool saveAllProperties)
 {
     QStringList names{QStringLiteral("Name")};
     if (!saveAllProperties) {
@@ -30,7 +31,7 @@ QStringList ExcludedNames(bool saveAllProperties)
 }
 
 // At most length characters; a character outside the basic plane is never split in two.
-QString Cut(const QString& text, int length = MaxPropertiesLineLength)
+QString cut(const QString& text, int length = MaxPropertiesLineLength)
 {
     qsizetype end = 0;
     for (int count = 0; count < length && end < text.size(); ++count) {
@@ -43,13 +44,13 @@ QString Cut(const QString& text, int length = MaxPropertiesLineLength)
 
 // A value with a line break would become lines of its own, and the loader would read them as
 // further properties.
-QString OnOneLine(QString text)
+QString onOneLine(QString text)
 {
     return text.replace(QLatin1Char('\r'), QLatin1Char(' '))
         .replace(QLatin1Char('\n'), QLatin1Char(' '));
 }
 
-QString UpperAscii(QString text)
+QString upperAscii(QString text)
 {
     for (QChar& c : text) {
         if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
@@ -72,7 +73,7 @@ public:
                    text.at(end) != QLatin1Char('\n'))
                 ++end;
             if (!first)
-                Add(QStringView(text).sliced(start, end - start));
+                add(QStringView(text).sliced(start, end - start));
             first = false;
             // CR LF, CR and LF each end a line.
             if (end + 1 < text.size() && text.at(end) == QLatin1Char('\r') &&
@@ -85,7 +86,7 @@ public:
     // The value of the first remaining line of that name, which is then gone.
     std::optional<QString> Take(const QString& fullName)
     {
-        const auto found = values_.find(UpperAscii(fullName));
+        const auto found = values_.find(upperAscii(fullName));
         if (found == values_.end() || found->empty())
             return std::nullopt;
         QString value = found->front();
@@ -94,72 +95,67 @@ public:
     }
 
 private:
-    void Add(QStringView line)
+    void add(QStringView line)
     {
         const qsizetype equals = line.indexOf(QLatin1Char('='));
         if (equals < 0)
             return;
-        const QString name = UpperAscii(line.first(equals).trimmed().toString());
+        const QString name = upperAscii(line.first(equals).trimmed().toString());
         values_[name].push_back(line.sliced(equals + 1).trimmed().toString());
     }
 
     QHash<QString, std::deque<QString>> values_;
 };
 
-[[noreturn]] void Fail(const QString& message)
+[[noreturn]] void fail(const QString& message)
 {
     throw std::runtime_error(message.toStdString());
 }
 
-void WriteText(const QString& fileName, const QString& text)
+void writeText(const QString& fileName, const QString& text)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        Fail(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
+        fail(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
     const QByteArray bytes = text.toUtf8();
     if (file.write(bytes) != bytes.size() || !file.flush())
-        Fail(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString()));
+        fail(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString()));
 }
 
-QString ReadText(const QString& fileName)
+QString readText(const QString& fileName)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        Fail(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
+        fail(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
     // One byte over the limit tells a file that is too large, whatever size it reports.
     const QByteArray bytes = file.read(MaxPropertiesFileSize + 1);
     if (file.error() != QFileDevice::NoError)
-        Fail(QStringLiteral("Cannot read file \"%1\". %2").arg(fileName, file.errorString()));
+        fail(QStringLiteral("Cannot read file \"%1\". %2").arg(fileName, file.errorString()));
     if (bytes.size() > MaxPropertiesFileSize)
-        Fail(QStringLiteral("File \"%1\" is larger than %2 bytes")
+        fail(QStringLiteral("File \"%1\" is larger than %2 bytes")
                  .arg(fileName)
                  .arg(MaxPropertiesFileSize));
     return DecodePropertiesFile(bytes);
 }
 
-void Load(TiComponent& component, const QString& text)
+void load(TiComponent& component, const QString& text)
 {
     RemainingLines lines(text);
     component.BeginUpdate();
-    try {
-        WalkPublishedProperties(
-            &component, QString(), [](const QString&) { return true; },
-            [&lines](QObject* object, const QMetaProperty& property, const QString& fullName) {
-                if (KindOf(property) == PropertyKind::Other)
-                    return;
-                if (const auto value = lines.Take(fullName))
-                    property.write(object, ValueFromText(property, *value));
-            });
-    } catch (...) {
-        // The component keeps repainting after a failed load.
-        component.EndUpdate();
-        throw;
-    }
-    component.EndUpdate();
+    // Also after a failed load: the component keeps repainting.
+    const auto release = qScopeGuard([&component] { component.EndUpdate(); });
+    WalkPublishedProperties(
+        &component, QString(), [](const QString&) { return true; },
+        [&lines](QObject* object, const QMetaProperty& property, const QString& fullName) {
+            if (KindOf(property) == PropertyKind::Other)
+                return;
+            if (const auto value = lines.Take(fullName))
+                property.write(object, ValueFromText(property, *value));
+        });
 }
 
 // Runs f; an error it raises goes on as a PropertiesFileError with prefix before its message.
-template <typename F> void Reported(const QString& prefix, F f)
+template <typename F> void reported(const QString& prefix, F f)
 {
     try {
         f();
@@ -181,15 +177,15 @@ QString DecodePropertiesFile(const QByteArray& bytes)
         return text;
     QStringDecoder gb18030("GB18030");
     if (!gb18030.isValid())
-        Fail(QStringLiteral("The text is not UTF-8 and no GB18030 decoder is available"));
+        fail(QStringLiteral("The text is not UTF-8 and no GB18030 decoder is available"));
     return gb18030.decode(bytes);
 }
 
 QString PropertiesText(TiComponent& component)
 {
-    const QStringList excluded = ExcludedNames(component.OptionSaveAllProperties());
+    const QStringList excluded = excludedNames(component.OptionSaveAllProperties());
     QString text =
-        Cut(QStringLiteral("File Type = ") + QLatin1String(component.metaObject()->className())) +
+        cut(QStringLiteral("File Type = ") + QLatin1String(component.metaObject()->className())) +
         LineEnd;
     WalkPublishedProperties(
         &component, QString(),
@@ -199,25 +195,25 @@ QString PropertiesText(TiComponent& component)
         [&text](QObject* object, const QMetaProperty& property, const QString& fullName) {
             if (KindOf(property) == PropertyKind::Other)
                 return;
-            const QString value = OnOneLine(ValueText(property, object));
-            text += Cut(Cut(fullName) + QStringLiteral(" = ") + Cut(value)) + LineEnd;
+            const QString value = onOneLine(ValueText(property, object));
+            text += cut(cut(fullName) + QStringLiteral(" = ") + cut(value)) + LineEnd;
         });
     return text;
 }
 
 void SavePropertiesFile(TiComponent& component, const QString& fileName)
 {
-    Reported(SaveError, [&] { WriteText(fileName, PropertiesText(component)); });
+    reported(SaveError, [&] { writeText(fileName, PropertiesText(component)); });
 }
 
 void LoadPropertiesText(TiComponent& component, const QString& text)
 {
-    Reported(LoadError, [&] { Load(component, text); });
+    reported(LoadError, [&] { load(component, text); });
 }
 
 void LoadPropertiesFile(TiComponent& component, const QString& fileName)
 {
-    Reported(LoadError, [&] { Load(component, ReadText(fileName)); });
+    reported(LoadError, [&] { load(component, readText(fileName)); });
 }
 
 void TiComponent::SavePropertiesToFile(const QString& fileName)

@@ -10,37 +10,37 @@
 
 namespace {
 
-[[noreturn]] void NotValid(const QString& text, const QString& what)
+[[noreturn]] void notValid(const QString& text, const QString& what)
 {
     throw std::invalid_argument(
         QStringLiteral("'%1' is not a valid %2 value").arg(text, what).toStdString());
 }
 
-template <typename T> QVariant Integer(const QString& text)
+template <typename T> QVariant parseInteger(const QString& text)
 {
     bool ok = false;
     if constexpr (std::is_signed_v<T>) {
         const qlonglong n = text.toLongLong(&ok, 10);
         if (!ok || n < std::numeric_limits<T>::min() || n > std::numeric_limits<T>::max())
-            NotValid(text, QStringLiteral("integer"));
+            notValid(text, QStringLiteral("integer"));
         return QVariant::fromValue(T(n));
     } else {
         // toULongLong would take "-1" as its two's complement.
         const qulonglong n = text.startsWith(QLatin1Char('-')) ? 0 : text.toULongLong(&ok, 10);
         if (!ok || n > std::numeric_limits<T>::max())
-            NotValid(text, QStringLiteral("integer"));
+            notValid(text, QStringLiteral("integer"));
         return QVariant::fromValue(T(n));
     }
 }
 
-QLocale FileLocale()
+QLocale fileLocale()
 {
     QLocale locale;
     locale.setNumberOptions(QLocale::OmitGroupSeparator | QLocale::RejectGroupSeparator);
     return locale;
 }
 
-bool IsInteger(int typeId)
+bool isInteger(int typeId)
 {
     switch (typeId) {
     case QMetaType::Int:
@@ -60,51 +60,51 @@ bool IsInteger(int typeId)
     }
 }
 
-bool IsUnsigned64(int typeId)
+bool isUnsigned64(int typeId)
 {
     return typeId == QMetaType::ULongLong || typeId == QMetaType::ULong;
 }
 
-QVariant IntegerFromText(int typeId, const QString& text)
+QVariant integerFromText(int typeId, const QString& text)
 {
     switch (typeId) {
     case QMetaType::UInt:
-        return Integer<uint>(text);
+        return parseInteger<uint>(text);
     case QMetaType::Long:
-        return Integer<long>(text);
+        return parseInteger<long>(text);
     case QMetaType::ULong:
-        return Integer<ulong>(text);
+        return parseInteger<ulong>(text);
     case QMetaType::LongLong:
-        return Integer<qlonglong>(text);
+        return parseInteger<qlonglong>(text);
     case QMetaType::ULongLong:
-        return Integer<qulonglong>(text);
+        return parseInteger<qulonglong>(text);
     case QMetaType::Short:
-        return Integer<short>(text);
+        return parseInteger<short>(text);
     case QMetaType::UShort:
-        return Integer<ushort>(text);
+        return parseInteger<ushort>(text);
     case QMetaType::Char:
-        return Integer<char>(text);
+        return parseInteger<char>(text);
     case QMetaType::SChar:
-        return Integer<signed char>(text);
+        return parseInteger<signed char>(text);
     case QMetaType::UChar:
-        return Integer<uchar>(text);
+        return parseInteger<uchar>(text);
     default:
-        return Integer<int>(text);
+        return parseInteger<int>(text);
     }
 }
 
 // Only the enumeration's own values: anything else would be an invalid value of its type.
-QVariant EnumerationFromText(const QMetaProperty& property, const QString& text)
+QVariant enumerationFromText(const QMetaProperty& property, const QString& text)
 {
-    const int n = Integer<int>(text).toInt();
+    const int n = parseInteger<int>(text).toInt();
     if (property.metaType().id() == QMetaType::Bool) {
         if (n != 0 && n != 1)
-            NotValid(text, QStringLiteral("Boolean"));
+            notValid(text, QStringLiteral("Boolean"));
         return QVariant(n == 1);
     }
     const QMetaEnum enumerator = property.enumerator();
     if (!enumerator.valueToKey(n))
-        NotValid(text, QString::fromLatin1(enumerator.name()));
+        notValid(text, QString::fromLatin1(enumerator.name()));
     return QVariant(n);
 }
 
@@ -115,7 +115,7 @@ PropertyKind KindOf(const QMetaProperty& property)
     const QMetaType type = property.metaType();
     const int typeId = type.id();
     if (property.isEnumType() || typeId == QMetaType::Bool || typeId == QMetaType::QChar ||
-        IsInteger(typeId))
+        isInteger(typeId))
         return PropertyKind::Ordinal;
     if (typeId == QMetaType::Double || typeId == QMetaType::Float)
         return PropertyKind::Floating;
@@ -142,11 +142,11 @@ QString ValueText(const QMetaProperty& property, const QObject* object)
             return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
         if (typeId == QMetaType::QChar)
             return QString::number(value.value<QChar>().unicode());
-        if (IsUnsigned64(typeId))
+        if (isUnsigned64(typeId))
             return QString::number(value.toULongLong());
         return QString::number(value.toLongLong());
     case PropertyKind::Floating:
-        return FileLocale().toString(value.toDouble(), 'g', 15);
+        return fileLocale().toString(value.toDouble(), 'g', 15);
     case PropertyKind::String:
         return value.toString();
     case PropertyKind::Object:
@@ -162,17 +162,17 @@ QVariant ValueFromText(const QMetaProperty& property, const QString& text)
     switch (KindOf(property)) {
     case PropertyKind::Ordinal:
         if (IsEnumeration(property))
-            return EnumerationFromText(property, text);
+            return enumerationFromText(property, text);
         if (property.isFlagType())
-            return Integer<int>(text);
+            return parseInteger<int>(text);
         if (typeId == QMetaType::QChar)
-            return QVariant::fromValue(QChar(Integer<ushort>(text).value<ushort>()));
-        return IntegerFromText(typeId, text);
+            return QVariant::fromValue(QChar(parseInteger<ushort>(text).value<ushort>()));
+        return integerFromText(typeId, text);
     case PropertyKind::Floating: {
         bool ok = false;
-        const double number = FileLocale().toDouble(text, &ok);
+        const double number = fileLocale().toDouble(text, &ok);
         if (!ok)
-            NotValid(text, QStringLiteral("floating point"));
+            notValid(text, QStringLiteral("floating point"));
         return number;
     }
     case PropertyKind::String:

@@ -12,7 +12,7 @@
 
 namespace {
 
-[[noreturn]] void NotValid(const QString& text, const char* what)
+[[noreturn]] void notValid(const QString& text, const char* what)
 {
     throw std::invalid_argument(QStringLiteral("'%1' is not a valid %2 value")
                                     .arg(text, QLatin1String(what))
@@ -20,16 +20,16 @@ namespace {
 }
 
 // Parses with the given member of QString, raising when the text is not a decimal integer.
-template <typename T> QVariant Parsed(const QString& text, T (QString::*parse)(bool*, int) const)
+template <typename T> QVariant parsed(const QString& text, T (QString::*parse)(bool*, int) const)
 {
     bool ok = false;
     const T value = (text.*parse)(&ok, 10);
     if (!ok)
-        NotValid(text, "integer");
+        notValid(text, "integer");
     return QVariant::fromValue(value);
 }
 
-bool RangesOverZeroToOne(const QMetaProperty& property)
+bool rangesOverZeroToOne(const QMetaProperty& property)
 {
     if (property.metaType().id() == QMetaType::Bool)
         return true;
@@ -45,22 +45,22 @@ bool RangesOverZeroToOne(const QMetaProperty& property)
     return low == 0 && high == 1;
 }
 
-QVariant Ordinal(int typeId, const QString& text)
+QVariant parseOrdinal(int typeId, const QString& text)
 {
     switch (typeId) {
     case QMetaType::UInt:
-        return Parsed(text, &QString::toUInt);
+        return parsed(text, &QString::toUInt);
     case QMetaType::LongLong:
-        return Parsed(text, &QString::toLongLong);
+        return parsed(text, &QString::toLongLong);
     case QMetaType::ULongLong:
-        return Parsed(text, &QString::toULongLong);
+        return parsed(text, &QString::toULongLong);
     default:
-        return Parsed(text, &QString::toInt);
+        return parsed(text, &QString::toInt);
     }
 }
 
 // Empty when the property is of a kind that is never set from text.
-QVariant Converted(const QMetaProperty& property, const QString& text)
+QVariant convert(const QMetaProperty& property, const QString& text)
 {
     const int typeId = property.metaType().id();
     if (IsEnumeration(property)) {
@@ -69,9 +69,9 @@ QVariant Converted(const QMetaProperty& property, const QString& text)
             ordinal = QStringLiteral("1");
         else if (ordinal.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
             ordinal = QStringLiteral("0");
-        if (RangesOverZeroToOne(property) && ordinal != QLatin1String("0"))
+        if (rangesOverZeroToOne(property) && ordinal != QLatin1String("0"))
             ordinal = QStringLiteral("1");
-        const int n = Ordinal(QMetaType::Int, ordinal).toInt();
+        const int n = parseOrdinal(QMetaType::Int, ordinal).toInt();
         if (typeId == QMetaType::Bool)
             return QVariant(n != 0);
         return QVariant(n);
@@ -89,24 +89,24 @@ QVariant Converted(const QMetaProperty& property, const QString& text)
     case QMetaType::SChar:
     case QMetaType::UChar:
     case QMetaType::QChar:
-        return Ordinal(typeId, text);
+        return parseOrdinal(typeId, text);
     case QMetaType::Double:
     case QMetaType::Float: {
         bool ok = false;
         const double number = text.toDouble(&ok);
         if (!ok)
-            NotValid(text, "floating point");
+            notValid(text, "floating point");
         return number;
     }
     case QMetaType::QString:
     case QMetaType::QByteArray:
         return text;
     default:
-        return property.isFlagType() ? Ordinal(QMetaType::Int, text) : QVariant();
+        return property.isFlagType() ? parseOrdinal(QMetaType::Int, text) : QVariant();
     }
 }
 
-void Apply(QObject* target, const QString& prefix, const QString& text, const QString& wantedName,
+void apply(QObject* target, const QString& prefix, const QString& text, const QString& wantedName,
            ObjectPath& path)
 {
     if (!path.Enter(target))
@@ -119,12 +119,12 @@ void Apply(QObject* target, const QString& prefix, const QString& text, const QS
             prefix.trimmed().isEmpty() ? name : prefix + QLatin1Char('.') + name;
         if (property.metaType().flags() & QMetaType::PointerToQObject) {
             if (QObject* object = property.read(target).value<QObject*>())
-                Apply(object, fullName, text, wantedName, path);
+                apply(object, fullName, text, wantedName, path);
             continue;
         }
         if (fullName.compare(wantedName, Qt::CaseInsensitive) != 0)
             continue;
-        const QVariant converted = Converted(property, text);
+        const QVariant converted = convert(property, text);
         if (converted.isValid())
             property.write(target, converted);
     }
@@ -139,5 +139,5 @@ void ApplyPropertyValue(QObject* target, const QString& prefix, const QVariant& 
     if (!target)
         return;
     ObjectPath path;
-    Apply(target, prefix, value.toString(), wantedName, path);
+    apply(target, prefix, value.toString(), wantedName, path);
 }

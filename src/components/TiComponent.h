@@ -121,13 +121,9 @@ public:
     bool BackGroundPending() const;
     // Local time in days since 1899-12-30.
     double LastRepaintTime() const;
-    // How often a repaint was actually requested from the window.
-    int RepaintNowCount() const;
     quint8 BorderStyle() const;
     bool Focused() const;
     bool CachedDrawing() const;
-    // True only while a buffered paint is drawing.
-    bool HasOffScreenBuffer() const;
     bool ErrorActive() const;
     // Switched by the data link's automatic error indication.
     Q_INVOKABLE void SetErrorActive(bool value);
@@ -187,19 +183,16 @@ protected:
     virtual void iDoubleClick();
     virtual bool iMouseWheel(int wheelDelta, TShiftState shift, const QPoint& mousePos);
 
-    // The clock of the frame-rate limit, local time in days since 1899-12-30.
-    virtual double Now() const;
     // The bounds were applied, by SetBounds or by Qt's own geometry calls.
-    virtual void BoundsChanged();
+    virtual void boundsChanged();
 
-    void SetBooleanProperty(bool value, bool& field, int kind);
-    void SetIntegerProperty(int value, int& field, int kind);
-    void SetColorProperty(TColor value, TColor& field, int kind);
-    void SetCenterOffset(int x, int y);
-    void RepaintNow();
+    void setBooleanProperty(bool value, bool& field, int kind);
+    void setIntegerProperty(int value, int& field, int kind);
+    void setColorProperty(TColor value, TColor& field, int kind);
+    void setCenterOffset(int x, int y);
 
-    void PaintBuffered(QPainter& canvas);
-    void PaintDirect(QPainter& canvas);
+    void paintBuffered(QPainter& canvas);
+    void paintDirect(QPainter& canvas);
 
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -218,12 +211,14 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // Reaches the state tests look into.
+    friend class ComponentAccess;
     struct Private;
 
-    void Request(bool& pending);
-    void DragOver(QDragMoveEvent* event, TDragState state);
-    void CheckFrameRate();
-    QList<QWidget*> TabSiblings() const;
+    // A press or the second press of a double click: the hook, then the handler.
+    void mouseDown(TMouseButton button, TShiftState shift, QPoint p);
+    void dragOver(QDragMoveEvent* event, TDragState state);
+    QList<QWidget*> tabSiblings() const;
 
     std::unique_ptr<Private> d;
 };

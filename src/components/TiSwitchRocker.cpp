@@ -6,6 +6,7 @@
 #include "components/VirtualKey.h"
 
 #include <QPainter>
+#include <QScopeGuard>
 
 struct TiSwitchRocker::Private
 {
@@ -23,10 +24,10 @@ struct TiSwitchRocker::Private
 namespace {
 
 // n / d rounded to the nearest integer, ties to the even neighbour; d > 0.
-int RoundHalfEven(int n, int d)
+int roundHalfEven(int n, int d)
 {
     if (n < 0)
-        return -RoundHalfEven(-n, d);
+        return -roundHalfEven(-n, d);
     const int quotient = n / d;
     const int twiceRemainder = 2 * (n % d);
     if (twiceRemainder > d || (twiceRemainder == d && quotient % 2 != 0))
@@ -35,12 +36,12 @@ int RoundHalfEven(int n, int d)
 }
 
 // Right and bottom exclusive, so an empty or inverted rectangle holds no point.
-bool Inside(const QRect& r, int x, int y)
+bool inside(const QRect& r, int x, int y)
 {
     return x >= r.left() && x < r.left() + r.width() && y >= r.top() && y < r.top() + r.height();
 }
 
-void DrawIndicator(QPainter& canvas, const QRect& r, TColor color)
+void drawIndicator(QPainter& canvas, const QRect& r, TColor color)
 {
     const int left = r.left();
     const int top = r.top();
@@ -111,7 +112,7 @@ bool TiSwitchRocker::ShowFocusRect() const
 
 void TiSwitchRocker::SetShowFocusRect(bool value)
 {
-    SetBooleanProperty(value, d->showFocusRect, RepaintContents);
+    setBooleanProperty(value, d->showFocusRect, RepaintContents);
 }
 
 TColor TiSwitchRocker::IndicatorActiveColor() const
@@ -121,7 +122,7 @@ TColor TiSwitchRocker::IndicatorActiveColor() const
 
 void TiSwitchRocker::SetIndicatorActiveColor(TColor value)
 {
-    SetColorProperty(value, d->indicatorActiveColor, RepaintContents);
+    setColorProperty(value, d->indicatorActiveColor, RepaintContents);
 }
 
 int TiSwitchRocker::IndicatorMargin() const
@@ -131,7 +132,7 @@ int TiSwitchRocker::IndicatorMargin() const
 
 void TiSwitchRocker::SetIndicatorMargin(int value)
 {
-    SetIntegerProperty(value, d->indicatorMargin, RepaintContents);
+    setIntegerProperty(value, d->indicatorMargin, RepaintContents);
 }
 
 int TiSwitchRocker::BorderMargin() const
@@ -141,7 +142,7 @@ int TiSwitchRocker::BorderMargin() const
 
 void TiSwitchRocker::SetBorderMargin(int value)
 {
-    SetIntegerProperty(value, d->borderMargin, RepaintContents);
+    setIntegerProperty(value, d->borderMargin, RepaintContents);
 }
 
 bool TiSwitchRocker::MouseArmed() const
@@ -168,14 +169,10 @@ QRect TiSwitchRocker::GetPressRect() const
     return RectLTRB(side, side, right, Height() / 2);
 }
 
-void TiSwitchRocker::UserToggle()
+void TiSwitchRocker::userToggle()
 {
     d->userChange = true;
-    struct Clear
-    {
-        bool& flag;
-        ~Clear() { flag = false; }
-    } clear{d->userChange};
+    const auto clear = qScopeGuard([this] { d->userChange = false; });
     SetActive(!d->active);
 }
 
@@ -183,7 +180,7 @@ void TiSwitchRocker::iMouseDown(TMouseButton button, TShiftState, int x, int y)
 {
     if (button == mbLeft) {
         setFocus(Qt::MouseFocusReason);
-        if (d->mouseControlStyle == imcsClickAnyWhere || Inside(GetPressRect(), x, y))
+        if (d->mouseControlStyle == imcsClickAnyWhere || inside(GetPressRect(), x, y))
             d->mouseArmed = true;
     }
     InvalidateChange();
@@ -195,8 +192,8 @@ void TiSwitchRocker::iMouseUp(TMouseButton, TShiftState, int x, int y)
         return;
     InvalidateChange();
     d->mouseArmed = false;
-    if (Inside(rect(), x, y))
-        UserToggle();
+    if (inside(rect(), x, y))
+        userToggle();
 }
 
 void TiSwitchRocker::iKeyDown(quint16& key, TShiftState)
@@ -215,7 +212,7 @@ void TiSwitchRocker::iKeyUp(quint16& key, TShiftState)
     InvalidateChange();
     d->keyArmed = false;
     d->mouseArmed = false;
-    UserToggle();
+    userToggle();
 }
 
 void TiSwitchRocker::DoKillFocus()
@@ -233,8 +230,8 @@ void TiSwitchRocker::PaintTo(QPainter& canvas)
     const int im = d->indicatorMargin;
     const int b = bm + 2;
     const TColor face = ColorToRGB(clBtnFace);
-    const int mid = RoundHalfEven(h, 2);
-    const int ih = std::max(RoundHalfEven(h, 10), 5);
+    const int mid = roundHalfEven(h, 2);
+    const int ih = std::max(roundHalfEven(h, 10), 5);
 
     DrawBackGround(canvas, BackGroundColor());
     FillRectangle(canvas, RectLTRB(2, 2, w - 2, h - 2), clBlack);
@@ -254,7 +251,7 @@ void TiSwitchRocker::PaintTo(QPainter& canvas)
         indicatorColor = DimColor(d->indicatorActiveColor, 3);
         indicator = RectLTRB(bm + im + 3, bm + im + 5, w - bm - im - 2, bm + im + 5 + ih);
     }
-    DrawIndicator(canvas, indicator, indicatorColor);
+    drawIndicator(canvas, indicator, indicatorColor);
 
     if (d->showFocusRect && Focused())
         DrawColoredFocusRect(canvas, rect(), BackGroundColor());

@@ -85,7 +85,7 @@ private:
     struct Private;
 
     void DoChange();
-    void UserToggle();
+    void userToggle();
 
     std::unique_ptr<Private> d;
 };

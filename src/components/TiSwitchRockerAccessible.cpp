@@ -1,11 +1,10 @@
 #include "components/TiSwitchRockerAccessible.h"
 
-#include <exception>
-
+#include "components/SwallowErrors.h"
 #include "components/TiSwitchRocker.h"
 
 TiSwitchRockerAccessible::TiSwitchRockerAccessible(TiSwitchRocker* rocker)
-    : ActionAccessible(rocker, QAccessible::CheckBox, toggleAction(), ToggleAsUser)
+    : ActionAccessible(rocker, QAccessible::CheckBox, toggleAction(), toggleAsUser)
 {}
 
 QAccessible::State TiSwitchRockerAccessible::state() const
@@ -16,11 +15,8 @@ QAccessible::State TiSwitchRockerAccessible::state() const
     return state;
 }
 
-void TiSwitchRockerAccessible::ToggleAsUser(QWidget* rocker)
+void TiSwitchRockerAccessible::toggleAsUser(QWidget* rocker)
 {
-    try {
-        static_cast<TiSwitchRocker*>(rocker)->UserToggle();
-    } catch (const std::exception&) {
-        // Input never fails, as with the mouse and the keyboard; the new state stays.
-    }
+    // The new state stays when a handler fails, as with the mouse and the keyboard.
+    SwallowErrors([rocker] { static_cast<TiSwitchRocker*>(rocker)->userToggle(); });
 }

@@ -16,5 +16,5 @@ public:
     QAccessible::State state() const override;
 
 private:
-    static void ToggleAsUser(QWidget* rocker);
+    static void toggleAsUser(QWidget* rocker);
 };

@@ -1,53 +1,37 @@
-#include "components/TiVCLComponent.h"
+#include "components/TiVCLComponentPrivate.h"
 
 #include "components/Drawing.h"
-
 #include "components/PropertyValue.h"
+#include "components/SwallowErrors.h"
 #include "components/VirtualKey.h"
-#include "datalink/iOPCItem.h"
 
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QWheelEvent>
 
 #include <algorithm>
-#include <mutex>
 
 namespace {
 
 // The platform never runs a window timer faster than every 10 ms.
 constexpr int MinimumTimerInterval = 10;
 
-int TimerInterval(int milliseconds)
+int timerInterval(int milliseconds)
 {
     return std::max(milliseconds, MinimumTimerInterval);
 }
 
 } // namespace
 
-struct TiVCLComponent::Private
-{
-    std::unique_ptr<QImage> backGroundSnapshot;
-    std::recursive_mutex paintLock;
-    bool transparent = false;
-    std::unique_ptr<TiOPCItemManager> itemManager;
-    bool applyingLinkData = false;
-    int timerId = 0;
-    bool firstIntervalPending = false;
-    int repeatInterval = 0;
-    bool snapshotPending = false;
-
-    bool destroying = false;
-};
-
 TiVCLComponent::TiVCLComponent(QWidget* parent)
     : TiComponent(parent), d(std::make_unique<Private>())
 {
     d->itemManager = std::make_unique<TiOPCItemManager>(this);
     d->itemManager->IsDesigning = [this] { return IsDesigning(); };
-    d->itemManager->NewDataHandler = [this](TiOPCItem* item) { NewOPCData(item); };
+    d->itemManager->NewDataHandler = [this](TiOPCItem* item) { newOPCData(item); };
     d->itemManager->OPCDataType = [this](const QString& propertyName) {
         quint16 varType = 0;
         OPCDataType(propertyName, varType);
@@ -103,11 +87,6 @@ bool TiVCLComponent::ApplyingLinkData() const
 bool TiVCLComponent::SnapshotPending() const
 {
     return d->snapshotPending;
-}
-
-bool TiVCLComponent::HasBackGroundSnapshot() const
-{
-    return d->backGroundSnapshot != nullptr;
 }
 
 void TiVCLComponent::RequestSnapshot()
@@ -170,9 +149,9 @@ void TiVCLComponent::DrawBackGround(QPainter& canvas, TColor color)
     canvas.drawImage(0, 0, *d->backGroundSnapshot);
 }
 
-void TiVCLComponent::BoundsChanged()
+void TiVCLComponent::boundsChanged()
 {
-    TiComponent::BoundsChanged();
+    TiComponent::boundsChanged();
     if (d->backGroundSnapshot && d->backGroundSnapshot->size() != size()) {
         if (FitsOffScreenImage(size()))
             d->backGroundSnapshot =
@@ -212,10 +191,10 @@ void TiVCLComponent::TimerStart(int firstInterval, int repeatInterval)
         return;
     d->repeatInterval = repeatInterval;
     if (firstInterval != 0) {
-        d->timerId = startTimer(TimerInterval(firstInterval));
+        d->timerId = startTimer(timerInterval(firstInterval));
         d->firstIntervalPending = true;
     } else if (repeatInterval != 0) {
-        d->timerId = startTimer(TimerInterval(repeatInterval));
+        d->timerId = startTimer(timerInterval(repeatInterval));
         d->firstIntervalPending = false;
     }
 }
@@ -237,7 +216,7 @@ void TiVCLComponent::timerEvent(QTimerEvent* event)
     if (d->firstIntervalPending) {
         d->firstIntervalPending = false;
         killTimer(d->timerId);
-        d->timerId = startTimer(TimerInterval(d->repeatInterval));
+        d->timerId = startTimer(timerInterval(d->repeatInterval));
     }
     if (OnInternalTimer)
         OnInternalTimer();
@@ -261,16 +240,12 @@ bool TiVCLComponent::OPCOutputData(const QString& propertyName, const QVariant& 
     return false;
 }
 
-void TiVCLComponent::NewOPCData(TiOPCItem* item)
+void TiVCLComponent::newOPCData(TiOPCItem* item)
 {
     if (item->PropertyName().isEmpty())
         return;
     d->applyingLinkData = true;
-    struct Clear
-    {
-        bool& flag;
-        ~Clear() { flag = false; }
-    } clear{d->applyingLinkData};
+    const auto clear = qScopeGuard([this] { d->applyingLinkData = false; });
     // A value the link could not decode arrives empty; applied, its empty text would read as
     // "on" for a two-state property, so only the event reports it.
     if (item->GoodQuality() && item->Value().isValid() && !OPCNewDataFilter(item))
@@ -329,39 +304,23 @@ void TiVCLComponent::keyReleaseEvent(QKeyEvent* event)
 {
     // The release reaches iKeyUp twice: first as the reflected key-up, without shift state.
     quint16 key = VirtualKeyOf(event->key());
-    try {
-        iKeyUp(key, TShiftState());
-    } catch (const std::exception&) {
-        // Key handling never fails.
-    }
+    SwallowErrors([this, &key] { iKeyUp(key, TShiftState()); });
     TiComponent::keyReleaseEvent(event);
 }
 
 void TiVCLComponent::mousePressEvent(QMouseEvent* event)
 {
-    try {
-        TiComponent::mousePressEvent(event);
-    } catch (const std::exception&) {
-        // The press counts as handled.
-    }
+    SwallowErrors([this, event] { TiComponent::mousePressEvent(event); });
 }
 
 void TiVCLComponent::mouseReleaseEvent(QMouseEvent* event)
 {
-    try {
-        TiComponent::mouseReleaseEvent(event);
-    } catch (const std::exception&) {
-        // The release counts as handled.
-    }
+    SwallowErrors([this, event] { TiComponent::mouseReleaseEvent(event); });
 }
 
 void TiVCLComponent::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    try {
-        TiComponent::mouseDoubleClickEvent(event);
-    } catch (const std::exception&) {
-        // The double click counts as handled.
-    }
+    SwallowErrors([this, event] { TiComponent::mouseDoubleClickEvent(event); });
 }
 
 void TiVCLComponent::wheelEvent(QWheelEvent* event)

@@ -28,7 +28,6 @@ public:
     TiOPCItemManager* OPCItemManager() const;
     bool ApplyingLinkData() const;
     bool SnapshotPending() const;
-    bool HasBackGroundSnapshot() const;
     // Retakes the snapshot at the next paint, in transparent mode only.
     void RequestSnapshot();
 
@@ -49,7 +48,7 @@ public:
 
 protected:
     void DrawBackGround(QPainter& canvas, TColor color) override;
-    void BoundsChanged() override;
+    void boundsChanged() override;
 
     bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -64,9 +63,11 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    // Reaches the state tests look into.
+    friend class ComponentAccess;
     struct Private;
 
-    void NewOPCData(TiOPCItem* item);
+    void newOPCData(TiOPCItem* item);
     void TakeSnapshot();
 
     std::unique_ptr<Private> d;

@@ -3,7 +3,7 @@
 #include <QPainter>
 
 namespace {
-void DrawBevel(QPainter& painter, const QRect& r, BevelPanel::Bevel bevel, const QPalette& pal)
+void drawBevel(QPainter& painter, const QRect& r, BevelPanel::Bevel bevel, const QPalette& pal)
 {
     const bool raised = bevel == BevelPanel::Bevel::Raised;
     const QColor topLeft = raised ? pal.color(QPalette::Light) : pal.color(QPalette::Dark);
@@ -29,7 +29,7 @@ void BevelPanel::paintEvent(QPaintEvent*)
     QRect edge = rect();
     for (const std::optional<Bevel>& bevel : {outer_, inner_}) {
         if (bevel) {
-            DrawBevel(painter, edge, *bevel, palette());
+            drawBevel(painter, edge, *bevel, palette());
             edge.adjust(1, 1, -1, -1);
         }
     }

@@ -3,7 +3,7 @@
 #include "floors/ClickLabel.h"
 
 namespace {
-void Click(QWidget* widget)
+void click(QWidget* widget)
 {
     auto* label = static_cast<ClickLabel*>(widget);
     if (label->OnClick)
@@ -12,7 +12,7 @@ void Click(QWidget* widget)
 } // namespace
 
 ClickLabelAccessible::ClickLabelAccessible(ClickLabel* label)
-    : ActionAccessible(label, QAccessible::Link, pressAction(), Click)
+    : ActionAccessible(label, QAccessible::Link, pressAction(), click)
 {}
 
 QString ClickLabelAccessible::text(QAccessible::Text t) const

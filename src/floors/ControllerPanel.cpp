@@ -8,12 +8,13 @@
 #include "floors/DesignerFont.h"
 #include "floors/FloorLayout.h"
 #include "floors/TShape.h"
+#include "link/RelayColors.h"
 
 namespace {
 constexpr int RelayLabelPixels = 13;
 constexpr int CaptionPixels = 16;
 
-QLabel* AddLabel(QWidget* parent, const QString& name, const QString& text, const QRect& rect,
+QLabel* addLabel(QWidget* parent, const QString& name, const QString& text, const QRect& rect,
                  int pixelSize)
 {
     auto* label = new QLabel(text, parent);
@@ -41,7 +42,7 @@ ControllerPanel::ControllerPanel(int floor, PanelPosition position, const TNotif
     for (int column = 1; column <= int(columns.size()); ++column) {
         const ColumnGeometry& place = columns[std::size_t(column - 1)];
         const QString caption = RelayLabelCaption(position, column);
-        QLabel* label = AddLabel(this, caption, caption, place.label, RelayLabelPixels);
+        QLabel* label = addLabel(this, caption, caption, place.label, RelayLabelPixels);
 
         auto* shape = new TShape(this);
         shape->setObjectName(indicatorNames[column - 1]);
@@ -51,7 +52,7 @@ ControllerPanel::ControllerPanel(int floor, PanelPosition position, const TNotif
         auto* rocker = new TiSwitchRocker(this);
         rocker->setObjectName(QString::fromLatin1(row.switchNames[std::size_t(column - 1)]));
         rocker->SetTag(RelayBit(column));
-        rocker->SetIndicatorActiveColor(clRed);
+        rocker->SetIndicatorActiveColor(TColor(RelayOnColor));
         rocker->SetCursor(crHandPoint);
         rocker->SetOptionSaveAllProperties(false);
         rocker->setGeometry(place.switchRect);
@@ -62,6 +63,6 @@ ControllerPanel::ControllerPanel(int floor, PanelPosition position, const TNotif
     }
 
     const QString caption = QString::fromUtf8(ControllerOf(floor, position).caption);
-    AddLabel(this, objectName() + QLatin1String("Caption"), caption, CaptionRect(floor, caption),
+    addLabel(this, objectName() + QLatin1String("Caption"), caption, CaptionRect(floor, caption),
              CaptionPixels);
 }

@@ -109,7 +109,7 @@ constexpr std::array<PanelDeviation, 5> Deviations{{
     {3, P::BottomRight, std::nullopt, std::nullopt, false, Floor3BottomRightLabels},
 }};
 
-const PanelDeviation* DeviationOf(int floor, PanelPosition position)
+const PanelDeviation* deviationOf(int floor, PanelPosition position)
 {
     const auto* found = std::find_if(Deviations.begin(), Deviations.end(), [&](const auto& d) {
         return d.floor == floor && d.position == position;
@@ -127,7 +127,7 @@ const FloorGeometry& FloorGeometryOf(int floor)
 std::vector<ColumnGeometry> PanelColumns(int floor, PanelPosition position)
 {
     const int relays = ControllerOf(floor, position).relays;
-    const PanelDeviation* deviation = DeviationOf(floor, position);
+    const PanelDeviation* deviation = deviationOf(floor, position);
     const bool eightRelayColumns =
         relays == MaxRelaysPerPanel || (deviation && deviation->onEightRelayColumns);
     const ColumnSet& columns = eightRelayColumns ? EightRelayColumns : SevenRelayColumns;

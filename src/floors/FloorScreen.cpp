@@ -9,7 +9,6 @@
 #include <QMenu>
 
 #include "components/TColor.h"
-#include "components/TCursor.h"
 #include "components/TiSwitchRocker.h"
 #include "floors/BevelPanel.h"
 #include "floors/ClickLabel.h"
@@ -19,9 +18,11 @@
 #include "floors/Navigation.h"
 #include "floors/NavigationLabels.h"
 #include "floors/OuterSizeFit.h"
+#include "floors/ScopedCursor.h"
 #include "floors/TShape.h"
 #include "link/ControllerLink.h"
 #include "link/IndicatorLookup.h"
+#include "link/SwitchAndConfirm.h"
 
 namespace {
 constexpr int WindowFontPixels = 11;
@@ -33,7 +34,7 @@ constexpr Qt::WindowFlags FloorWindowFlags = Qt::Window | Qt::CustomizeWindowHin
                                              Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                              Qt::WindowMinMaxButtonsHint;
 
-void SetTextColor(QWidget* widget, const QColor& color)
+void setTextColor(QWidget* widget, const QColor& color)
 {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, color);
@@ -92,7 +93,7 @@ void FloorScreen::buildNavigationGroup()
         label->setObjectName(QString::fromLatin1(row.name));
         label->setText(NavigationCaption(floor_, row));
         label->setFont(DesignerFont(SerifFamily, NavigationPixels));
-        SetTextColor(label, ToQColor(row.color));
+        setTextColor(label, ToQColor(row.color));
         label->setGeometry(row.rect);
         label->setCursor(Qt::PointingHandCursor);
         label->OnClick = [this, handler = Handlers[i]](QObject* sender) {
@@ -138,9 +139,9 @@ void FloorScreen::buildPanels()
 
 void FloorScreen::buildPopupMenu()
 {
-    popupMenu_ = new QMenu(this);
-    popupMenu_->setObjectName(QStringLiteral("PopupMenu1"));
-    auto* item = popupMenu_->addAction(QString::fromUtf8(FloorRowOf(floor_).popupCaption));
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    auto* item = PopupMenu1->addAction(QString::fromUtf8(FloorRowOf(floor_).popupCaption));
     item->setObjectName(QStringLiteral("N1"));
     connect(item, &QAction::triggered, this, [this, item] { N1Click(item); });
 }
@@ -167,27 +168,15 @@ void FloorScreen::iSwitchRocker18Change(QObject* sender)
 
 void FloorScreen::switchChanged(PanelPosition position, QObject* sender)
 {
-    const auto address = std::uint8_t(AddressOfPanel(floor_, position));
     auto* panel = findChild<ControllerPanel*>(QString::fromLatin1(PanelRowOf(position).panelName));
-    auto* rocker = qobject_cast<TiSwitchRocker*>(sender);
-    if (rocker)
-        rocker->SetCursor(crHourGlass);
-    panel->setCursor(Qt::WaitCursor);
-    const auto mask = std::uint8_t(rocker ? rocker->Tag() & 0xFF : 0);
-    screens_.link->SendSwitchCommand(address, mask, mask, sender, FloorRelayBits);
-    screens_.link->PumpWait(SwitchToStatusWaitMs);
-    screens_.link->RequestStatus(address);
-    // The default cursor, not the layout's hand: the switch shows the arrow from now on.
-    if (rocker)
-        rocker->SetCursor(crDefault);
-    panel->unsetCursor();
+    const ScopedCursor busy(Qt::WaitCursor, {qobject_cast<QWidget*>(sender), panel});
+    SwitchAndConfirm(*screens_.link, std::uint8_t(panel->Address()), sender, FloorRelayBits);
 }
 
 void FloorScreen::N1Click(QObject*)
 {
-    setCursor(Qt::BusyCursor);
+    const ScopedCursor busy(Qt::BusyCursor, {this});
     RequestFloorStatus(*screens_.link, floor_);
-    unsetCursor();
 }
 
 void FloorScreen::FormShow(QObject*)
@@ -243,5 +232,5 @@ void FloorScreen::closeEvent(QCloseEvent* event)
 
 void FloorScreen::contextMenuEvent(QContextMenuEvent* event)
 {
-    popupMenu_->popup(event->globalPos());
+    PopupMenu1->popup(event->globalPos());
 }

@@ -54,5 +54,5 @@ private:
     void goToFloorBy(const char* labelName);
 
     const int floor_;
-    QMenu* popupMenu_ = nullptr;
+    QMenu* PopupMenu1 = nullptr;
 };

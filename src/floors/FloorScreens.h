@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "floors/FloorScreen.h"
 
 // The five floor screens: one design, each only its floor.
@@ -41,3 +43,18 @@ class TFivefrm : public FloorScreen
 public:
     explicit TFivefrm(ScreenSet& screens) : FloorScreen(screens, 5) {}
 };
+
+// The five floor screens of one run, owned together.
+struct FloorScreenSet
+{
+    std::unique_ptr<Tfirstfrm> firstfrm;
+    std::unique_ptr<TSecondfrm> Secondfrm;
+    std::unique_ptr<TThirdfrm> Thirdfrm;
+    std::unique_ptr<TFourfrm> Fourfrm;
+    std::unique_ptr<TFivefrm> Fivefrm;
+};
+
+// Creates floors 1 to 5 in start-up order and sets each reference in screens as soon as its
+// screen exists: later screens reach earlier ones while they are created. The floor-4
+// screen's creation hook leaves floor 2 shown.
+FloorScreenSet CreateFloorScreens(ScreenSet& screens);

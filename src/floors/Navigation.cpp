@@ -4,6 +4,7 @@
 
 #include "floors/FloorScreens.h"
 #include "floors/FloorTable.h"
+#include "floors/ScopedCursor.h"
 #include "link/ControllerLink.h"
 
 void RequestFloorStatus(ControllerLink& link, int floor)
@@ -20,7 +21,7 @@ void RequestFloorStatus(ControllerLink& link, int floor)
 void GoToFloor(ScreenSet& screens, QWidget* source, QWidget* clickedLabel, int floor)
 {
     FloorScreen* target = FloorScreenOf(screens, floor);
-    source->setCursor(Qt::BusyCursor);
+    const ScopedCursor busy(Qt::BusyCursor, {source});
     // Qt clears the cursor over a disabled widget with a cursor of its own, which leaves the
     // desktop's: without its own the disabled label shows the screen's busy cursor.
     const QCursor labelCursor = clickedLabel->cursor();
@@ -32,8 +33,6 @@ void GoToFloor(ScreenSet& screens, QWidget* source, QWidget* clickedLabel, int f
         return;
     source->hide();
     target->show();
-    // The source is hidden by now; this leaves it ready for the next visit.
-    source->unsetCursor();
     clickedLabel->setEnabled(true);
     clickedLabel->setCursor(labelCursor);
 }

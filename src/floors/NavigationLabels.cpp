@@ -6,7 +6,7 @@ namespace {
 constexpr QSize FloorLabelSize{200, 19};
 constexpr QSize MainLabelSize{180, 19};
 
-int TargetOf(int floor, const NavigationLabelRow& label)
+int targetOf(int floor, const NavigationLabelRow& label)
 {
     if (!label.otherFloorIndex)
         return MainScreenFloor;
@@ -28,14 +28,14 @@ std::optional<int> NavigationTarget(int floor, const QString& labelName)
 {
     for (const NavigationLabelRow& label : NavigationLabels) {
         if (labelName == QLatin1String(label.name))
-            return TargetOf(floor, label);
+            return targetOf(floor, label);
     }
     return std::nullopt;
 }
 
 QString NavigationCaption(int floor, const NavigationLabelRow& label)
 {
-    const int target = TargetOf(floor, label);
+    const int target = targetOf(floor, label);
     if (target == MainScreenFloor)
         return QStringLiteral("岚苑灯光监控主界面");
     return QString::fromUtf8(FloorRowOf(target).titleCaption);

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "link/IndicatorLookup.h"
+#include "link/RelayColors.h"
 
 // The fill of a shape; Color is 0x00BBGGRR.
 struct TBrush
@@ -20,8 +21,6 @@ class TShape : public QWidget, public IndicatorShape
     Q_PROPERTY(int Tag READ Tag WRITE SetTag)
 
 public:
-    static constexpr std::uint32_t InitialColor = 0x0000FF00; // lime
-
     explicit TShape(QWidget* parent = nullptr);
 
     const TBrush& Brush() const { return brush_; }
@@ -36,6 +35,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    TBrush brush_{InitialColor};
+    TBrush brush_{RelayOffColor};
     int tag_ = 0;
 };

@@ -1,12 +1,12 @@
 #include "floors/TShapeAccessible.h"
 
-#include "components/TColor.h"
 #include "floors/TShape.h"
+#include "link/RelayColors.h"
 
 namespace {
-bool ShowsOn(const TShape* shape)
+bool showsOn(const TShape* shape)
 {
-    return shape->Brush().Color == std::uint32_t(clRed);
+    return shape->Brush().Color == RelayOnColor;
 }
 } // namespace
 
@@ -26,9 +26,9 @@ QString TShapeAccessible::text(QAccessible::Text t) const
             return widget()->accessibleName();
         return widget()->objectName();
     case QAccessible::Value:
-        if (ShowsOn(shape()))
+        if (showsOn(shape()))
             return QStringLiteral("开");
-        if (shape()->Brush().Color == std::uint32_t(clLime))
+        if (shape()->Brush().Color == RelayOffColor)
             return QStringLiteral("关");
         return QString();
     default:
@@ -40,6 +40,6 @@ QAccessible::State TShapeAccessible::state() const
 {
     QAccessible::State state = QAccessibleWidget::state();
     state.readOnly = true;
-    state.checked = ShowsOn(shape());
+    state.checked = showsOn(shape());
     return state;
 }

@@ -7,13 +7,12 @@
 #include <QVariant>
 
 #include "link/LinkTrace.h"
+#include "link/RelayColors.h"
 #include "link/TickCount.h"
 #include "serial/LineTrace.h"
 #include "serial/TMSComm.h"
 
 namespace {
-constexpr std::uint32_t clRed = 0x000000FF;
-constexpr std::uint32_t clLime = 0x0000FF00;
 constexpr std::size_t WorkingFrameSize = 28;
 } // namespace
 
@@ -263,6 +262,6 @@ void ControllerLink::DispatchReply(const std::uint8_t* bytes, std::uint16_t coun
     const auto shapes = indicators_.ShapesOf(reply->address);
     for (std::size_t i = 0; i < shapes.size(); ++i) {
         const bool on = (reply->statusMask >> i) & 1u;
-        shapes[i]->SetBrushColor(on ? clRed : clLime);
+        shapes[i]->SetBrushColor(RelayColor(on));
     }
 }

@@ -63,8 +63,6 @@ public:
     static constexpr std::uint16_t MaxFrameBytes = 128;
     static constexpr int SendBufferStop = 26;
 
-    const ReplyAssembler& Assembler() const { return assembler_; }
-
 signals:
     void ended();
 
@@ -81,4 +79,6 @@ private:
     bool ended_ = false;
     ReplyAssembler assembler_;
     QTimer burstEnd_;
+
+    friend struct ControllerLinkTestAccess;
 };

@@ -15,7 +15,7 @@ namespace {
                         .arg(text, QString::fromLatin1(why)));
 }
 
-bool AllDigits(const QString& field)
+bool allDigits(const QString& field)
 {
     return !field.isEmpty() &&
            std::all_of(field.begin(), field.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
@@ -37,7 +37,7 @@ LineSettings ParseSettings(const QString& text)
     LineSettings settings;
 
     bool ok = false;
-    settings.baud = AllDigits(fields[0]) ? fields[0].toInt(&ok) : 0;
+    settings.baud = allDigits(fields[0]) ? fields[0].toInt(&ok) : 0;
     if (!ok || !IsSupportedBaud(settings.baud))
         Reject(text, "unsupported baud rate");
 

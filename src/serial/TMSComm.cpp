@@ -1,9 +1,12 @@
 #include "serial/TMSComm.h"
+#include "serial/TMSCommPrivate.h"
 
 #include "serial/ComPortName.h"
+#include "serial/DeviceErrors.h"
 #include "serial/LineSettings.h"
 #include "serial/LineTrace.h"
 #include "serial/ParmrkDecoder.h"
+#include "serial/RetryOnInterrupt.h"
 #include "serial/TermiosSettings.h"
 #include "serial/TtyDevice.h"
 
@@ -32,23 +35,17 @@ using Clock = std::chrono::steady_clock;
 
 constexpr short MaxCommPort = 16;
 
-short ClampToShort(qsizetype n)
+short clampToShort(qsizetype n)
 {
     return short(std::min<qsizetype>(n, std::numeric_limits<short>::max()));
 }
 
-// Errors after which the device is gone for good; EAGAIN and EINTR never are.
-bool IsLostDeviceError(int err)
-{
-    return err == EIO || err == ENXIO || err == ENODEV;
-}
-
-[[noreturn]] void ThrowNotOpen()
+[[noreturn]] void throwNotOpen()
 {
     throw CommError(QStringLiteral("Operation valid only when the port is open"));
 }
 
-[[noreturn]] void ThrowInvalidValue(const char* property, int value)
+[[noreturn]] void throwInvalidValue(const char* property, int value)
 {
     throw CommError(QStringLiteral("Invalid property value: %1 = %2")
                         .arg(QString::fromLatin1(property))
@@ -57,112 +54,51 @@ bool IsLostDeviceError(int err)
 
 } // namespace
 
-struct TMSComm::Private
-{
-    explicit Private(TMSComm* owner) : q(owner) {}
-
-    TMSComm* q;
-
-    short commPort = 1;
-    QString settingsText = QStringLiteral("9600,n,8,1");
-    LineSettings settings;
-    bool dtrEnable = false;
-    short inputLen = 0;
-    short rThreshold = 0;
-    short sThreshold = 0;
-    int inputMode = InputModeText;
-    short commEvent = 0;
-
-    int fd = -1;
-    HeldTty held;        // what the open took: the lock file, exclusive mode
-    QString deviceLabel; // "COM1 (/dev/ttyS0)", for messages
-    QSocketNotifier* readNotifier = nullptr;
-    bool lost = false;
-    int lostError = 0;
-    unsigned generation = 0; // counts opens and closes, so stale events stop
-
-    QByteArray received; // decoded, at most ReceiveBufferSize bytes
-    ParmrkDecoder decoder;
-    std::vector<short> pendingErrors; // comEventFrame / comEventRxOver / comEventTxFull
-    bool newInput = false;            // input arrived since the last receive check
-    bool deliveryScheduled = false;
-
-    // The send queue HoldSendQueue simulates: bytes it reads as unsent, and when, if ever, the
-    // line moves again.
-    bool sendQueueHeld = false;
-    int heldSendQueue = 0;
-    std::optional<Clock::time_point> sendQueueReleasedAt;
-
-    bool isOpen() const { return fd >= 0; }
-
-    CommError systemError(const QString& what, int err) const
-    {
-        return CommError::FromErrno(deviceLabel + QStringLiteral(": ") + what, err);
-    }
-
-    void open();
-    void openDevice();
-    void close();
-    bool sendQueueStillHeld() const;
-    void applySettings(const LineSettings& newSettings);
-    void applyDtr();
-    void markLost(int err);
-    void drainDriver();
-    void acceptRaw(std::span<const std::uint8_t> raw);
-    void addPendingError(short code);
-    void scheduleDelivery();
-    void deliverPending();
-    void raise(short code);
-    void onReadable();
-};
-
 void TMSComm::Private::open()
 {
     const QString device = ComPortDevice(commPort);
-    deviceLabel = QStringLiteral("%1 (%2)").arg(ComPortName(commPort), device);
+    errors.SetLabel(QStringLiteral("%1 (%2)").arg(ComPortName(commPort), device));
     try {
         openDevice();
     } catch (const CommError& error) {
         TraceLine([&] { return QStringLiteral("open failed: %1").arg(error.Message()); });
         throw;
     }
-    TraceLine([&] { return QStringLiteral("%1 open, %2").arg(deviceLabel, settingsText); });
+    TraceLine([&] { return QStringLiteral("%1 open, %2").arg(errors.Label(), settingsText); });
 }
 
 void TMSComm::Private::openDevice()
 {
-    const TtyOpenResult opened = OpenExclusiveTty(ComPortDevice(commPort), TtyUse::Hold);
-    if (opened.tty.fd < 0) {
+    TtyOpenResult opened = OpenExclusiveTty(ComPortDevice(commPort), TtyUse::Hold);
+    if (!opened.tty.fd.IsValid()) {
         switch (opened.failedStep) {
         case TtyOpenStep::Open:
             if (opened.error == EBUSY) // another open holds it in exclusive mode
-                throw systemError(QStringLiteral("port in use by another program"), EBUSY);
-            throw systemError(QStringLiteral("cannot open the port"), opened.error);
+                throw errors.Error(QStringLiteral("port in use by another program"), EBUSY);
+            throw errors.Error(QStringLiteral("cannot open the port"), opened.error);
         case TtyOpenStep::IsTty:
-            throw systemError(QStringLiteral("not a serial port"), opened.error);
+            throw errors.Error(QStringLiteral("not a serial port"), opened.error);
         case TtyOpenStep::LockFile:
         case TtyOpenStep::Exclusive:
         case TtyOpenStep::Lock:
-            throw systemError(QStringLiteral("port in use by another program"), opened.error);
+            throw errors.Error(QStringLiteral("port in use by another program"), opened.error);
         }
     }
-    held = opened.tty;
-    fd = held.fd;
-    lost = false;
-    lostError = 0;
+    held = std::move(opened.tty);
+    errors.Reset();
     ++generation;
 
     try {
         applySettings(settings);
         // The serial control starts every open with empty buffers.
-        ::tcflush(fd, TCIOFLUSH);
+        ::tcflush(fd(), TCIOFLUSH);
         applyDtr();
     } catch (...) {
         close();
         throw;
     }
 
-    readNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, q);
+    readNotifier = new QSocketNotifier(fd(), QSocketNotifier::Read, q);
     QObject::connect(readNotifier, &QSocketNotifier::activated, q, [this] { onReadable(); });
 }
 
@@ -178,11 +114,8 @@ void TMSComm::Private::close()
         readNotifier = nullptr;
     }
     CloseExclusiveTty(held);
-    held = HeldTty();
-    fd = -1;
-    TraceLine([&] { return QStringLiteral("%1 closed").arg(deviceLabel); });
-    lost = false;
-    lostError = 0;
+    TraceLine([&] { return QStringLiteral("%1 closed").arg(errors.Label()); });
+    errors.Reset();
     ++generation;
     received.clear();
     decoder.Reset();
@@ -199,40 +132,30 @@ bool TMSComm::Private::sendQueueStillHeld() const
 void TMSComm::Private::applySettings(const LineSettings& newSettings)
 {
     termios t{};
-    if (::tcgetattr(fd, &t) < 0)
-        throw systemError(QStringLiteral("cannot read the line settings"), errno);
+    if (::tcgetattr(fd(), &t) < 0)
+        throw errors.Error(QStringLiteral("cannot read the line settings"), errno);
     if (!ApplyLineSettings(t, newSettings))
         throw CommError(QStringLiteral("Invalid property value: baud %1").arg(newSettings.baud));
-    int result = -1;
-    do {
-        result = ::tcsetattr(fd, TCSANOW, &t);
-    } while (result < 0 && errno == EINTR);
-    if (result < 0)
-        throw systemError(QStringLiteral("cannot apply the line settings"), errno);
+    if (RetryOnInterrupt([&] { return ::tcsetattr(fd(), TCSANOW, &t); }) < 0)
+        throw errors.Error(QStringLiteral("cannot apply the line settings"), errno);
 }
 
 void TMSComm::Private::applyDtr()
 {
     const int line = TIOCM_DTR;
-    if (::ioctl(fd, dtrEnable ? TIOCMBIS : TIOCMBIC, &line) == 0)
+    if (::ioctl(fd(), dtrEnable ? TIOCMBIS : TIOCMBIC, &line) == 0)
         return;
     const int err = errno;
     // A pseudo-terminal has no modem lines; the station raises DTR all the same.
     if (err == ENOTTY || err == EINVAL)
         return;
-    if (IsLostDeviceError(err))
-        markLost(err);
-    throw systemError(QStringLiteral("cannot set DTR"), err);
+    errors.MarkLostAndThrow(QStringLiteral("cannot set DTR"), err);
 }
 
-void TMSComm::Private::markLost(int err)
+void TMSComm::Private::onLost(int err)
 {
-    if (lost)
-        return;
-    lost = true;
-    lostError = err;
     TraceLine(
-        [&] { return QStringLiteral("%1 hung up: %2").arg(deviceLabel, SystemErrorText(err)); });
+        [&] { return QStringLiteral("%1 hung up: %2").arg(errors.Label(), SystemErrorText(err)); });
     // Stop watching: a hung-up device stays readable forever and would spin the loop.
     if (readNotifier)
         readNotifier->setEnabled(false);
@@ -241,21 +164,19 @@ void TMSComm::Private::markLost(int err)
 // Reads everything the driver holds, until it has no more (EAGAIN) or the device is lost.
 void TMSComm::Private::drainDriver()
 {
-    if (!isOpen() || lost)
+    if (!isOpen() || errors.Lost())
         return;
     std::uint8_t chunk[1024];
     for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        const ssize_t n = RetryOnInterrupt([&] { return ::read(fd(), chunk, sizeof chunk); });
         if (n > 0) {
             acceptRaw(std::span<const std::uint8_t>(chunk, std::size_t(n)));
             continue;
         }
-        if (n < 0 && errno == EINTR)
-            continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             return;
         // With VMIN 1 an empty line answers EAGAIN, so 0 is end of file: the far end hung up.
-        markLost(n == 0 ? EIO : errno);
+        errors.MarkLost(n == 0 ? EIO : errno);
         return;
     }
 }
@@ -405,30 +326,24 @@ short TMSComm::InBufferCount()
     d->drainDriver();
     d->scheduleDelivery();
     int driverHolds = 0;
-    if (!d->lost && ::ioctl(d->fd, FIONREAD, &driverHolds) < 0)
+    if (!d->errors.Lost() && ::ioctl(d->fd(), FIONREAD, &driverHolds) < 0)
         driverHolds = 0;
-    return ClampToShort(d->received.size() + driverHolds);
+    return clampToShort(d->received.size() + driverHolds);
 }
 
 void TMSComm::SetInBufferCount(short count)
 {
     if (count != 0)
-        ThrowInvalidValue("InBufferCount", count);
+        throwInvalidValue("InBufferCount", count);
     if (!d->isOpen())
         return;
     d->received.clear();
     d->decoder.Reset();
     d->newInput = false;
-    if (d->lost)
+    if (d->errors.Lost())
         return; // nothing left to discard on a device that is gone
-    if (::tcflush(d->fd, TCIFLUSH) < 0) {
-        const int err = errno;
-        if (IsLostDeviceError(err)) {
-            d->markLost(err);
-            return;
-        }
-        throw d->systemError(QStringLiteral("cannot discard the input"), err);
-    }
+    if (::tcflush(d->fd(), TCIFLUSH) < 0)
+        d->errors.AbsorbLost(QStringLiteral("cannot discard the input"), errno);
 }
 
 short TMSComm::InputLen() const
@@ -439,43 +354,33 @@ short TMSComm::InputLen() const
 void TMSComm::SetInputLen(short length)
 {
     if (length < 0)
-        ThrowInvalidValue("InputLen", length);
+        throwInvalidValue("InputLen", length);
     d->inputLen = length;
 }
 
 short TMSComm::OutBufferCount()
 {
-    if (!d->isOpen() || d->lost)
+    if (!d->isOpen() || d->errors.Lost())
         return 0;
     int unsent = 0;
-    if (::ioctl(d->fd, TIOCOUTQ, &unsent) < 0) {
-        const int err = errno;
-        if (IsLostDeviceError(err)) {
-            d->markLost(err);
-            return 0;
-        }
-        throw d->systemError(QStringLiteral("cannot read the send buffer"), err);
+    if (::ioctl(d->fd(), TIOCOUTQ, &unsent) < 0) {
+        d->errors.AbsorbLost(QStringLiteral("cannot read the send buffer"), errno);
+        return 0;
     }
     if (d->sendQueueStillHeld())
         unsent += d->heldSendQueue;
-    return ClampToShort(unsent);
+    return clampToShort(unsent);
 }
 
 void TMSComm::SetOutBufferCount(short count)
 {
     if (count != 0)
-        ThrowInvalidValue("OutBufferCount", count);
+        throwInvalidValue("OutBufferCount", count);
     d->heldSendQueue = 0;
-    if (!d->isOpen() || d->lost)
+    if (!d->isOpen() || d->errors.Lost())
         return;
-    if (::tcflush(d->fd, TCOFLUSH) < 0) {
-        const int err = errno;
-        if (IsLostDeviceError(err)) {
-            d->markLost(err);
-            return;
-        }
-        throw d->systemError(QStringLiteral("cannot discard the output"), err);
-    }
+    if (::tcflush(d->fd(), TCOFLUSH) < 0)
+        d->errors.AbsorbLost(QStringLiteral("cannot discard the output"), errno);
 }
 
 short TMSComm::RThreshold() const
@@ -486,7 +391,7 @@ short TMSComm::RThreshold() const
 void TMSComm::SetRThreshold(short threshold)
 {
     if (threshold < 0)
-        ThrowInvalidValue("RThreshold", threshold);
+        throwInvalidValue("RThreshold", threshold);
     d->rThreshold = threshold;
 }
 
@@ -498,7 +403,7 @@ short TMSComm::SThreshold() const
 void TMSComm::SetSThreshold(short threshold)
 {
     if (threshold < 0)
-        ThrowInvalidValue("SThreshold", threshold);
+        throwInvalidValue("SThreshold", threshold);
     d->sThreshold = threshold;
 }
 
@@ -510,28 +415,28 @@ int TMSComm::InputMode() const
 void TMSComm::SetInputMode(int mode)
 {
     if (mode != InputModeText && mode != InputModeBinary)
-        ThrowInvalidValue("InputMode", mode);
+        throwInvalidValue("InputMode", mode);
     d->inputMode = mode;
 }
 
 void TMSComm::SetOutput(const QByteArray& bytes)
 {
     if (!d->isOpen())
-        ThrowNotOpen();
-    if (d->lost)
-        throw d->systemError(QStringLiteral("the device has hung up"), d->lostError);
+        throwNotOpen();
+    if (d->errors.Lost())
+        throw d->errors.Error(QStringLiteral("the device has hung up"), d->errors.LostError());
     qsizetype written = 0;
     while (written < bytes.size()) {
-        const ssize_t n =
-            ::write(d->fd, bytes.constData() + written, std::size_t(bytes.size() - written));
+        const ssize_t n = RetryOnInterrupt([&] {
+            return ::write(d->fd(), bytes.constData() + written,
+                           std::size_t(bytes.size() - written));
+        });
         if (n > 0) {
             written += n;
             if (d->sendQueueStillHeld())
                 d->heldSendQueue += int(n);
             continue;
         }
-        if (n < 0 && errno == EINTR)
-            continue;
         if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
             // The driver's send buffer is full: the rest is dropped, as the classic serial control
             // drops what does not fit, and the event says so.
@@ -539,17 +444,14 @@ void TMSComm::SetOutput(const QByteArray& bytes)
             d->scheduleDelivery();
             return;
         }
-        const int err = errno;
-        if (IsLostDeviceError(err))
-            d->markLost(err);
-        throw d->systemError(QStringLiteral("cannot write to the port"), err);
+        d->errors.MarkLostAndThrow(QStringLiteral("cannot write to the port"), errno);
     }
 }
 
 QByteArray TMSComm::Input()
 {
     if (!d->isOpen())
-        ThrowNotOpen();
+        throwNotOpen();
     d->drainDriver();
     d->scheduleDelivery();
     QByteArray taken;
@@ -577,12 +479,12 @@ bool TMSComm::WaitForInput(int count, int msecs)
         d->scheduleDelivery();
         if (d->received.size() >= count)
             return true;
-        if (d->lost)
+        if (d->errors.Lost())
             return false;
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             return false;
-        pollfd watched{d->fd, POLLIN, 0};
+        pollfd watched{d->fd(), POLLIN, 0};
         const int ready = ::poll(&watched, 1, int(left.count()));
         if (ready < 0 && errno != EINTR)
             return false;
@@ -605,25 +507,5 @@ bool TMSComm::WaitForSent(int msecs)
 
 bool TMSComm::DeviceLost() const
 {
-    return d->lost;
-}
-
-void TMSComm::HoldSendQueue(int queued, int releaseAfterMs)
-{
-    if (!d->isOpen())
-        ThrowNotOpen();
-    d->sendQueueHeld = true;
-    d->heldSendQueue = queued;
-    d->sendQueueReleasedAt.reset();
-    if (releaseAfterMs >= 0)
-        d->sendQueueReleasedAt = Clock::now() + std::chrono::milliseconds(releaseAfterMs);
-}
-
-void TMSComm::InjectDriverInput(const QByteArray& raw)
-{
-    if (!d->isOpen())
-        ThrowNotOpen();
-    d->acceptRaw(std::span<const std::uint8_t>(
-        reinterpret_cast<const std::uint8_t*>(raw.constData()), std::size_t(raw.size())));
-    d->scheduleDelivery();
+    return d->errors.Lost();
 }

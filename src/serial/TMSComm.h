@@ -135,21 +135,6 @@ public:
     // True once the open device hung up (see above); false again after the port closes.
     bool DeviceLost() const;
 
-    // TEST SEAM. Hands raw bytes to the control exactly as if the driver had delivered them in
-    // one read: they take the path of real input (PARMRK decoding with its pending state,
-    // buffer bound, events raised through the event loop). Pseudo-terminals never mark
-    // framing errors, so this is how tests make one: InjectDriverInput("\xFF\x00\x41") raises
-    // comEventFrame. Throws when the port is closed.
-    void InjectDriverInput(const QByteArray& raw);
-
-    // TEST SEAM. A pseudo-terminal's send queue always reads 0, so a line that does not move
-    // cannot be had from one: this makes the open port's queue behave as held. OutBufferCount
-    // then reads `queued` bytes plus every byte written since, until discarding the output
-    // (OutBufferCount := 0) empties it; once releaseAfterMs have passed (never, when negative)
-    // the line moves again and the queue reads as the driver's. The bytes themselves still go
-    // to the device. Closing the port ends the hold. Throws when the port is closed.
-    void HoldSendQueue(int queued, int releaseAfterMs);
-
 private:
     // The classic Output is write-only; the property system wants a READ, which yields
     // nothing.
@@ -157,4 +142,6 @@ private:
 
     struct Private;
     std::unique_ptr<Private> d;
+
+    friend struct TMSCommTestAccess;
 };

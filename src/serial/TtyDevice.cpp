@@ -2,6 +2,7 @@
 
 #include "serial/CommError.h"
 #include "serial/LineTrace.h"
+#include "serial/RetryOnInterrupt.h"
 #include "serial/UucpLock.h"
 
 #include <QFile>
@@ -14,7 +15,7 @@
 
 namespace {
 
-TtyOpenResult failed(TtyOpenStep step, int error, const HeldTty& taken)
+TtyOpenResult failed(TtyOpenStep step, int error, HeldTty& taken)
 {
     CloseExclusiveTty(taken);
     TtyOpenResult result;
@@ -36,8 +37,11 @@ TtyOpenResult OpenExclusiveTty(const QString& device, TtyUse use)
     HeldTty taken;
     const QString lockPath = UucpLockPath(device, UucpLockDirectory());
     if (use == TtyUse::Probe) {
-        if (UucpLockIsLive(lockPath))
-            return failed(TtyOpenStep::LockFile, EBUSY, taken);
+        if (const std::optional<pid_t> holder = LiveUucpLockHolder(lockPath)) {
+            TtyOpenResult held = failed(TtyOpenStep::LockFile, EBUSY, taken);
+            held.lockHolder = *holder;
+            return held;
+        }
     } else {
         int error = 0;
         switch (TakeUucpLock(lockPath, error)) {
@@ -58,39 +62,36 @@ TtyOpenResult OpenExclusiveTty(const QString& device, TtyUse use)
     }
 
     const QByteArray path = QFile::encodeName(device);
-    do {
-        taken.fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    } while (taken.fd < 0 && errno == EINTR);
-    if (taken.fd < 0)
+    taken.fd.Reset(RetryOnInterrupt(
+        [&] { return ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); }));
+    if (!taken.fd.IsValid())
         return failed(TtyOpenStep::Open, errno, taken);
-    if (!::isatty(taken.fd))
+    const int fd = taken.fd.Get();
+    if (!::isatty(fd))
         return failed(TtyOpenStep::IsTty, errno, taken);
-    if (inExclusiveMode(taken.fd))
+    if (inExclusiveMode(fd))
         return failed(TtyOpenStep::Exclusive, EBUSY, taken);
-    int locked = -1;
-    do {
-        locked = ::flock(taken.fd, LOCK_EX | LOCK_NB);
-    } while (locked < 0 && errno == EINTR);
-    if (locked < 0)
+    if (RetryOnInterrupt([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) < 0)
         return failed(TtyOpenStep::Lock, errno, taken);
     if (use == TtyUse::Hold)
-        taken.exclusive = ::ioctl(taken.fd, TIOCEXCL) == 0;
+        taken.exclusive = ::ioctl(fd, TIOCEXCL) == 0;
 
     TtyOpenResult result;
-    result.tty = taken;
+    result.tty = std::move(taken);
     return result;
 }
 
-void CloseExclusiveTty(const HeldTty& tty)
+void CloseExclusiveTty(HeldTty& tty)
 {
-    if (tty.fd >= 0) {
+    if (tty.fd.IsValid()) {
         // The mode belongs to the device, not to this open: a pseudo-terminal whose other side
         // stays open would keep it after this close.
         if (tty.exclusive)
-            ::ioctl(tty.fd, TIOCNXCL);
-        ::flock(tty.fd, LOCK_UN);
-        ::close(tty.fd);
+            ::ioctl(tty.fd.Get(), TIOCNXCL);
+        ::flock(tty.fd.Get(), LOCK_UN);
+        tty.fd.Reset();
     }
     if (!tty.lockFile.isEmpty())
         ReleaseUucpLock(tty.lockFile);
+    tty = HeldTty();
 }

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "serial/UniqueFd.h"
+
 #include <QString>
+
+#include <sys/types.h>
 
 // Opening a serial device the way both the control and the port probe need it, honouring the
 // three conventions by which Linux programs hold a serial port:
@@ -29,19 +33,21 @@ enum class TtyUse
 
 struct HeldTty
 {
-    int fd = -1;
+    UniqueFd fd;
     QString lockFile;       // the UUCP lock this open wrote; empty when it wrote none
     bool exclusive = false; // TIOCEXCL set by this open
 };
 
 struct TtyOpenResult
 {
-    HeldTty tty;   // tty.fd >= 0 on success
+    HeldTty tty;   // tty.fd valid on success
     int error = 0; // errno of the failing step
     TtyOpenStep failedStep = TtyOpenStep::Open;
+    pid_t lockHolder = 0; // the live process the lock file names, when that stopped a probe
 };
 
 TtyOpenResult OpenExclusiveTty(const QString& device, TtyUse use);
 
-// Gives back what the open took and closes; errors are of no use here and are ignored.
-void CloseExclusiveTty(const HeldTty& tty);
+// Gives back what the open took and closes, leaving tty empty; errors are of no use here and
+// are ignored.
+void CloseExclusiveTty(HeldTty& tty);

@@ -1,5 +1,7 @@
 #include "serial/UucpLock.h"
 
+#include "serial/UniqueFd.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -20,17 +22,16 @@ constexpr std::size_t MaxLockFileBytes = 128;
 // of its own, never through a link, never from a FIFO or device that would block or never end.
 std::optional<pid_t> readLockPid(const QString& lockPath)
 {
-    const int fd = ::open(QFile::encodeName(lockPath).constData(),
-                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    const UniqueFd fd(::open(QFile::encodeName(lockPath).constData(),
+                             O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.IsValid())
         return std::nullopt;
     char text[MaxLockFileBytes];
     ssize_t length = -1;
     struct stat status
     {};
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode))
-        length = ::read(fd, text, sizeof text);
-    ::close(fd);
+    if (::fstat(fd.Get(), &status) == 0 && S_ISREG(status.st_mode))
+        length = ::read(fd.Get(), text, sizeof text);
     if (length <= 0)
         return std::nullopt;
     return ParseLockPid(QByteArrayView(text, length));
@@ -47,9 +48,9 @@ bool processIsAlive(pid_t pid)
 bool writeLockText(const QByteArray& path, int& error)
 {
     ::unlink(path.constData());
-    const int fd =
-        ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0) {
+    const UniqueFd fd(
+        ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!fd.IsValid()) {
         error = errno;
         return false;
     }
@@ -57,9 +58,8 @@ bool writeLockText(const QByteArray& path, int& error)
     const int length = std::snprintf(text, sizeof text, "%10d\n", int(::getpid()));
     // Readable by every program that checks the lock, whatever the umask.
     const bool written =
-        ::fchmod(fd, 0644) == 0 && ::write(fd, text, std::size_t(length)) == length;
+        ::fchmod(fd.Get(), 0644) == 0 && ::write(fd.Get(), text, std::size_t(length)) == length;
     error = written ? 0 : errno;
-    ::close(fd);
     return written;
 }
 
@@ -88,10 +88,17 @@ std::optional<pid_t> ParseLockPid(QByteArrayView text)
     return pid_t(pid);
 }
 
-bool UucpLockIsLive(const QString& lockPath)
+std::optional<pid_t> LiveUucpLockHolder(const QString& lockPath)
 {
     const std::optional<pid_t> pid = readLockPid(lockPath);
-    return pid && processIsAlive(*pid);
+    if (pid && processIsAlive(*pid))
+        return pid;
+    return std::nullopt;
+}
+
+bool UucpLockIsLive(const QString& lockPath)
+{
+    return LiveUucpLockHolder(lockPath).has_value();
 }
 
 UucpLockResult TakeUucpLock(const QString& lockPath, int& error)

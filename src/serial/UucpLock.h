@@ -23,8 +23,11 @@ QString UucpLockPath(const QString& device, const QString& directory);
 // names no positive PID.
 std::optional<pid_t> ParseLockPid(QByteArrayView text);
 
-// Whether the file exists and names a live process; a file naming a dead process, or none,
-// is stale. A binary lock (a raw int, as very old UUCP wrote) reads as stale.
+// The live process the file names; nothing when the file is missing or stale: naming a dead
+// process, or none. A binary lock (a raw int, as very old UUCP wrote) reads as stale.
+std::optional<pid_t> LiveUucpLockHolder(const QString& lockPath);
+
+// Whether the file exists and names a live process.
 bool UucpLockIsLive(const QString& lockPath);
 
 enum class UucpLockResult

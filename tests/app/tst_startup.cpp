@@ -135,11 +135,27 @@ private slots:
         Station station;
         station.mainfrm().show();
         QVERIFY(station.mainfrm().OpenPort(1, 9600));
-        QVERIFY(!ProbeComPort(1)); // held by the station
+        QVERIFY(!ProbeComPort(1).listed()); // held by the station
         QVERIFY(station.mainfrm().close());
         QVERIFY(!station.mainfrm().PortReady());
         QVERIFY(!station.mainfrm().Comm1.PortOpen());
-        QVERIFY(ProbeComPort(1));
+        QVERIFY(ProbeComPort(1).listed());
+    }
+
+    void closingTheMainScreenInsideASwitchFlipResetsItsCursors()
+    {
+        Station station;
+        Tmainfrm& mainfrm = station.mainfrm();
+        QSignalSpy closed(&mainfrm, &Tmainfrm::closed);
+        mainfrm.show();
+        auto* rocker = mainfrm.findChild<QWidget*>("iSwitchRocker2");
+        // Fires inside the flip's wait: the click runs the handler before it returns.
+        QTimer::singleShot(0, &mainfrm, [&] { mainfrm.close(); });
+        QTest::mouseClick(rocker, Qt::LeftButton, {}, rocker->rect().center());
+        QCOMPARE(closed.count(), 1);
+        QVERIFY(mainfrm.Link().Ended());
+        QVERIFY(!rocker->testAttribute(Qt::WA_SetCursor));
+        QCOMPARE(mainfrm.cursor().shape(), Qt::ArrowCursor);
     }
 
     void anExceptionLeavingAHandlerIsShownAndTheStationGoesOn()

@@ -12,17 +12,17 @@
 namespace {
 
 // 0x00BBGGRR to the 0xRRGGBB of a QImage pixel.
-QRgb Rgb(std::uint32_t bgr)
+QRgb rgb(std::uint32_t bgr)
 {
     return qRgb(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
 }
 
-QRgb Pixel(const QImage& image, int x, int y)
+QRgb pixel(const QImage& image, int x, int y)
 {
     return image.pixel(x, y) | 0xFF000000u;
 }
 
-QImage Canvas(int w, int h, QRgb fill)
+QImage filledImage(int w, int h, QRgb fill)
 {
     QImage image(w, h, QImage::Format_RGB32);
     image.fill(fill);
@@ -105,18 +105,18 @@ private slots:
 
     void focusRect_invertsEveryOtherEdgePixel()
     {
-        const QRgb background = Rgb(0x00405060);
-        QImage image = Canvas(9, 7, background);
+        const QRgb background = rgb(0x00405060);
+        QImage image = filledImage(9, 7, background);
         {
             QPainter canvas(&image);
             DrawColoredFocusRect(canvas, QRect(0, 0, 9, 7), 0x00405060);
         }
-        const QRgb inverted = Rgb(0x00BFAF9F);
+        const QRgb inverted = rgb(0x00BFAF9F);
         int dots = 0;
         for (int y = 0; y < 7; ++y) {
             for (int x = 0; x < 9; ++x) {
                 const bool edge = x == 0 || y == 0 || x == 8 || y == 6;
-                const QRgb p = Pixel(image, x, y);
+                const QRgb p = pixel(image, x, y);
                 if (!edge) {
                     QCOMPARE(p, background);
                     continue;
@@ -130,8 +130,8 @@ private slots:
 
     void focusRect_drawnTwiceRestoresThePicture()
     {
-        QImage image = Canvas(12, 10, Rgb(0x00123456));
-        image.setPixel(0, 0, Rgb(0x00FF0000));
+        QImage image = filledImage(12, 10, rgb(0x00123456));
+        image.setPixel(0, 0, rgb(0x00FF0000));
         const QImage before = image.copy();
         {
             QPainter canvas(&image);
@@ -147,7 +147,7 @@ private slots:
 
     void focusRect_leavesPenAndBrushInTheColour()
     {
-        QImage image = Canvas(4, 4, 0);
+        QImage image = filledImage(4, 4, 0);
         QPainter canvas(&image);
         DrawColoredFocusRect(canvas, QRect(0, 0, 4, 4), clRed);
         QCOMPARE(canvas.pen().color(), QColor(255, 0, 0));
@@ -156,8 +156,8 @@ private slots:
 
     void edge3D_raisedIsLightTopLeftAndDarkBottomRight()
     {
-        const QRgb background = Rgb(0x00AABBCC);
-        QImage image = Canvas(10, 8, background);
+        const QRgb background = rgb(0x00AABBCC);
+        QImage image = filledImage(10, 8, background);
         {
             QPainter canvas(&image);
             DrawEdge3D(canvas, QRect(0, 0, 10, 8), 1);
@@ -166,36 +166,36 @@ private slots:
         const QRgb darkShadow = qRgb(0x10, 0x10, 0x10);
         const QRgb highlight = qRgb(0xFE, 0xFE, 0xFE);
         const QRgb shadow = qRgb(0x80, 0x80, 0x80);
-        QCOMPARE(Pixel(image, 0, 0), light);
-        QCOMPARE(Pixel(image, 8, 0), light);
-        QCOMPARE(Pixel(image, 0, 6), light);
-        QCOMPARE(Pixel(image, 9, 0), darkShadow);
-        QCOMPARE(Pixel(image, 0, 7), darkShadow);
-        QCOMPARE(Pixel(image, 9, 7), darkShadow);
-        QCOMPARE(Pixel(image, 1, 1), highlight);
-        QCOMPARE(Pixel(image, 7, 1), highlight);
-        QCOMPARE(Pixel(image, 8, 1), shadow);
-        QCOMPARE(Pixel(image, 1, 6), shadow);
-        QCOMPARE(Pixel(image, 2, 2), background);
-        QCOMPARE(Pixel(image, 7, 5), background);
+        QCOMPARE(pixel(image, 0, 0), light);
+        QCOMPARE(pixel(image, 8, 0), light);
+        QCOMPARE(pixel(image, 0, 6), light);
+        QCOMPARE(pixel(image, 9, 0), darkShadow);
+        QCOMPARE(pixel(image, 0, 7), darkShadow);
+        QCOMPARE(pixel(image, 9, 7), darkShadow);
+        QCOMPARE(pixel(image, 1, 1), highlight);
+        QCOMPARE(pixel(image, 7, 1), highlight);
+        QCOMPARE(pixel(image, 8, 1), shadow);
+        QCOMPARE(pixel(image, 1, 6), shadow);
+        QCOMPARE(pixel(image, 2, 2), background);
+        QCOMPARE(pixel(image, 7, 5), background);
     }
 
     void edge3D_sunkenIsDarkTopLeft()
     {
-        QImage image = Canvas(10, 8, 0);
+        QImage image = filledImage(10, 8, 0);
         {
             QPainter canvas(&image);
             DrawEdge3D(canvas, QRect(0, 0, 10, 8), 0);
         }
-        QCOMPARE(Pixel(image, 0, 0), qRgb(0x80, 0x80, 0x80));
-        QCOMPARE(Pixel(image, 9, 7), qRgb(0xFE, 0xFE, 0xFE));
-        QCOMPARE(Pixel(image, 1, 1), qRgb(0x10, 0x10, 0x10));
-        QCOMPARE(Pixel(image, 8, 6), qRgb(0xE0, 0xE0, 0xE0));
+        QCOMPARE(pixel(image, 0, 0), qRgb(0x80, 0x80, 0x80));
+        QCOMPARE(pixel(image, 9, 7), qRgb(0xFE, 0xFE, 0xFE));
+        QCOMPARE(pixel(image, 1, 1), qRgb(0x10, 0x10, 0x10));
+        QCOMPARE(pixel(image, 8, 6), qRgb(0xE0, 0xE0, 0xE0));
     }
 
     void edge3D_otherFlagsDrawNothing()
     {
-        QImage image = Canvas(10, 8, Rgb(0x00123456));
+        QImage image = filledImage(10, 8, rgb(0x00123456));
         const QImage before = image.copy();
         {
             QPainter canvas(&image);
@@ -207,7 +207,7 @@ private slots:
 
     void fillRectangle_ignoresInvertedRectangles()
     {
-        QImage image = Canvas(10, 10, Rgb(0x00123456));
+        QImage image = filledImage(10, 10, rgb(0x00123456));
         const QImage before = image.copy();
         {
             QPainter canvas(&image);

@@ -7,6 +7,8 @@
 #include "components/TiSwitchRocker.h"
 #include "datalink/iOPCItem.h"
 
+#include "support/ComponentAccess.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -435,10 +437,10 @@ private slots:
         TiSwitchRocker rocker;
         auto* item = new TiOPCItem;
         rocker.OPCItemManager()->Add(item);
-        const int before = rocker.RepaintNowCount();
+        const RepaintCounter repaints(rocker);
         item->SetAutoError(true);
         QVERIFY(rocker.ErrorActive());
-        QCOMPARE(rocker.RepaintNowCount(), before + 1);
+        QCOMPARE(repaints.Count(), 1);
     }
 
     void outputData_isOfferedOnlyToLinkedItems()

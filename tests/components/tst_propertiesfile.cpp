@@ -7,6 +7,8 @@
 #include "floors/FloorScreens.h"
 #include "link/IndicatorLookup.h"
 
+#include "support/ComponentAccess.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
@@ -97,13 +99,13 @@ QString ErrorOf(const std::function<void()>& f)
     return QString();
 }
 
-QByteArray Contents(const QString& fileName)
+QByteArray fileContents(const QString& fileName)
 {
     QFile file(fileName);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void Write(const QString& fileName, const QByteArray& bytes)
+void writeFile(const QString& fileName, const QByteArray& bytes)
 {
     QFile file(fileName);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -111,7 +113,7 @@ void Write(const QString& fileName, const QByteArray& bytes)
 }
 
 // The lines after "File Type", without their line ends.
-QStringList PropertyLines(TiComponent& component)
+QStringList propertyLines(TiComponent& component)
 {
     QStringList lines = PropertiesText(component).split(QStringLiteral("\r\n"));
     lines.removeFirst();
@@ -119,7 +121,7 @@ QStringList PropertyLines(TiComponent& component)
     return lines;
 }
 
-QStringList NamesOf(const QStringList& lines)
+QStringList namesOf(const QStringList& lines)
 {
     QStringList names;
     for (const QString& line : lines)
@@ -155,7 +157,7 @@ class SaveTest : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
+    QTemporaryDir dir_;
 
 private slots:
     void floorSwitch_isWrittenByteForByte()
@@ -174,8 +176,8 @@ private slots:
               "iSwitchRocker5", "iSwitchRocker21", "iSwitchRocker22", "iSwitchRocker29"})
             tabOrders << QString::number(floor.findChild<TiSwitchRocker*>(name)->TabOrder());
         QCOMPARE(tabOrders.join(' '), QStringLiteral("0 1 2 3 4 5 6 7"));
-        rocker->SavePropertiesToFile(dir.filePath("floor.txt"));
-        QCOMPARE(Contents(dir.filePath("floor.txt")),
+        rocker->SavePropertiesToFile(dir_.filePath("floor.txt"));
+        QCOMPARE(fileContents(dir_.filePath("floor.txt")),
                  QByteArray("File Type = TiSwitchRocker\r\nOptionSaveAllProperties = 0\r\n"
                             "AutoFrameRate = 0\r\nUpdateFrameRate = 60\r\nActive = 0\r\n"
                             "MouseControlStyle = 0\r\nShowFocusRect = 1\r\n"
@@ -189,7 +191,7 @@ private slots:
         FloorPanel floor;
         floor.fourth().SetOptionSaveAllProperties(true);
         floor.fourth().SetHint(QStringLiteral("Lamp 4"));
-        const QStringList lines = PropertyLines(floor.fourth());
+        const QStringList lines = propertyLines(floor.fourth());
         QCOMPARE(lines.mid(0, 12),
                  QString("Tag = 8|Left = 190|Top = 60|Width = 38|Height = 89|Cursor = -21|"
                          "Hint = Lamp 4|HelpContext = 0|Visible = 1|Enabled = 1|ShowHint = 0|"
@@ -206,7 +208,7 @@ private slots:
         menu.SetName(QStringLiteral("PopupMenu1"));
         menu.SetTag(7);
         floor.fourth().SetPopupMenu(&menu);
-        const QStringList lines = PropertyLines(floor.fourth());
+        const QStringList lines = propertyLines(floor.fourth());
         // Tag is excluded at the top level only; the menu's Name is never stored.
         QCOMPARE(lines.mid(0, 2),
                  (QStringList{"PopupMenu.Tag = 7", "OptionSaveAllProperties = 0"}));
@@ -225,19 +227,19 @@ private slots:
         instrument.count = -5000000000;
         instrument.mask = 4000000000u;
         instrument.extra = 12;
-        const QStringList lines = PropertyLines(instrument);
+        const QStringList lines = propertyLines(instrument);
         for (const char* line :
              {"Ratio = -0.333333333333333", "Gain = 0.5", "Letter = 27004", "Level = 2",
               "Lamps = 5", "Caption = 楼宇 = lights", "Count = -5000000000", "Mask = 4000000000"})
             QVERIFY2(lines.contains(QString::fromUtf8(line)), line);
         // Variants, read-only and never-stored properties, and a missing object: no line.
-        const QStringList names = NamesOf(lines);
+        const QStringList names = namesOf(lines);
         for (const char* absent : {"Extra", "Fixed", "Scratch", "Link", "Name", "PopupMenu"})
             QVERIFY2(!names.contains(QLatin1String(absent)), absent);
 
         instrument.ratio = 1234567.25;
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        const QStringList german = PropertyLines(instrument);
+        const QStringList german = propertyLines(instrument);
         QLocale::setDefault(QLocale::c());
         QVERIFY(german.contains(QStringLiteral("Ratio = 1234567,25")));
     }
@@ -246,22 +248,22 @@ private slots:
     {
         Instrument instrument;
         instrument.caption = QString(300, 'x');
-        QVERIFY(PropertyLines(instrument).contains("Caption = " + QString(245, 'x')));
+        QVERIFY(propertyLines(instrument).contains("Caption = " + QString(245, 'x')));
         // A character outside the basic plane is not split into a broken half.
         const QString face = QString::fromUtf8("\xF0\x9F\x98\x80");
         instrument.caption = face.repeated(300);
-        QVERIFY(PropertyLines(instrument).contains("Caption = " + face.repeated(245)));
+        QVERIFY(propertyLines(instrument).contains("Caption = " + face.repeated(245)));
     }
 
     void lineBreaksInAValue_stayOnItsLine_inUtf8()
     {
         Instrument source;
         source.caption = QStringLiteral("读取\r\nActive = 1\rtwo\nthree");
-        source.SavePropertiesToFile(dir.filePath("breaks.txt"));
+        source.SavePropertiesToFile(dir_.filePath("breaks.txt"));
         const QString flat = QStringLiteral("读取  Active = 1 two three");
-        QVERIFY(Contents(dir.filePath("breaks.txt")).contains(("Caption = " + flat).toUtf8()));
+        QVERIFY(fileContents(dir_.filePath("breaks.txt")).contains(("Caption = " + flat).toUtf8()));
         Instrument target;
-        target.LoadPropertiesFromFile(dir.filePath("breaks.txt"));
+        target.LoadPropertiesFromFile(dir_.filePath("breaks.txt"));
         QVERIFY(!target.Active());
         QCOMPARE(target.caption, flat);
     }
@@ -274,7 +276,7 @@ private slots:
         first.next = &second;
         second.next = &first;
         instrument.link = &first;
-        QCOMPARE(NamesOf(PropertyLines(instrument)).filter(QStringLiteral(".Count")),
+        QCOMPARE(namesOf(propertyLines(instrument)).filter(QStringLiteral(".Count")),
                  (QStringList{"Link.Next.Count", "Link.Count"}));
 
         std::vector<std::unique_ptr<Node>> chain;
@@ -285,7 +287,7 @@ private slots:
         }
         instrument.link = chain[0].get();
         const QStringList counts =
-            NamesOf(PropertyLines(instrument)).filter(QStringLiteral(".Count"));
+            namesOf(propertyLines(instrument)).filter(QStringLiteral(".Count"));
         QCOMPARE(counts.size(), MaxObjectDepth);
         // The deepest comes first: Next precedes Count.
         QCOMPARE(counts.first().count('.'), MaxObjectDepth);
@@ -300,7 +302,7 @@ private slots:
         owner.spare = &shared;
         instrument.link = &owner;
         shared.count = 4;
-        QCOMPARE(PropertyLines(instrument).filter(QStringLiteral(".Count")).join('|'),
+        QCOMPARE(propertyLines(instrument).filter(QStringLiteral(".Count")).join('|'),
                  QStringLiteral("Link.Next.Count = 4|Link.Spare.Count = 4|Link.Count = 0"));
 
         LoadPropertiesText(instrument, FileType + "Link.Spare.Count = 9\r\n");
@@ -310,7 +312,7 @@ private slots:
     void unwritablePaths_failWithTheSaveError()
     {
         TiSwitchRocker rocker;
-        const QString missingDir = dir.filePath("no-such-dir/switch.txt");
+        const QString missingDir = dir_.filePath("no-such-dir/switch.txt");
         QCOMPARE(ErrorOf([&] { rocker.SavePropertiesToFile(missingDir); }),
                  QString("Error Saving Properties - Cannot create file \"%1\". No such file or "
                          "directory")
@@ -325,7 +327,7 @@ class LoadTest : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
+    QTemporaryDir dir_;
 
 private slots:
     void everyKind_roundTrips()
@@ -349,12 +351,12 @@ private slots:
             source.caption = QStringLiteral("  楼宇  ");
             source.count = -5000000000;
             source.mask = 4000000000u;
-            source.SavePropertiesToFile(dir.filePath("all.txt"));
+            source.SavePropertiesToFile(dir_.filePath("all.txt"));
 
             TPopupMenu targetMenu;
             Instrument target;
             target.SetPopupMenu(&targetMenu);
-            target.LoadPropertiesFromFile(dir.filePath("all.txt"));
+            target.LoadPropertiesFromFile(dir_.filePath("all.txt"));
             QLocale::setDefault(QLocale::c());
 
             QVERIFY(target.OptionSaveAllProperties());
@@ -378,19 +380,20 @@ private slots:
     void legacyChineseFile_isReadAsGb18030()
     {
         // "楼宇" and "岚苑一层" in GBK, a four-byte GB18030 character (U+1F600), and a line after.
-        Write(dir.filePath("gbk.txt"), "File Type = TiSwitchRocker\r\nCaption = \xC2\xA5\xD3\xEE "
-                                       "\xE1\xB0\xD4\xB7\xD2\xBB\xB2\xE3 \x94\x39\xFC\x36\r\n"
-                                       "IndicatorMargin = 7\r\n");
+        writeFile(dir_.filePath("gbk.txt"),
+                  "File Type = TiSwitchRocker\r\nCaption = \xC2\xA5\xD3\xEE "
+                  "\xE1\xB0\xD4\xB7\xD2\xBB\xB2\xE3 \x94\x39\xFC\x36\r\n"
+                  "IndicatorMargin = 7\r\n");
         Instrument legacy;
-        legacy.LoadPropertiesFromFile(dir.filePath("gbk.txt"));
+        legacy.LoadPropertiesFromFile(dir_.filePath("gbk.txt"));
         QCOMPARE(legacy.caption, QString::fromUtf8("楼宇 岚苑一层 \xF0\x9F\x98\x80"));
         QCOMPARE(legacy.IndicatorMargin(), 7);
 
         // Saved again, it is UTF-8, and UTF-8 is read as such.
-        legacy.SavePropertiesToFile(dir.filePath("utf8.txt"));
-        QVERIFY(Contents(dir.filePath("utf8.txt")).contains("Caption = 楼宇 岚苑一层"));
+        legacy.SavePropertiesToFile(dir_.filePath("utf8.txt"));
+        QVERIFY(fileContents(dir_.filePath("utf8.txt")).contains("Caption = 楼宇 岚苑一层"));
         Instrument current;
-        current.LoadPropertiesFromFile(dir.filePath("utf8.txt"));
+        current.LoadPropertiesFromFile(dir_.filePath("utf8.txt"));
         QCOMPARE(current.caption, legacy.caption);
     }
 
@@ -436,10 +439,10 @@ private slots:
     {
         FloorPanel floor;
         TiSwitchRocker& rocker = floor.fourth();
-        const int before = rocker.RepaintNowCount();
+        const RepaintCounter repaints(rocker);
         LoadPropertiesText(rocker, FileType + "Active = 1\r\nIndicatorMargin = 4\r\n"
                                               "BorderMargin = 3\r\nBackGroundColor = 255\r\n");
-        QCOMPARE(rocker.RepaintNowCount(), before + 1);
+        QCOMPARE(repaints.Count(), 1);
         QVERIFY(!rocker.UpdateLocked());
         QCOMPARE(rocker.BackGroundColor(), clRed);
     }
@@ -448,10 +451,10 @@ private slots:
     {
         FloorPanel floor;
         floor.fourth().SetOptionSaveAllProperties(true);
-        floor.fourth().SavePropertiesToFile(dir.filePath("layout.txt"));
+        floor.fourth().SavePropertiesToFile(dir_.filePath("layout.txt"));
         QWidget panel;
         TiSwitchRocker rocker(&panel);
-        rocker.LoadPropertiesFromFile(dir.filePath("layout.txt"));
+        rocker.LoadPropertiesFromFile(dir_.filePath("layout.txt"));
         QCOMPARE(rocker.geometry(), QRect(190, 60, 38, 89));
         QCOMPARE(rocker.Tag(), 8);
         QCOMPARE(rocker.Cursor(), crHandPoint);
@@ -502,14 +505,14 @@ class LoadErrorTest : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
+    QTemporaryDir dir_;
 
 private slots:
     void activeTrue_failsAndKeepsWhatCameBefore()
     {
         FloorPanel floor;
         TiSwitchRocker& rocker = floor.fourth();
-        const int before = rocker.RepaintNowCount();
+        const RepaintCounter repaints(rocker);
         QCOMPARE(ErrorOf([&] {
                      LoadPropertiesText(rocker, FileType + "UpdateFrameRate = 30\r\n"
                                                            "Active = True\r\nBorderMargin = 9\r\n");
@@ -520,9 +523,9 @@ private slots:
         QCOMPARE(rocker.BorderMargin(), 2);
         // Released: what the load changed is shown, and later changes repaint at once.
         QVERIFY(!rocker.UpdateLocked());
-        QCOMPARE(rocker.RepaintNowCount(), before + 1);
+        QCOMPARE(repaints.Count(), 1);
         rocker.SetBorderMargin(5);
-        QCOMPARE(rocker.RepaintNowCount(), before + 2);
+        QCOMPARE(repaints.Count(), 2);
     }
 
     void outOfRangeValues_fail()
@@ -548,7 +551,7 @@ private slots:
     void missingFile_failsWithTheLoadError()
     {
         TiSwitchRocker rocker;
-        const QString missing = dir.filePath("missing.txt");
+        const QString missing = dir_.filePath("missing.txt");
         QCOMPARE(ErrorOf([&] { rocker.LoadPropertiesFromFile(missing); }),
                  QString("Error Loading Properties - Cannot open file \"%1\". No such file or "
                          "directory")
@@ -559,16 +562,16 @@ private slots:
     {
         const QByteArray head = (FileType + "IndicatorMargin = 8\r\n").toUtf8();
         const QByteArray bytes = head + QByteArray(MaxPropertiesFileSize - head.size(), ' ');
-        Write(dir.filePath("limit.txt"), bytes);
+        writeFile(dir_.filePath("limit.txt"), bytes);
         TiSwitchRocker rocker;
-        rocker.LoadPropertiesFromFile(dir.filePath("limit.txt"));
+        rocker.LoadPropertiesFromFile(dir_.filePath("limit.txt"));
         QCOMPARE(rocker.IndicatorMargin(), 8);
 
-        Write(dir.filePath("large.txt"), bytes + ' ');
+        writeFile(dir_.filePath("large.txt"), bytes + ' ');
         TiSwitchRocker other;
-        QCOMPARE(ErrorOf([&] { other.LoadPropertiesFromFile(dir.filePath("large.txt")); }),
+        QCOMPARE(ErrorOf([&] { other.LoadPropertiesFromFile(dir_.filePath("large.txt")); }),
                  QString("Error Loading Properties - File \"%1\" is larger than 1048576 bytes")
-                     .arg(dir.filePath("large.txt")));
+                     .arg(dir_.filePath("large.txt")));
         QCOMPARE(other.IndicatorMargin(), 3);
     }
 

@@ -1,296 +1,219 @@
-// Property changes to repaint requests: compare before storing, the update lock, the
-// frame-rate limit and the bounds change. The frame-rate clock is the test's.
+// What asks a component for a repaint: property changes compared before they are stored, the
+// update lock and the frame-rate limit as the component forwards them, bounds and palette
+// changes. The repaint rules themselves are tst_repaintscheduler's.
 #include "components/TiSwitchRocker.h"
+
+#include "support/ComponentAccess.h"
 
 #include <QApplication>
 #include <QtTest>
 
-namespace {
-
-constexpr double Millisecond = 1.0 / (24.0 * 60 * 60 * 1000);
-
-class ClockedRocker : public TiSwitchRocker
-{
-public:
-    using TiSwitchRocker::TiSwitchRocker;
-
-    double now = 50000.0;
-
-protected:
-    double Now() const override { return now; }
-};
-
-} // namespace
+#include <memory>
 
 class RepaintTest : public QObject
 {
     Q_OBJECT
 
+private:
+    std::unique_ptr<TiSwitchRocker> rocker_;
+    std::unique_ptr<RepaintCounter> repaints_;
+
+    int repaints() const { return repaints_->Count(); }
+
 private slots:
+    void init()
+    {
+        rocker_ = std::make_unique<TiSwitchRocker>();
+        repaints_ = std::make_unique<RepaintCounter>(*rocker_);
+    }
+
+    void cleanup()
+    {
+        repaints_.reset();
+        rocker_.reset();
+    }
+
     void unchangedValue_requestsNothing()
     {
-        ClockedRocker rocker;
-        const int before = rocker.RepaintNowCount();
-        rocker.SetActive(false);
-        rocker.SetIndicatorMargin(3);
-        rocker.SetBorderMargin(2);
-        rocker.SetShowFocusRect(true);
-        rocker.SetIndicatorActiveColor(clLime);
-        rocker.SetBackGroundColor(clBtnFace);
-        rocker.SetTransparent(false);
-        rocker.SetUpdateFrameRate(60);
-        rocker.SetAutoFrameRate(false);
-        rocker.SetErrorActive(false);
-        QCOMPARE(rocker.RepaintNowCount(), before);
+        rocker_->SetActive(false);
+        rocker_->SetIndicatorMargin(3);
+        rocker_->SetBorderMargin(2);
+        rocker_->SetShowFocusRect(true);
+        rocker_->SetIndicatorActiveColor(clLime);
+        rocker_->SetBackGroundColor(clBtnFace);
+        rocker_->SetTransparent(false);
+        rocker_->SetUpdateFrameRate(60);
+        rocker_->SetAutoFrameRate(false);
+        rocker_->SetErrorActive(false);
+        QCOMPARE(repaints(), 0);
 
-        rocker.SetIndicatorMargin(4);
-        QCOMPARE(rocker.RepaintNowCount(), before + 1);
-        rocker.SetBackGroundColor(clRed);
-        QCOMPARE(rocker.RepaintNowCount(), before + 2);
-        QCOMPARE(rocker.LastRepaintTime(), rocker.now);
+        rocker_->SetIndicatorMargin(4);
+        QCOMPARE(repaints(), 1);
+        rocker_->SetBackGroundColor(clRed);
+        QCOMPARE(repaints(), 2);
     }
 
     void mouseControlStyle_isStoredWithoutRepaint()
     {
-        ClockedRocker rocker;
-        const int before = rocker.RepaintNowCount();
-        rocker.SetMouseControlStyle(TiSwitchRocker::imcsClickIndicator);
-        QCOMPARE(rocker.MouseControlStyle(), TiSwitchRocker::imcsClickIndicator);
-        QCOMPARE(rocker.RepaintNowCount(), before);
+        rocker_->SetMouseControlStyle(TiSwitchRocker::imcsClickIndicator);
+        QCOMPARE(rocker_->MouseControlStyle(), TiSwitchRocker::imcsClickIndicator);
+        QCOMPARE(repaints(), 0);
     }
 
     void beginEndUpdate_repaintsOnce()
     {
-        ClockedRocker rocker;
-        const int before = rocker.RepaintNowCount();
-        rocker.BeginUpdate();
-        rocker.SetActive(true);
-        QVERIFY(rocker.RepaintPending());
-        QVERIFY(!rocker.BackGroundPending());
-        rocker.SetIndicatorMargin(5);
-        rocker.SetBackGroundColor(clWhite);
-        QVERIFY(rocker.BackGroundPending());
-        QCOMPARE(rocker.RepaintNowCount(), before);
-        rocker.EndUpdate();
-        QCOMPARE(rocker.RepaintNowCount(), before + 1);
-        QVERIFY(!rocker.RepaintPending());
-        QVERIFY(!rocker.BackGroundPending());
-        QVERIFY(!rocker.UpdateLocked());
-    }
-
-    void updateLock_isAFlagNotACounter()
-    {
-        ClockedRocker rocker;
-        rocker.BeginUpdate();
-        rocker.BeginUpdate();
-        rocker.EndUpdate();
-        QVERIFY(!rocker.UpdateLocked());
-        const int before = rocker.RepaintNowCount();
-        rocker.SetBorderMargin(4);
-        QCOMPARE(rocker.RepaintNowCount(), before + 1);
-    }
-
-    void endUpdate_withNothingPendingDoesNotRepaint()
-    {
-        ClockedRocker rocker;
-        const int before = rocker.RepaintNowCount();
-        rocker.BeginUpdate();
-        rocker.EndUpdate();
-        QCOMPARE(rocker.RepaintNowCount(), before);
-    }
-
-    void frameRate60_coalescesChangesInsideThePeriod()
-    {
-        ClockedRocker rocker;
-        rocker.SetAutoFrameRate(true);
-        const int first = rocker.RepaintNowCount();
-        QCOMPARE(rocker.LastRepaintTime(), rocker.now);
-
-        rocker.now += 5 * Millisecond;
-        rocker.SetIndicatorMargin(4);
-        QCOMPARE(rocker.RepaintNowCount(), first);
-        QVERIFY(rocker.RepaintPending());
-        rocker.now += 10 * Millisecond;
-        rocker.SetIndicatorMargin(5);
-        QCOMPARE(rocker.RepaintNowCount(), first);
-
-        // 20 ms after the last repaint: more than a sixtieth of a second.
-        rocker.now += 5 * Millisecond;
-        rocker.SetIndicatorMargin(6);
-        QCOMPARE(rocker.RepaintNowCount(), first + 1);
-        QVERIFY(!rocker.RepaintPending());
-    }
-
-    void frameRate60_pendingChangeShowsAtEndUpdate()
-    {
-        ClockedRocker rocker;
-        rocker.SetAutoFrameRate(true);
-        const int first = rocker.RepaintNowCount();
-        rocker.now += 2 * Millisecond;
-        rocker.SetActive(true);
-        QCOMPARE(rocker.RepaintNowCount(), first);
-        rocker.EndUpdate();
-        QCOMPARE(rocker.RepaintNowCount(), first + 1);
+        rocker_->BeginUpdate();
+        rocker_->SetActive(true);
+        QVERIFY(rocker_->RepaintPending());
+        QVERIFY(!rocker_->BackGroundPending());
+        rocker_->SetIndicatorMargin(5);
+        rocker_->SetBackGroundColor(clWhite);
+        QVERIFY(rocker_->BackGroundPending());
+        QCOMPARE(repaints(), 0);
+        rocker_->EndUpdate();
+        QCOMPARE(repaints(), 1);
+        QVERIFY(!rocker_->RepaintPending());
+        QVERIFY(!rocker_->BackGroundPending());
+        QVERIFY(!rocker_->UpdateLocked());
     }
 
     void frameRate0_onlyEndUpdateRepaints()
     {
-        ClockedRocker rocker;
-        rocker.SetUpdateFrameRate(0);
-        rocker.SetAutoFrameRate(true);
-        const int before = rocker.RepaintNowCount();
-        rocker.now += 1.0;
-        rocker.SetActive(true);
-        rocker.now += 1.0;
-        rocker.SetIndicatorMargin(7);
-        QCOMPARE(rocker.RepaintNowCount(), before);
-        QVERIFY(rocker.RepaintPending());
-        rocker.EndUpdate();
-        QCOMPARE(rocker.RepaintNowCount(), before + 1);
+        rocker_->SetUpdateFrameRate(0);
+        rocker_->SetAutoFrameRate(true);
+        QVERIFY(rocker_->AutoFrameRate());
+        QCOMPARE(rocker_->UpdateFrameRate(), 0);
+        const int before = repaints();
+        rocker_->SetActive(true);
+        rocker_->SetIndicatorMargin(7);
+        QCOMPARE(repaints(), before);
+        QVERIFY(rocker_->RepaintPending());
+        rocker_->EndUpdate();
+        QCOMPARE(repaints(), before + 1);
     }
 
     void autoFrameRateOff_releasesTheLockAndShowsPending()
     {
-        ClockedRocker rocker;
-        rocker.SetUpdateFrameRate(0);
-        rocker.SetAutoFrameRate(true);
-        rocker.BeginUpdate();
-        rocker.SetActive(true);
-        const int before = rocker.RepaintNowCount();
-        rocker.SetAutoFrameRate(false);
-        QVERIFY(!rocker.UpdateLocked());
-        QCOMPARE(rocker.RepaintNowCount(), before + 1);
-        QVERIFY(!rocker.RepaintPending());
-        QVERIFY(!rocker.BackGroundPending());
-    }
-
-    void hugeFrameRate_repaintsEveryChange()
-    {
-        ClockedRocker rocker;
-        rocker.SetUpdateFrameRate(100000);
-        rocker.SetAutoFrameRate(true);
-        const int before = rocker.RepaintNowCount();
-        rocker.now += 0.1 * Millisecond;
-        rocker.SetIndicatorMargin(4);
-        QCOMPARE(rocker.RepaintNowCount(), before + 1);
+        rocker_->SetUpdateFrameRate(0);
+        rocker_->SetAutoFrameRate(true);
+        rocker_->BeginUpdate();
+        rocker_->SetActive(true);
+        const int before = repaints();
+        rocker_->SetAutoFrameRate(false);
+        QVERIFY(!rocker_->UpdateLocked());
+        QCOMPARE(repaints(), before + 1);
+        QVERIFY(!rocker_->RepaintPending());
+        QVERIFY(!rocker_->BackGroundPending());
     }
 
     void boundsChange_toTheSameBoundsDoesNothing()
     {
-        ClockedRocker rocker;
-        rocker.SetBounds(10, 20, 38, 89);
-        const int before = rocker.RepaintNowCount();
-        rocker.SetBounds(10, 20, 38, 89);
-        rocker.SetLeft(10);
-        rocker.SetHeight(89);
-        QCOMPARE(rocker.RepaintNowCount(), before);
-        rocker.SetLeft(11);
-        QCOMPARE(rocker.RepaintNowCount(), before + 1);
-        QCOMPARE(rocker.geometry(), QRect(11, 20, 38, 89));
-        rocker.SetBounds(0, 0, 49, 96);
-        QCOMPARE(rocker.RepaintNowCount(), before + 2);
+        rocker_->SetBounds(10, 20, 38, 89);
+        const int before = repaints();
+        rocker_->SetBounds(10, 20, 38, 89);
+        rocker_->SetLeft(10);
+        rocker_->SetHeight(89);
+        QCOMPARE(repaints(), before);
+        rocker_->SetLeft(11);
+        QCOMPARE(repaints(), before + 1);
+        QCOMPARE(rocker_->geometry(), QRect(11, 20, 38, 89));
+        rocker_->SetBounds(0, 0, 49, 96);
+        QCOMPARE(repaints(), before + 2);
     }
 
     void boundsChange_byQtGeometryOnAShownWidgetRepaintsOnce()
     {
         QWidget window;
         window.resize(200, 200);
-        auto* rocker = new ClockedRocker(&window);
+        auto* rocker = new TiSwitchRocker(&window);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const int before = rocker->RepaintNowCount();
+        const RepaintCounter repaints(*rocker);
         rocker->setGeometry(5, 5, 38, 89);
-        QCOMPARE(rocker->RepaintNowCount(), before + 1);
+        QCOMPARE(repaints.Count(), 1);
         rocker->SetBounds(6, 6, 40, 90);
-        QCOMPARE(rocker->RepaintNowCount(), before + 2);
+        QCOMPARE(repaints.Count(), 2);
         QCOMPARE(rocker->Width(), 40);
     }
 
     void requestRepaint_kinds()
     {
-        ClockedRocker rocker;
-        rocker.BeginUpdate();
-        rocker.RequestRepaint(2);
-        rocker.RequestRepaint(-1);
-        QVERIFY(!rocker.RepaintPending());
-        QVERIFY(!rocker.BackGroundPending());
-        rocker.RequestRepaint(TiComponent::RepaintContents);
-        QVERIFY(rocker.RepaintPending());
-        QVERIFY(!rocker.BackGroundPending());
-        rocker.RequestRepaint(TiComponent::RepaintBackGround);
-        QVERIFY(rocker.BackGroundPending());
-        rocker.EndUpdate();
+        rocker_->BeginUpdate();
+        rocker_->RequestRepaint(2);
+        rocker_->RequestRepaint(-1);
+        QVERIFY(!rocker_->RepaintPending());
+        QVERIFY(!rocker_->BackGroundPending());
+        rocker_->RequestRepaint(TiComponent::RepaintContents);
+        QVERIFY(rocker_->RepaintPending());
+        QVERIFY(!rocker_->BackGroundPending());
+        rocker_->RequestRepaint(TiComponent::RepaintBackGround);
+        QVERIFY(rocker_->BackGroundPending());
+        rocker_->EndUpdate();
 
-        const int before = rocker.RepaintNowCount();
-        rocker.RequestRepaint(2);
-        QCOMPARE(rocker.RepaintNowCount(), before);
-        rocker.RequestRepaint(0);
-        rocker.RequestRepaint(1);
-        QCOMPARE(rocker.RepaintNowCount(), before + 2);
+        const int before = repaints();
+        rocker_->RequestRepaint(2);
+        QCOMPARE(repaints(), before);
+        rocker_->RequestRepaint(0);
+        rocker_->RequestRepaint(1);
+        QCOMPARE(repaints(), before + 2);
     }
 
     void loading_stillRequestsRepaints()
     {
-        ClockedRocker rocker;
-        rocker.BeginLoad();
-        const int before = rocker.RepaintNowCount();
-        rocker.SetActive(true);
-        QCOMPARE(rocker.RepaintNowCount(), before + 1);
-        rocker.EndLoad();
+        rocker_->BeginLoad();
+        rocker_->SetActive(true);
+        QCOMPARE(repaints(), 1);
+        rocker_->EndLoad();
     }
 
     void cachedDrawingAndBorderStyle_repaintTheBackground()
     {
-        ClockedRocker rocker;
-        rocker.BeginUpdate();
-        rocker.SetCachedDrawing(true);
-        rocker.SetBorderStyle(0);
-        QVERIFY(!rocker.BackGroundPending());
-        rocker.SetCachedDrawing(false);
-        QVERIFY(rocker.BackGroundPending());
-        QVERIFY(!rocker.CachedDrawing());
-        rocker.EndUpdate();
-        rocker.BeginUpdate();
-        rocker.SetBorderStyle(2);
-        QVERIFY(rocker.BackGroundPending());
-        QCOMPARE(rocker.BorderStyle(), quint8(2));
-        rocker.EndUpdate();
+        rocker_->BeginUpdate();
+        rocker_->SetCachedDrawing(true);
+        rocker_->SetBorderStyle(0);
+        QVERIFY(!rocker_->BackGroundPending());
+        rocker_->SetCachedDrawing(false);
+        QVERIFY(rocker_->BackGroundPending());
+        QVERIFY(!rocker_->CachedDrawing());
+        rocker_->EndUpdate();
+        rocker_->BeginUpdate();
+        rocker_->SetBorderStyle(2);
+        QVERIFY(rocker_->BackGroundPending());
+        QCOMPARE(rocker_->BorderStyle(), quint8(2));
+        rocker_->EndUpdate();
     }
 
     void errorFontAndText_repaintTheContents()
     {
-        ClockedRocker rocker;
-        QVERIFY(rocker.ErrorFont().bold());
-        QCOMPARE(rocker.ErrorFontColor(), clRed);
-        QCOMPARE(rocker.ErrorText(), QStringLiteral("Error"));
-        const int before = rocker.RepaintNowCount();
-        rocker.SetErrorText(QStringLiteral("Error"));
-        rocker.SetErrorFont(rocker.ErrorFont());
-        QCOMPARE(rocker.RepaintNowCount(), before);
-        QFont font = rocker.ErrorFont();
+        QVERIFY(rocker_->ErrorFont().bold());
+        QCOMPARE(rocker_->ErrorFontColor(), clRed);
+        QCOMPARE(rocker_->ErrorText(), QStringLiteral("Error"));
+        rocker_->SetErrorText(QStringLiteral("Error"));
+        rocker_->SetErrorFont(rocker_->ErrorFont());
+        QCOMPARE(repaints(), 0);
+        QFont font = rocker_->ErrorFont();
         font.setItalic(true);
-        rocker.SetErrorFont(font);
-        rocker.SetErrorText(QStringLiteral("Offline"));
-        rocker.SetErrorFontColor(clBlue);
-        QCOMPARE(rocker.RepaintNowCount(), before + 3);
+        rocker_->SetErrorFont(font);
+        rocker_->SetErrorText(QStringLiteral("Offline"));
+        rocker_->SetErrorFontColor(clBlue);
+        QCOMPARE(repaints(), 3);
     }
 
     void paletteChange_repaintsTheBackground()
     {
         QWidget window;
-        auto* rocker = new ClockedRocker(&window);
-        const int before = rocker->RepaintNowCount();
+        auto* rocker = new TiSwitchRocker(&window);
+        const RepaintCounter repaints(*rocker);
         QPalette palette = window.palette();
         palette.setColor(QPalette::Button, QColor(1, 2, 3));
         window.setPalette(palette);
-        QVERIFY(rocker->RepaintNowCount() > before);
+        QVERIFY(repaints.Count() > 0);
     }
 
     void centerPoint_isHalfTheSizeTruncated()
     {
-        ClockedRocker rocker;
-        rocker.SetBounds(0, 0, 25, 51);
-        QCOMPARE(rocker.GetCenterPoint(), QPoint(12, 25));
+        rocker_->SetBounds(0, 0, 25, 51);
+        QCOMPARE(rocker_->GetCenterPoint(), QPoint(12, 25));
     }
 };
 

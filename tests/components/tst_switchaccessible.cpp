@@ -15,13 +15,13 @@ class SwitchAccessibleTest : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QWidget> window;
-    TiSwitchRocker* rocker = nullptr;
-    QStringList log;
+    std::unique_ptr<QWidget> window_;
+    TiSwitchRocker* rocker_ = nullptr;
+    QStringList log_;
 
     QAccessibleInterface* accessible() const
     {
-        return QAccessible::queryAccessibleInterface(rocker);
+        return QAccessible::queryAccessibleInterface(rocker_);
     }
     void toggle() const
     {
@@ -31,20 +31,20 @@ private:
 private slots:
     void init()
     {
-        window = std::make_unique<QWidget>();
-        rocker = new TiSwitchRocker(window.get());
-        rocker->OnChange = [this](QObject* sender) {
-            log << QStringLiteral("OnChange %1 user %2")
-                       .arg(sender == rocker)
-                       .arg(rocker->UserChange());
+        window_ = std::make_unique<QWidget>();
+        rocker_ = new TiSwitchRocker(window_.get());
+        rocker_->OnChange = [this](QObject* sender) {
+            log_ << QStringLiteral("OnChange %1 user %2")
+                        .arg(sender == rocker_)
+                        .arg(rocker_->UserChange());
         };
-        rocker->OnChangeUser = [this](QObject*) { log << QStringLiteral("OnChangeUser"); };
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        log.clear();
+        rocker_->OnChangeUser = [this](QObject*) { log_ << QStringLiteral("OnChangeUser"); };
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        log_.clear();
         AccessibleEvents::clear();
     }
-    void cleanup() { window.reset(); }
+    void cleanup() { window_.reset(); }
 
     void isACheckBox_checkedWhileActive_toldOfEveryChangeBeforeTheHandlersRun()
     {
@@ -56,17 +56,17 @@ private slots:
         QVERIFY(accessible()->text(QAccessible::Name).isEmpty());
 
         int toldWhenHandled = -1;
-        rocker->OnChange = [&](QObject*) {
-            toldWhenHandled = AccessibleEvents::checkedChanges(rocker);
+        rocker_->OnChange = [&](QObject*) {
+            toldWhenHandled = AccessibleEvents::checkedChanges(rocker_);
         };
-        rocker->SetActive(true);
+        rocker_->SetActive(true);
         QVERIFY(accessible()->state().checked);
         QCOMPARE(toldWhenHandled, 1);
-        rocker->SetActive(true);
-        QCOMPARE(AccessibleEvents::checkedChanges(rocker), 1);
-        rocker->SetActive(false);
+        rocker_->SetActive(true);
+        QCOMPARE(AccessibleEvents::checkedChanges(rocker_), 1);
+        rocker_->SetActive(false);
         QVERIFY(!accessible()->state().checked);
-        QCOMPARE(AccessibleEvents::checkedChanges(rocker), 2);
+        QCOMPARE(AccessibleEvents::checkedChanges(rocker_), 2);
     }
 
     void toggleAction_flipsAsTheOperatorDoes()
@@ -75,38 +75,38 @@ private slots:
             QAccessibleActionInterface::toggleAction()));
         toggle();
         // The caller is answered before the toggle runs.
-        QVERIFY(!rocker->Active());
-        QTRY_VERIFY(rocker->Active());
-        QCOMPARE(log, QStringList({"OnChange 1 user 1", "OnChangeUser"}));
-        QVERIFY(!rocker->UserChange());
+        QVERIFY(!rocker_->Active());
+        QTRY_VERIFY(rocker_->Active());
+        QCOMPARE(log_, QStringList({"OnChange 1 user 1", "OnChangeUser"}));
+        QVERIFY(!rocker_->UserChange());
         QVERIFY(accessible()->state().checked);
 
         toggle();
-        QTRY_VERIFY(!rocker->Active());
-        QCOMPARE(log.size(), 4);
+        QTRY_VERIFY(!rocker_->Active());
+        QCOMPARE(log_.size(), 4);
     }
 
     void toggleAction_isRefusedWhileDisabled()
     {
-        rocker->setEnabled(false);
+        rocker_->setEnabled(false);
         QVERIFY(!accessible()->actionInterface()->actionNames().contains(
             QAccessibleActionInterface::toggleAction()));
-        rocker->setEnabled(true);
+        rocker_->setEnabled(true);
         // Asked while enabled, run after the switch was disabled.
         toggle();
-        rocker->setEnabled(false);
+        rocker_->setEnabled(false);
         QCoreApplication::sendPostedEvents();
-        QVERIFY(!rocker->Active());
-        QVERIFY(log.isEmpty());
+        QVERIFY(!rocker_->Active());
+        QVERIFY(log_.isEmpty());
     }
 
     void toggleAction_keepsTheNewStateWhenAHandlerFails()
     {
-        rocker->OnChange = [](QObject*) { throw std::runtime_error("handler failed"); };
+        rocker_->OnChange = [](QObject*) { throw std::runtime_error("handler failed"); };
         toggle();
         QCoreApplication::sendPostedEvents();
-        QVERIFY(rocker->Active());
-        QVERIFY(!rocker->UserChange());
+        QVERIFY(rocker_->Active());
+        QVERIFY(!rocker_->UserChange());
     }
 };
 

@@ -3,6 +3,8 @@
 #include "components/TiSwitchRocker.h"
 #include "components/VirtualKey.h"
 
+#include "support/ComponentAccess.h"
+
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QLineEdit>
@@ -73,7 +75,7 @@ protected:
 };
 
 // A wheel turned over the window as the platform reports it, not sent to a widget directly.
-void TurnWheel(QWidget& window, QPoint position, int delta)
+void turnWheel(QWidget& window, QPoint position, int delta)
 {
     QWindow* handle = window.windowHandle();
     QWindowSystemInterface::handleWheelEvent(handle, position, handle->mapToGlobal(position),
@@ -81,18 +83,18 @@ void TurnWheel(QWidget& window, QPoint position, int delta)
     QWindowSystemInterface::flushWindowSystemEvents();
 }
 
-int RegisteredInterval(QObject* object)
+int registeredInterval(QObject* object)
 {
     const auto timers = QAbstractEventDispatcher::instance()->registeredTimers(object);
     return timers.size() == 1 ? timers.front().interval : -int(timers.size());
 }
 
-QRgb At(const QImage& image, int x, int y)
+QRgb at(const QImage& image, int x, int y)
 {
     return image.pixel(x, y) | 0xFF000000u;
 }
 
-void FillWith(QWidget* widget, QColor color)
+void fillWith(QWidget* widget, QColor color)
 {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, color);
@@ -107,104 +109,104 @@ class WindowedTest : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QWidget> window;
-    HookedComponent* component = nullptr;
-    QLineEdit* other = nullptr;
+    std::unique_ptr<QWidget> window_;
+    HookedComponent* component_ = nullptr;
+    QLineEdit* other_ = nullptr;
 
 private slots:
     void init()
     {
-        window = std::make_unique<QWidget>();
-        window->resize(200, 200);
-        FillWith(window.get(), QColor(0x20, 0x40, 0xC0));
-        component = new HookedComponent(window.get());
-        component->SetBounds(10, 10, 38, 89);
-        component->SetTabStop(true);
-        component->SetBackGroundColor(clRed);
-        other = new QLineEdit(window.get());
-        other->setGeometry(100, 10, 80, 24);
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
-        component->setFocus();
-        QTRY_VERIFY(component->Focused());
+        window_ = std::make_unique<QWidget>();
+        window_->resize(200, 200);
+        fillWith(window_.get(), QColor(0x20, 0x40, 0xC0));
+        component_ = new HookedComponent(window_.get());
+        component_->SetBounds(10, 10, 38, 89);
+        component_->SetTabStop(true);
+        component_->SetBackGroundColor(clRed);
+        other_ = new QLineEdit(window_.get());
+        other_->setGeometry(100, 10, 80, 24);
+        window_->show();
+        QApplication::setActiveWindow(window_.get());
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        component_->setFocus();
+        QTRY_VERIFY(component_->Focused());
     }
 
-    void cleanup() { window.reset(); }
+    void cleanup() { window_.reset(); }
 
     void focusLost_deliversAReleaseAtTheOrigin()
     {
-        other->setFocus();
-        QTRY_VERIFY(!component->Focused());
-        QCOMPARE(component->kills, 1);
-        QCOMPARE(component->calls, QStringList{"iMouseUp 0 0 0,0"});
+        other_->setFocus();
+        QTRY_VERIFY(!component_->Focused());
+        QCOMPARE(component_->kills, 1);
+        QCOMPARE(component_->calls, QStringList{"iMouseUp 0 0 0,0"});
     }
 
     void focusOut_withTheFocusStayingHere_isNotALoss()
     {
         QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
-        QApplication::sendEvent(component, &popup);
-        QCOMPARE(component->kills, 0);
-        QVERIFY(component->Focused());
+        QApplication::sendEvent(component_, &popup);
+        QCOMPARE(component_->kills, 0);
+        QVERIFY(component_->Focused());
 
-        auto* child = new QLineEdit(component);
+        auto* child = new QLineEdit(component_);
         child->show();
         child->setFocus();
         QTRY_VERIFY(child->hasFocus());
-        QCOMPARE(component->kills, 0);
+        QCOMPARE(component_->kills, 0);
     }
 
     void keyUp_reachesTheHookTwice()
     {
-        component->OnKeyUp = [](QObject*, quint16& key, TShiftState) {
+        component_->OnKeyUp = [](QObject*, quint16& key, TShiftState) {
             if (key == VK_SPACE)
                 key = 'X';
         };
-        QTest::keyRelease(component, Qt::Key_Space, Qt::ShiftModifier);
+        QTest::keyRelease(component_, Qt::Key_Space, Qt::ShiftModifier);
         // The Shift key's own release follows.
-        QCOMPARE(component->calls.mid(0, 2),
+        QCOMPARE(component_->calls.mid(0, 2),
                  (QStringList{QStringLiteral("iKeyUp 32 0"),
                               QStringLiteral("iKeyUp %1 %2").arg(int('X')).arg(int(ssShift))}));
     }
 
     void autoRepeatedRelease_isNoRelease()
     {
-        QTest::simulateEvent(component, false, Qt::Key_Space, {}, QStringLiteral(" "), true);
-        QVERIFY(component->calls.isEmpty());
-        QTest::simulateEvent(component, true, Qt::Key_Space, {}, QStringLiteral(" "), true);
-        QCOMPARE(component->calls, QStringList{"iKeyDown 32"});
+        QTest::simulateEvent(component_, false, Qt::Key_Space, {}, QStringLiteral(" "), true);
+        QVERIFY(component_->calls.isEmpty());
+        QTest::simulateEvent(component_, true, Qt::Key_Space, {}, QStringLiteral(" "), true);
+        QCOMPARE(component_->calls, QStringList{"iKeyDown 32"});
     }
 
     void tab_movesTheFocusUnlessTheComponentWantsIt()
     {
-        QTest::keyClick(component, Qt::Key_Tab);
-        QTRY_VERIFY(other->hasFocus());
-        QVERIFY(component->calls.filter("iKeyDown").isEmpty());
+        QTest::keyClick(component_, Qt::Key_Tab);
+        QTRY_VERIFY(other_->hasFocus());
+        QVERIFY(component_->calls.filter("iKeyDown").isEmpty());
 
-        component->setFocus();
-        QTRY_VERIFY(component->hasFocus());
-        component->specialKeys = DLGC_WANTTAB;
-        QTest::keyClick(component, Qt::Key_Tab);
-        QVERIFY(component->hasFocus());
-        QCOMPARE(component->calls.filter("iKeyDown"), QStringList{"iKeyDown 9"});
+        component_->setFocus();
+        QTRY_VERIFY(component_->hasFocus());
+        component_->specialKeys = DLGC_WANTTAB;
+        QTest::keyClick(component_, Qt::Key_Tab);
+        QVERIFY(component_->hasFocus());
+        QCOMPARE(component_->calls.filter("iKeyDown"), QStringList{"iKeyDown 9"});
     }
 
     void wheel_isAnsweredByTheHookOnly()
     {
         WheelCounter reachingTheWindow;
-        window->installEventFilter(&reachingTheWindow);
+        window_->installEventFilter(&reachingTheWindow);
         // Qt's own routing passes a wheel that a plain widget leaves alone on to its parent.
-        auto* plain = new QWidget(window.get());
+        auto* plain = new QWidget(window_.get());
         plain->setGeometry(10, 150, 30, 30);
         plain->show();
-        TurnWheel(*window, QPoint(20, 160), 120);
+        turnWheel(*window_, QPoint(20, 160), 120);
         QCOMPARE(reachingTheWindow.count, 1);
 
         for (const bool handled : {false, true}) {
-            component->wheelHandled = handled;
+            component_->wheelHandled = handled;
             const int delta = handled ? -120 : 120;
-            TurnWheel(*window, QPoint(20, 20), delta);
-            QCOMPARE(component->wheelDelta, delta);
+            turnWheel(*window_, QPoint(20, 20), delta);
+            QCOMPARE(component_->wheelDelta, delta);
             QCOMPARE(reachingTheWindow.count, 1);
         }
     }
@@ -212,156 +214,156 @@ private slots:
     void timer_runsTheFirstIntervalThenTheRepeat()
     {
         int ticks = 0;
-        component->OnInternalTimer = [&ticks] { ++ticks; };
-        component->TimerStart(0, 0);
-        QVERIFY(!component->TimerRunning());
-        QCOMPARE(RegisteredInterval(component), 0);
+        component_->OnInternalTimer = [&ticks] { ++ticks; };
+        component_->TimerStart(0, 0);
+        QVERIFY(!component_->TimerRunning());
+        QCOMPARE(registeredInterval(component_), 0);
 
-        component->TimerStart(20, 500);
-        QVERIFY(component->TimerRunning());
-        QCOMPARE(RegisteredInterval(component), 20);
-        component->TimerStart(40, 40);
-        QCOMPARE(RegisteredInterval(component), 20);
+        component_->TimerStart(20, 500);
+        QVERIFY(component_->TimerRunning());
+        QCOMPARE(registeredInterval(component_), 20);
+        component_->TimerStart(40, 40);
+        QCOMPARE(registeredInterval(component_), 20);
         QTRY_VERIFY_WITH_TIMEOUT(ticks >= 1, 10000);
-        QCOMPARE(RegisteredInterval(component), 500);
-        QVERIFY(component->TimerRunning());
+        QCOMPARE(registeredInterval(component_), 500);
+        QVERIFY(component_->TimerRunning());
 
-        component->TimerStop();
-        QVERIFY(!component->TimerRunning());
-        QCOMPARE(RegisteredInterval(component), 0);
-        component->TimerStop();
-        QVERIFY(!component->TimerRunning());
+        component_->TimerStop();
+        QVERIFY(!component_->TimerRunning());
+        QCOMPARE(registeredInterval(component_), 0);
+        component_->TimerStop();
+        QVERIFY(!component_->TimerRunning());
     }
 
     void timer_withoutFirstIntervalStartsOnTheRepeat()
     {
         int ticks = 0;
-        component->OnInternalTimer = [&ticks] { ++ticks; };
-        component->TimerStart(0, 30);
-        QCOMPARE(RegisteredInterval(component), 30);
+        component_->OnInternalTimer = [&ticks] { ++ticks; };
+        component_->TimerStart(0, 30);
+        QCOMPARE(registeredInterval(component_), 30);
         QTRY_VERIFY_WITH_TIMEOUT(ticks >= 2, 10000);
-        QCOMPARE(RegisteredInterval(component), 30);
-        component->TimerStop();
+        QCOMPARE(registeredInterval(component_), 30);
+        component_->TimerStop();
     }
 
     void transparent_onAndOffTwice_leavesNoSnapshot()
     {
-        QVERIFY(component->testAttribute(Qt::WA_OpaquePaintEvent));
+        QVERIFY(component_->testAttribute(Qt::WA_OpaquePaintEvent));
         for (int i = 0; i < 2; ++i) {
-            component->SetTransparent(true);
-            QVERIFY(component->Transparent());
-            QVERIFY(component->HasBackGroundSnapshot());
-            QVERIFY(component->SnapshotPending());
-            QVERIFY(!component->testAttribute(Qt::WA_OpaquePaintEvent));
-            component->SetTransparent(false);
-            QVERIFY(!component->HasBackGroundSnapshot());
-            QVERIFY(component->testAttribute(Qt::WA_OpaquePaintEvent));
+            component_->SetTransparent(true);
+            QVERIFY(component_->Transparent());
+            QVERIFY(ComponentAccess::HasBackGroundSnapshot(*component_));
+            QVERIFY(component_->SnapshotPending());
+            QVERIFY(!component_->testAttribute(Qt::WA_OpaquePaintEvent));
+            component_->SetTransparent(false);
+            QVERIFY(!ComponentAccess::HasBackGroundSnapshot(*component_));
+            QVERIFY(component_->testAttribute(Qt::WA_OpaquePaintEvent));
         }
-        QVERIFY(!component->Transparent());
+        QVERIFY(!component_->Transparent());
     }
 
     void transparent_hugeSizeFromOutside_allocatesNoSnapshot()
     {
         // A size no screen shows, as a hostile properties file may give it.
-        component->SetBounds(0, 0, 20000, 20000);
-        component->SetTransparent(true);
-        QVERIFY(!component->HasBackGroundSnapshot());
-        component->SetBounds(0, 0, 38, 89);
-        component->SetTransparent(false);
-        component->SetTransparent(true);
-        QVERIFY(component->HasBackGroundSnapshot());
-        component->SetBounds(0, 0, 20000, 20000);
-        QVERIFY(!component->HasBackGroundSnapshot());
-        component->SetTransparent(false);
+        component_->SetBounds(0, 0, 20000, 20000);
+        component_->SetTransparent(true);
+        QVERIFY(!ComponentAccess::HasBackGroundSnapshot(*component_));
+        component_->SetBounds(0, 0, 38, 89);
+        component_->SetTransparent(false);
+        component_->SetTransparent(true);
+        QVERIFY(ComponentAccess::HasBackGroundSnapshot(*component_));
+        component_->SetBounds(0, 0, 20000, 20000);
+        QVERIFY(!ComponentAccess::HasBackGroundSnapshot(*component_));
+        component_->SetTransparent(false);
     }
 
     void transparent_showsTheParentsPixels()
     {
-        component->SetTransparent(true);
-        const QImage image = component->grab().toImage();
-        QCOMPARE(At(image, 0, 0), qRgb(0x20, 0x40, 0xC0));
-        QCOMPARE(At(image, 37, 88), qRgb(0x20, 0x40, 0xC0));
-        QVERIFY(!component->SnapshotPending());
+        component_->SetTransparent(true);
+        const QImage image = component_->grab().toImage();
+        QCOMPARE(at(image, 0, 0), qRgb(0x20, 0x40, 0xC0));
+        QCOMPARE(at(image, 37, 88), qRgb(0x20, 0x40, 0xC0));
+        QVERIFY(!component_->SnapshotPending());
     }
 
     void transparent_showsSiblingsBelowButNotAbove()
     {
-        auto* below = new QWidget(window.get());
-        FillWith(below, QColor(0, 0xFF, 0));
+        auto* below = new QWidget(window_.get());
+        fillWith(below, QColor(0, 0xFF, 0));
         below->setGeometry(0, 0, 20, 200);
         below->show();
         below->lower();
-        auto* above = new QWidget(window.get());
-        FillWith(above, QColor(0xFF, 0xFF, 0));
+        auto* above = new QWidget(window_.get());
+        fillWith(above, QColor(0xFF, 0xFF, 0));
         above->setGeometry(30, 30, 5, 5);
         above->show();
-        component->SetTransparent(true);
+        component_->SetTransparent(true);
 
-        const QImage image = component->grab().toImage();
+        const QImage image = component_->grab().toImage();
         // The sibling below covers parent columns 0 to 19, component columns 0 to 9.
-        QCOMPARE(At(image, 9, 50), qRgb(0, 0xFF, 0));
-        QCOMPARE(At(image, 10, 50), qRgb(0x20, 0x40, 0xC0));
-        QCOMPARE(At(image, 21, 21), qRgb(0x20, 0x40, 0xC0));
-        QVERIFY(!component->SnapshotPending());
+        QCOMPARE(at(image, 9, 50), qRgb(0, 0xFF, 0));
+        QCOMPARE(at(image, 10, 50), qRgb(0x20, 0x40, 0xC0));
+        QCOMPARE(at(image, 21, 21), qRgb(0x20, 0x40, 0xC0));
+        QVERIFY(!component_->SnapshotPending());
     }
 
     void transparent_withACoveredCorner_fallsBackToTheBackGroundColor()
     {
-        auto* cover = new QWidget(window.get());
-        FillWith(cover, QColor(0, 0xFF, 0));
+        auto* cover = new QWidget(window_.get());
+        fillWith(cover, QColor(0, 0xFF, 0));
         cover->setGeometry(35, 85, 30, 30);
         cover->show();
         cover->raise();
-        QVERIFY(!component->visibleRegion().contains(QPoint(29, 80)));
-        component->SetTransparent(true);
+        QVERIFY(!component_->visibleRegion().contains(QPoint(29, 80)));
+        component_->SetTransparent(true);
 
-        QImage image = component->grab().toImage();
-        QCOMPARE(At(image, 0, 0), qRgb(0xFF, 0, 0));
-        QVERIFY(component->SnapshotPending());
-        image = component->grab().toImage();
-        QCOMPARE(At(image, 0, 0), qRgb(0xFF, 0, 0));
-        QVERIFY(component->SnapshotPending());
+        QImage image = component_->grab().toImage();
+        QCOMPARE(at(image, 0, 0), qRgb(0xFF, 0, 0));
+        QVERIFY(component_->SnapshotPending());
+        image = component_->grab().toImage();
+        QCOMPARE(at(image, 0, 0), qRgb(0xFF, 0, 0));
+        QVERIFY(component_->SnapshotPending());
 
         // Uncovered, the next paint takes the snapshot.
         cover->hide();
-        image = component->grab().toImage();
-        QCOMPARE(At(image, 0, 0), qRgb(0x20, 0x40, 0xC0));
-        QVERIFY(!component->SnapshotPending());
+        image = component_->grab().toImage();
+        QCOMPARE(at(image, 0, 0), qRgb(0x20, 0x40, 0xC0));
+        QVERIFY(!component_->SnapshotPending());
     }
 
     void transparent_snapshotIsRetakenAfterAMove()
     {
-        component->SetTransparent(true);
-        component->grab();
-        QVERIFY(!component->SnapshotPending());
-        component->SetLeft(12);
-        QVERIFY(component->SnapshotPending());
-        component->grab();
-        component->move(14, 10);
-        QVERIFY(component->SnapshotPending());
-        component->grab();
-        component->FullRepaint();
-        QVERIFY(component->SnapshotPending());
+        component_->SetTransparent(true);
+        component_->grab();
+        QVERIFY(!component_->SnapshotPending());
+        component_->SetLeft(12);
+        QVERIFY(component_->SnapshotPending());
+        component_->grab();
+        component_->move(14, 10);
+        QVERIFY(component_->SnapshotPending());
+        component_->grab();
+        component_->FullRepaint();
+        QVERIFY(component_->SnapshotPending());
     }
 
     void opaque_fillsWithTheBackGroundColor()
     {
-        const QImage image = component->grab().toImage();
-        QCOMPARE(At(image, 0, 0), qRgb(0xFF, 0, 0));
-        component->FullRepaint();
-        QVERIFY(!component->SnapshotPending());
+        const QImage image = component_->grab().toImage();
+        QCOMPARE(at(image, 0, 0), qRgb(0xFF, 0, 0));
+        component_->FullRepaint();
+        QVERIFY(!component_->SnapshotPending());
     }
 
     void borderStyle_drawsAnEdgeWhenOpaque()
     {
-        component->SetBorderStyle(2);
-        const QImage sunken = component->grab().toImage();
-        QCOMPARE(At(sunken, 0, 0), ToQColor(clBtnShadow).rgb());
-        QCOMPARE(At(sunken, 37, 88), ToQColor(clBtnHighlight).rgb());
-        QCOMPARE(At(sunken, 5, 5), qRgb(0xFF, 0, 0));
-        component->SetTransparent(true);
-        const QImage transparent = component->grab().toImage();
-        QCOMPARE(At(transparent, 0, 0), qRgb(0x20, 0x40, 0xC0));
+        component_->SetBorderStyle(2);
+        const QImage sunken = component_->grab().toImage();
+        QCOMPARE(at(sunken, 0, 0), ToQColor(clBtnShadow).rgb());
+        QCOMPARE(at(sunken, 37, 88), ToQColor(clBtnHighlight).rgb());
+        QCOMPARE(at(sunken, 5, 5), qRgb(0xFF, 0, 0));
+        component_->SetTransparent(true);
+        const QImage transparent = component_->grab().toImage();
+        QCOMPARE(at(transparent, 0, 0), qRgb(0x20, 0x40, 0xC0));
     }
 };
 

@@ -17,6 +17,7 @@
 #include "serial/TMSComm.h"
 #include "sim/RelayBoards.h"
 #include "support/BusOnThread.h"
+#include "support/ControllerLinkTestAccess.h"
 #include "support/FrameBytes.h"
 
 namespace {
@@ -281,7 +282,7 @@ private slots:
                 ledger.GiveUpWaiting();
         }
         link.PumpWait(ApartMs);
-        QVERIFY(waitUntil([&] { return !link.Assembler().BurstOpen(); }));
+        QVERIFY(waitUntil([&] { return !ControllerLinkTestAccess::Assembler(link).BurstOpen(); }));
         ledger.GiveUpWaiting();
 
         const auto distancesCovered =
@@ -295,7 +296,7 @@ private slots:
         qInfo("soak: %llu noise bursts, %llu bytes, at %ld of the 151 distances 0 to 150 ms; "
               "the reassembly dropped %zu bytes",
               qulonglong(noisy), qulonglong(noiseBytes), long(distancesCovered),
-              link.Assembler().DroppedBytes());
+              ControllerLinkTestAccess::Assembler(link).DroppedBytes());
         qInfo("soak: resident size %ld KiB at the start, %ld KiB at the end", rssStart,
               residentKiB());
         for (int a = FirstControllerAddress; a <= LastControllerAddress; ++a) {
@@ -308,7 +309,7 @@ private slots:
         QCOMPARE(ledger.misapplied, std::uint64_t(0));
         QCOMPARE(ledger.applied, ledger.sent);
         // Every noise byte was dropped, none taken into a reply.
-        QCOMPARE(link.Assembler().DroppedBytes(), std::size_t(noiseBytes));
+        QCOMPARE(ControllerLinkTestAccess::Assembler(link).DroppedBytes(), std::size_t(noiseBytes));
         link.ClosePort();
     }
 };

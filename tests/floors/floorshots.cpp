@@ -8,40 +8,19 @@
 #include <QDir>
 #include <QPixmap>
 
-#include "floors/FloorScreens.h"
-#include "floors/Navigation.h"
-#include "link/ControllerLink.h"
-#include "link/IndicatorLookup.h"
-#include "serial/TMSComm.h"
+#include "FloorRig.h"
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     const QDir directory(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp"));
 
-    TMSComm comm;
-    IndicatorLookup indicators;
-    ControllerLink link(comm, indicators);
-    QWidget mainfrm;
-    ScreenSet screens;
-    screens.mainfrm = &mainfrm;
-    screens.link = &link;
-    screens.indicators = &indicators;
-    Tfirstfrm firstfrm(screens);
-    screens.firstfrm = &firstfrm;
-    TSecondfrm secondfrm(screens);
-    screens.Secondfrm = &secondfrm;
-    TThirdfrm thirdfrm(screens);
-    screens.Thirdfrm = &thirdfrm;
-    TFourfrm fourfrm(screens);
-    screens.Fourfrm = &fourfrm;
-    TFivefrm fivefrm(screens);
-    screens.Fivefrm = &fivefrm;
-    secondfrm.hide();
+    FloorRig rig;
+    rig.screens.Secondfrm->hide();
 
     int failures = 0;
     for (int floor = 1; floor <= 5; ++floor) {
-        FloorScreen* screen = FloorScreenOf(screens, floor);
+        FloorScreen* screen = rig.Floor(floor);
         screen->show();
         QApplication::processEvents();
         const QString path = directory.filePath(QStringLiteral("quelvane-floor%1.png").arg(floor));

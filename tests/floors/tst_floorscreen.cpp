@@ -8,15 +8,11 @@
 #include <QMenu>
 #include <QTest>
 
+#include "FloorRig.h"
 #include "components/TCursor.h"
 #include "components/TiSwitchRocker.h"
 #include "floors/ClickLabel.h"
-#include "floors/FloorScreens.h"
-#include "floors/Navigation.h"
 #include "floors/TShape.h"
-#include "link/ControllerLink.h"
-#include "link/IndicatorLookup.h"
-#include "serial/TMSComm.h"
 
 // The floor screens as built from the table, over a link whose port stays closed.
 class FloorScreenTest : public QObject
@@ -50,76 +46,37 @@ private slots:
     void shape_repaintsOnlyWhenTheColourChanges();
 
 private:
-    void createScreens();
-
-    std::unique_ptr<TMSComm> comm_;
-    std::unique_ptr<IndicatorLookup> indicators_;
-    std::unique_ptr<ControllerLink> link_;
-    std::unique_ptr<QWidget> mainfrm_;
-    ScreenSet screens_;
-    std::vector<std::unique_ptr<FloorScreen>> floors_;
+    std::unique_ptr<FloorRig> rig_;
 };
 
 void FloorScreenTest::init()
 {
-    comm_ = std::make_unique<TMSComm>();
-    indicators_ = std::make_unique<IndicatorLookup>();
-    link_ = std::make_unique<ControllerLink>(*comm_, *indicators_);
-    mainfrm_ = std::make_unique<QWidget>();
-    screens_ = ScreenSet{};
-    screens_.mainfrm = mainfrm_.get();
-    screens_.link = link_.get();
-    screens_.indicators = indicators_.get();
+    rig_ = std::make_unique<FloorRig>();
 }
 
 void FloorScreenTest::cleanup()
 {
-    floors_.clear();
-    mainfrm_.reset();
-    link_.reset();
-    indicators_.reset();
-    comm_.reset();
-}
-
-void FloorScreenTest::createScreens()
-{
-    auto first = std::make_unique<Tfirstfrm>(screens_);
-    screens_.firstfrm = first.get();
-    floors_.push_back(std::move(first));
-    auto second = std::make_unique<TSecondfrm>(screens_);
-    screens_.Secondfrm = second.get();
-    floors_.push_back(std::move(second));
-    auto third = std::make_unique<TThirdfrm>(screens_);
-    screens_.Thirdfrm = third.get();
-    floors_.push_back(std::move(third));
-    auto fourth = std::make_unique<TFourfrm>(screens_);
-    screens_.Fourfrm = fourth.get();
-    floors_.push_back(std::move(fourth));
-    auto fifth = std::make_unique<TFivefrm>(screens_);
-    screens_.Fivefrm = fifth.get();
-    floors_.push_back(std::move(fifth));
+    rig_.reset();
 }
 
 void FloorScreenTest::startUp_leavesOnlyFloor2Shown()
 {
-    createScreens();
-    QVERIFY(screens_.Secondfrm->isVisible());
+    QVERIFY(rig_->screens.Secondfrm->isVisible());
     for (int floor : {1, 3, 4, 5})
-        QVERIFY2(!FloorScreenOf(screens_, floor)->isVisible(), qPrintable(QString::number(floor)));
-    QCOMPARE(FloorScreenOf(screens_, 4), static_cast<FloorScreen*>(screens_.Fourfrm));
-    QCOMPARE(screens_.Fourfrm->metaObject()->className(), "TFourfrm");
+        QVERIFY2(!rig_->Floor(floor)->isVisible(), qPrintable(QString::number(floor)));
+    QCOMPARE(rig_->Floor(4), static_cast<FloorScreen*>(rig_->screens.Fourfrm));
+    QCOMPARE(rig_->screens.Fourfrm->metaObject()->className(), "TFourfrm");
 }
 
 void FloorScreenTest::window_captionPlaceSizeAndHiddenAtStart()
 {
-    createScreens();
-    screens_.Secondfrm->hide();
+    rig_->screens.Secondfrm->hide();
     const QStringList captions{"岚苑一层界面", "岚苑二层界面", "岚苑三层界面", "岚苑四层界面",
                                "岚苑五层界面"};
     const QList<QPoint> places{{166, 115}, {156, 129}, {120, 108}, {108, 118}, {160, 125}};
     const QList<QString> names{"firstfrm", "Secondfrm", "Thirdfrm", "Fourfrm", "Fivefrm"};
     for (int floor = 1; floor <= 5; ++floor) {
-        FloorScreen* screen = FloorScreenOf(screens_, floor);
+        FloorScreen* screen = rig_->Floor(floor);
         QCOMPARE(screen->Floor(), floor);
         QVERIFY(screen->isWindow());
         QVERIFY(!screen->isVisible());
@@ -138,9 +95,8 @@ void FloorScreenTest::window_captionPlaceSizeAndHiddenAtStart()
 
 void FloorScreenTest::window_hasNoCloseCommand()
 {
-    createScreens();
     for (int floor = 1; floor <= 5; ++floor) {
-        const Qt::WindowFlags flags = FloorScreenOf(screens_, floor)->windowFlags();
+        const Qt::WindowFlags flags = rig_->Floor(floor)->windowFlags();
         QVERIFY(!flags.testFlag(Qt::WindowCloseButtonHint));
         QVERIFY(flags.testFlag(Qt::CustomizeWindowHint));
         QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
@@ -151,8 +107,7 @@ void FloorScreenTest::window_hasNoCloseCommand()
 
 void FloorScreenTest::close_isRefused()
 {
-    createScreens();
-    FloorScreen* screen = screens_.Thirdfrm;
+    FloorScreen* screen = rig_->screens.Thirdfrm;
     screen->show();
     QVERIFY(!screen->close());
     QVERIFY(screen->isVisible());
@@ -167,8 +122,7 @@ void FloorScreenTest::close_isRefused()
 
 void FloorScreenTest::formShow_takesCloseAwayOnEveryShow()
 {
-    createScreens();
-    FloorScreen* screen = screens_.Fivefrm;
+    FloorScreen* screen = rig_->screens.Fivefrm;
     screen->show();
     screen->hide();
     screen->setWindowFlags(screen->windowFlags() | Qt::WindowCloseButtonHint);
@@ -186,10 +140,9 @@ void FloorScreenTest::formShow_takesCloseAwayOnEveryShow()
 
 void FloorScreenTest::title_andNavigationGroup()
 {
-    createScreens();
     const QList<QPoint> titles{{271, 2}, {318, 1}, {315, 3}, {320, -1}, {316, 3}};
     for (int floor = 1; floor <= 5; ++floor) {
-        FloorScreen* screen = FloorScreenOf(screens_, floor);
+        FloorScreen* screen = rig_->Floor(floor);
         auto* title = screen->findChild<QLabel*>("Label25");
         QVERIFY(title);
         QCOMPARE(title->parentWidget(), screen);
@@ -199,14 +152,13 @@ void FloorScreenTest::title_andNavigationGroup()
         QCOMPARE(group->title(), QString("楼层切换"));
         QCOMPARE(group->geometry(), QRect(1, 30, 801, 129));
     }
-    QCOMPARE(screens_.Fourfrm->findChild<QLabel*>("Label25")->text(),
+    QCOMPARE(rig_->screens.Fourfrm->findChild<QLabel*>("Label25")->text(),
              QString("岚苑四层灯光监控界面"));
 }
 
 void FloorScreenTest::navigationLabels_captionsColoursAndCursor()
 {
-    createScreens();
-    auto* group = screens_.Thirdfrm->findChild<QGroupBox*>("GroupBox1");
+    auto* group = rig_->screens.Thirdfrm->findChild<QGroupBox*>("GroupBox1");
     const QStringList names{"Label26", "Label27", "Label28", "Label29", "Label38"};
     const QStringList captions{"岚苑一层灯光监控界面", "岚苑二层灯光监控界面",
                                "岚苑四层灯光监控界面", "岚苑五层灯光监控界面",
@@ -230,8 +182,7 @@ void FloorScreenTest::navigationLabels_captionsColoursAndCursor()
 
 void FloorScreenTest::panels_namesPlacesAndCaptions()
 {
-    createScreens();
-    FloorScreen* first = screens_.firstfrm;
+    FloorScreen* first = rig_->screens.firstfrm;
     const QStringList panels{"Panel1", "Panel3", "Panel2", "Panel4"};
     const QList<QRect> rects{
         {9, 170, 386, 182}, {408, 170, 386, 183}, {9, 365, 386, 182}, {408, 365, 386, 181}};
@@ -241,71 +192,67 @@ void FloorScreenTest::panels_namesPlacesAndCaptions()
         QCOMPARE(panel->parentWidget(), first);
         QCOMPARE(panel->geometry(), rects[i]);
     }
-    auto* back = screens_.Fivefrm->findChild<QWidget*>("Panel5");
+    auto* back = rig_->screens.Fivefrm->findChild<QWidget*>("Panel5");
     QVERIFY(back);
     QCOMPARE(back->geometry(), QRect(1, 162, 801, 396));
     // The controller panels lie above the plain one.
-    const QObjectList& children = screens_.Fivefrm->children();
+    const QObjectList& children = rig_->screens.Fivefrm->children();
     QVERIFY(children.indexOf(back) <
-            children.indexOf(screens_.Fivefrm->findChild<QWidget*>("Panel4")));
+            children.indexOf(rig_->screens.Fivefrm->findChild<QWidget*>("Panel4")));
 
     auto* caption =
-        screens_.Fivefrm->findChild<QWidget*>("Panel4")->findChild<QLabel*>("Panel4Caption");
+        rig_->screens.Fivefrm->findChild<QWidget*>("Panel4")->findChild<QLabel*>("Panel4Caption");
     QVERIFY(caption);
     QCOMPARE(caption->text(), QString("第二十一控制器"));
     QCOMPARE(caption->geometry(), QRect(133, 155, 140, 19));
     auto* bottomLeft =
-        screens_.Fivefrm->findChild<QWidget*>("Panel2")->findChild<QLabel*>("Panel2Caption");
+        rig_->screens.Fivefrm->findChild<QWidget*>("Panel2")->findChild<QLabel*>("Panel2Caption");
     QCOMPARE(bottomLeft->text(), QString("第二十控制器"));
     QCOMPARE(bottomLeft->geometry(), QRect(133, 155, 120, 19));
 }
 
 void FloorScreenTest::indicators_namedPlacedAndLime()
 {
-    createScreens();
-    auto* panel = screens_.Fourfrm->findChild<QWidget*>("Panel3");
+    auto* panel = rig_->screens.Fourfrm->findChild<QWidget*>("Panel3");
     const QList<int> lefts{12, 60, 108, 156, 204, 252, 300, 348};
     for (int column = 1; column <= 8; ++column) {
         auto* shape = panel->findChild<TShape*>(QStringLiteral("R15%1").arg(column));
         QVERIFY(shape);
         QCOMPARE(shape->geometry(), QRect(lefts[column - 1], 29, 25, 21));
-        QCOMPARE(shape->Brush().Color, 0x0000FF00u);
+        QCOMPARE(shape->Brush().Color, Lime);
         auto* label = panel->findChild<QLabel*>(QStringLiteral("RY%1").arg(8 + column));
         QVERIFY(label);
         QCOMPARE(label->text(), QStringLiteral("RY%1").arg(8 + column));
         QCOMPARE(label->y(), 6);
     }
     QVERIFY(!panel->findChild<TShape*>("R159"));
-    QVERIFY(!screens_.Fourfrm->findChild<TShape*>("R178"));
-    QVERIFY(!screens_.Fourfrm->findChild<QLabel*>("RY32"));
+    QVERIFY(!rig_->screens.Fourfrm->findChild<TShape*>("R178"));
+    QVERIFY(!rig_->screens.Fourfrm->findChild<QLabel*>("RY32"));
 }
 
 void FloorScreenTest::indicators_registeredInBitOrder()
 {
-    createScreens();
     for (int address = 2; address <= 21; ++address) {
-        const auto shapes = indicators_->ShapesOf(address);
+        const auto shapes = rig_->indicators.ShapesOf(address);
         const int floor = (address - 2) / 4 + 1;
         QCOMPARE(int(shapes.size()), (address - 2) % 4 == 3 ? 7 : 8);
         for (std::size_t i = 0; i < shapes.size(); ++i) {
-            auto* expected =
-                FloorScreenOf(screens_, floor)
-                    ->findChild<TShape*>(QStringLiteral("R%1%2").arg(address).arg(i + 1));
+            auto* expected = rig_->Floor(floor)->findChild<TShape*>(
+                QStringLiteral("R%1%2").arg(address).arg(i + 1));
             QVERIFY(expected);
             QCOMPARE(shapes[i], static_cast<IndicatorShape*>(expected));
         }
     }
-    QVERIFY(indicators_->ShapesOf(1).empty());
+    QVERIFY(rig_->indicators.ShapesOf(1).empty());
 }
 
 void FloorScreenTest::deviations_appearOnTheScreens()
 {
-    createScreens();
     const auto shape = [this](int floor, const QString& name) {
-        return FloorScreenOf(screens_, floor)->findChild<TShape*>(name);
+        return rig_->Floor(floor)->findChild<TShape*>(name);
     };
     const auto label = [this](int floor, const QString& panel, const QString& name) {
-        return FloorScreenOf(screens_, floor)->findChild<QWidget*>(panel)->findChild<QLabel*>(name);
+        return rig_->Floor(floor)->findChild<QWidget*>(panel)->findChild<QLabel*>(name);
     };
     QCOMPARE(shape(2, "R63")->y(), 30);
     QCOMPARE(shape(2, "R73")->y(), 29);
@@ -327,16 +274,15 @@ void FloorScreenTest::deviations_appearOnTheScreens()
 
 void FloorScreenTest::popupMenu_itemCaptionPerFloor()
 {
-    createScreens();
     for (int floor = 1; floor <= 5; ++floor) {
-        auto* menu = FloorScreenOf(screens_, floor)->findChild<QMenu*>("PopupMenu1");
+        auto* menu = rig_->Floor(floor)->findChild<QMenu*>("PopupMenu1");
         QVERIFY(menu);
         QCOMPARE(menu->actions().size(), 1);
         QAction* item = menu->actions().first();
         QCOMPARE(item->objectName(), QString("N1"));
         QCOMPARE(item->text(), floor == 1 ? QString("读当前状态") : QString("读取当前状态"));
     }
-    FloorScreen* screen = screens_.Thirdfrm;
+    FloorScreen* screen = rig_->screens.Thirdfrm;
     screen->show();
     QVERIFY(QTest::qWaitForWindowExposed(screen));
     // A right click on a switch reaches the screen's menu too.
@@ -351,8 +297,7 @@ void FloorScreenTest::popupMenu_itemCaptionPerFloor()
 
 void FloorScreenTest::fonts_requestedByDesignerName()
 {
-    createScreens();
-    FloorScreen* screen = screens_.firstfrm;
+    FloorScreen* screen = rig_->screens.firstfrm;
     QCOMPARE(screen->font().family(), QString("MS Sans Serif"));
     QCOMPARE(screen->font().pixelSize(), 11);
     const QFont title = screen->findChild<QLabel*>("Label25")->font();
@@ -366,8 +311,7 @@ void FloorScreenTest::fonts_requestedByDesignerName()
 
 void FloorScreenTest::panelLabels_neverCutTheirText()
 {
-    createScreens();
-    auto* panel = screens_.Thirdfrm->findChild<QWidget*>("Panel3");
+    auto* panel = rig_->screens.Thirdfrm->findChild<QWidget*>("Panel3");
     const QList<QLabel*> labels = panel->findChildren<QLabel*>();
     QCOMPARE(labels.size(), 9);
     for (QLabel* label : labels) {
@@ -378,7 +322,7 @@ void FloorScreenTest::panelLabels_neverCutTheirText()
 }
 
 namespace {
-QStringList SwitchesInFocusOrder(QWidget* screen)
+QStringList switchesInFocusOrder(QWidget* screen)
 {
     QStringList names;
     for (QWidget* w = screen->nextInFocusChain(); w != screen; w = w->nextInFocusChain()) {
@@ -391,7 +335,6 @@ QStringList SwitchesInFocusOrder(QWidget* screen)
 
 void FloorScreenTest::switches_namesTagsAndPlaces()
 {
-    createScreens();
     struct Sample
     {
         int floor;
@@ -408,14 +351,14 @@ void FloorScreenTest::switches_namesTagsAndPlaces()
         {5, "Panel4", "iSwitchRocker18", 1, 12},    {5, "Panel1", "iSwitchRocker29", 128, 342},
     };
     for (const Sample& sample : samples) {
-        auto* panel = FloorScreenOf(screens_, sample.floor)->findChild<QWidget*>(sample.panel);
+        auto* panel = rig_->Floor(sample.floor)->findChild<QWidget*>(sample.panel);
         auto* rocker = panel->findChild<TiSwitchRocker*>(sample.name);
         QVERIFY2(rocker, sample.name);
         QCOMPARE(rocker->Tag(), sample.tag);
         QCOMPARE(rocker->geometry(), QRect(sample.left, 60, 38, 89));
     }
     for (int floor = 1; floor <= 5; ++floor) {
-        FloorScreen* screen = FloorScreenOf(screens_, floor);
+        FloorScreen* screen = rig_->Floor(floor);
         QCOMPARE(screen->findChildren<TiSwitchRocker*>().size(), 31);
         QCOMPARE(screen->findChild<QWidget*>("Panel4")->findChildren<TiSwitchRocker*>().size(), 7);
     }
@@ -423,10 +366,8 @@ void FloorScreenTest::switches_namesTagsAndPlaces()
 
 void FloorScreenTest::switches_lookAndHandlers()
 {
-    createScreens();
     for (int floor = 1; floor <= 5; ++floor) {
-        for (TiSwitchRocker* rocker :
-             FloorScreenOf(screens_, floor)->findChildren<TiSwitchRocker*>()) {
+        for (TiSwitchRocker* rocker : rig_->Floor(floor)->findChildren<TiSwitchRocker*>()) {
             QCOMPARE(rocker->IndicatorActiveColor(), clRed);
             QCOMPARE(rocker->Cursor(), crHandPoint);
             QCOMPARE(rocker->cursor().shape(), Qt::PointingHandCursor);
@@ -440,22 +381,20 @@ void FloorScreenTest::switches_lookAndHandlers()
 
 void FloorScreenTest::sevenRelayPanels_haveNoSwitchForBit128()
 {
-    createScreens();
     for (int floor = 1; floor <= 5; ++floor) {
-        auto* panel = FloorScreenOf(screens_, floor)->findChild<QWidget*>("Panel4");
+        auto* panel = rig_->Floor(floor)->findChild<QWidget*>("Panel4");
         QList<int> tags;
         for (TiSwitchRocker* rocker : panel->findChildren<TiSwitchRocker*>())
             tags << rocker->Tag();
         std::sort(tags.begin(), tags.end());
         QCOMPARE(tags, (QList<int>{1, 2, 4, 8, 16, 32, 64}));
-        QVERIFY(!FloorScreenOf(screens_, floor)->findChild<QWidget*>("iSwitchRocker32"));
+        QVERIFY(!rig_->Floor(floor)->findChild<QWidget*>("iSwitchRocker32"));
         QVERIFY(!panel->findChild<QWidget*>("Shape4"));
     }
 }
 
 void FloorScreenTest::focusOrder_columnsThenPanels()
 {
-    createScreens();
     const QStringList topLeft{"iSwitchRocker1",  "iSwitchRocker2", "iSwitchRocker3",
                               "iSwitchRocker4",  "iSwitchRocker5", "iSwitchRocker21",
                               "iSwitchRocker22", "iSwitchRocker29"};
@@ -469,17 +408,17 @@ void FloorScreenTest::focusOrder_columnsThenPanels()
                                   "iSwitchRocker25", "iSwitchRocker26", "iSwitchRocker27",
                                   "iSwitchRocker28"};
     for (int floor = 1; floor <= 4; ++floor)
-        QCOMPARE(SwitchesInFocusOrder(FloorScreenOf(screens_, floor)),
+        QCOMPARE(switchesInFocusOrder(rig_->Floor(floor)),
                  topLeft + topRight + bottomLeft + bottomRight);
-    QCOMPARE(SwitchesInFocusOrder(screens_.Fivefrm), topLeft + topRight + bottomRight + bottomLeft);
-    for (TiSwitchRocker* rocker : screens_.Thirdfrm->findChildren<TiSwitchRocker*>())
+    QCOMPARE(switchesInFocusOrder(rig_->screens.Fivefrm),
+             topLeft + topRight + bottomRight + bottomLeft);
+    for (TiSwitchRocker* rocker : rig_->screens.Thirdfrm->findChildren<TiSwitchRocker*>())
         QVERIFY(rocker->TabStop());
 }
 
 void FloorScreenTest::switch_withPortClosed_movesAndWaitsButColoursNothing()
 {
-    createScreens();
-    FloorScreen* screen = screens_.Fourfrm;
+    FloorScreen* screen = rig_->screens.Fourfrm;
     screen->show();
     auto* rocker = screen->findChild<TiSwitchRocker*>("iSwitchRocker17");
     QElapsedTimer clock;
@@ -489,18 +428,18 @@ void FloorScreenTest::switch_withPortClosed_movesAndWaitsButColoursNothing()
     QVERIFY(rocker->Active());
     QCOMPARE(rocker->Cursor(), crDefault);
     for (TShape* shape : screen->findChildren<TShape*>())
-        QCOMPARE(shape->Brush().Color, TShape::InitialColor);
+        QCOMPARE(shape->Brush().Color, Lime);
 }
 
 void FloorScreenTest::shape_fillInsideABlackOutline()
 {
     TShape shape;
     shape.resize(25, 21);
-    QCOMPARE(shape.Brush().Color, 0x0000FF00u);
+    QCOMPARE(shape.Brush().Color, Lime);
     QImage lime = shape.grab().toImage();
     QCOMPARE(lime.pixelColor(12, 10), QColor(0, 255, 0));
-    shape.SetBrushColor(0x000000FF);
-    QCOMPARE(shape.Brush().Color, 0x000000FFu);
+    shape.SetBrushColor(Red);
+    QCOMPARE(shape.Brush().Color, Red);
     const QImage red = shape.grab().toImage();
     QCOMPARE(red.pixelColor(12, 10), QColor(255, 0, 0));
     QCOMPARE(red.pixelColor(1, 1), QColor(255, 0, 0));
@@ -529,17 +468,24 @@ void FloorScreenTest::shape_repaintsOnlyWhenTheColourChanges()
 {
     TShape shape;
     shape.resize(25, 21);
-    shape.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&shape));
     PaintCounter counter;
     shape.installEventFilter(&counter);
-    QTest::qWait(50);
+    shape.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&shape));
+    QTRY_VERIFY(counter.paints > 0);
+    // Only the repaints a recolouring asks for are delivered from here on, however late the
+    // window system's own events come.
+    const auto deliverRepaints = [] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    };
+    deliverRepaints();
     const int before = counter.paints;
-    shape.SetBrushColor(TShape::InitialColor);
-    QTest::qWait(100);
+    shape.SetBrushColor(Lime);
+    deliverRepaints();
     QCOMPARE(counter.paints, before);
-    shape.SetBrushColor(0x000000FF);
-    QTRY_VERIFY(counter.paints > before);
+    shape.SetBrushColor(Red);
+    deliverRepaints();
+    QVERIFY(counter.paints > before);
 }
 
 QTEST_MAIN(FloorScreenTest)

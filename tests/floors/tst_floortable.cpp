@@ -173,7 +173,7 @@ void FloorTableTest::captions_ofFloorsAndControllers()
 }
 
 namespace {
-QList<int> Lefts(const std::vector<ColumnGeometry>& columns, QRect ColumnGeometry::*part)
+QList<int> leftsOf(const std::vector<ColumnGeometry>& columns, QRect ColumnGeometry::*part)
 {
     QList<int> lefts;
     for (const ColumnGeometry& c : columns)
@@ -185,9 +185,9 @@ QList<int> Lefts(const std::vector<ColumnGeometry>& columns, QRect ColumnGeometr
 void FloorTableTest::columns_ofEightAndSevenRelayPanels()
 {
     const auto eight = PanelColumns(4, PanelPosition::TopLeft);
-    QCOMPARE(Lefts(eight, &ColumnGeometry::switchRect),
+    QCOMPARE(leftsOf(eight, &ColumnGeometry::switchRect),
              (QList<int>{5, 53, 101, 149, 198, 246, 294, 342}));
-    QCOMPARE(Lefts(eight, &ColumnGeometry::indicator),
+    QCOMPARE(leftsOf(eight, &ColumnGeometry::indicator),
              (QList<int>{12, 60, 108, 156, 204, 252, 300, 348}));
     for (const ColumnGeometry& c : eight) {
         QCOMPARE(c.label.top(), 6);
@@ -199,11 +199,11 @@ void FloorTableTest::columns_ofEightAndSevenRelayPanels()
     }
 
     const auto seven = PanelColumns(2, PanelPosition::BottomRight);
-    QCOMPARE(Lefts(seven, &ColumnGeometry::switchRect),
+    QCOMPARE(leftsOf(seven, &ColumnGeometry::switchRect),
              (QList<int>{12, 66, 120, 174, 228, 282, 336}));
-    QCOMPARE(Lefts(seven, &ColumnGeometry::indicator),
+    QCOMPARE(leftsOf(seven, &ColumnGeometry::indicator),
              (QList<int>{19, 73, 127, 181, 234, 288, 342}));
-    QCOMPARE(Lefts(seven, &ColumnGeometry::label), (QList<int>{18, 72, 126, 180, 233, 287, 341}));
+    QCOMPARE(leftsOf(seven, &ColumnGeometry::label), (QList<int>{18, 72, 126, 180, 233, 287, 341}));
     for (const ColumnGeometry& c : seven)
         QCOMPARE(c.label.width(), 30);
 }
@@ -212,13 +212,13 @@ void FloorTableTest::relayLabels_widthDecidesTheirLeftEdge()
 {
     // Top-left holds RY1 to RY8 (24 wide); top-right RY9 (24 wide), then RY10 to RY16 (30).
     const auto topLeft = PanelColumns(5, PanelPosition::TopLeft);
-    QCOMPARE(Lefts(topLeft, &ColumnGeometry::label),
+    QCOMPARE(leftsOf(topLeft, &ColumnGeometry::label),
              (QList<int>{14, 62, 110, 158, 206, 254, 302, 350}));
     for (const ColumnGeometry& c : topLeft)
         QCOMPARE(c.label.width(), 24);
 
     const auto topRight = PanelColumns(5, PanelPosition::TopRight);
-    QCOMPARE(Lefts(topRight, &ColumnGeometry::label),
+    QCOMPARE(leftsOf(topRight, &ColumnGeometry::label),
              (QList<int>{14, 59, 107, 155, 202, 250, 298, 346}));
     QCOMPARE(topRight[0].label.width(), 24);
     for (std::size_t i = 1; i < topRight.size(); ++i)
@@ -256,11 +256,12 @@ void FloorTableTest::floor1BottomRight_sevenRelaysOnEightRelayColumns()
 {
     const auto columns = PanelColumns(1, PanelPosition::BottomRight);
     QCOMPARE(int(columns.size()), 7);
-    QCOMPARE(Lefts(columns, &ColumnGeometry::switchRect),
+    QCOMPARE(leftsOf(columns, &ColumnGeometry::switchRect),
              (QList<int>{5, 53, 101, 149, 198, 246, 294}));
-    QCOMPARE(Lefts(columns, &ColumnGeometry::indicator),
+    QCOMPARE(leftsOf(columns, &ColumnGeometry::indicator),
              (QList<int>{12, 60, 108, 156, 204, 252, 300}));
-    QCOMPARE(Lefts(columns, &ColumnGeometry::label), (QList<int>{11, 59, 107, 155, 202, 250, 298}));
+    QCOMPARE(leftsOf(columns, &ColumnGeometry::label),
+             (QList<int>{11, 59, 107, 155, 202, 250, 298}));
     // The other bottom-right panels keep the seven-relay columns.
     QCOMPARE(PanelColumns(4, PanelPosition::BottomRight)[1].switchRect.left(), 66);
 }
@@ -268,21 +269,21 @@ void FloorTableTest::floor1BottomRight_sevenRelaysOnEightRelayColumns()
 void FloorTableTest::floor3_displacedRelayLabels()
 {
     const auto bottomLeft = PanelColumns(3, PanelPosition::BottomLeft);
-    QCOMPARE(Lefts(bottomLeft, &ColumnGeometry::label),
+    QCOMPARE(leftsOf(bottomLeft, &ColumnGeometry::label),
              (QList<int>{11, 65, 120, 174, 229, 283, 338, 347}));
-    QCOMPARE(Lefts(bottomLeft, &ColumnGeometry::switchRect),
+    QCOMPARE(leftsOf(bottomLeft, &ColumnGeometry::switchRect),
              (QList<int>{5, 53, 101, 149, 198, 246, 294, 342}));
-    QCOMPARE(Lefts(bottomLeft, &ColumnGeometry::indicator),
+    QCOMPARE(leftsOf(bottomLeft, &ColumnGeometry::indicator),
              (QList<int>{12, 60, 108, 156, 204, 252, 300, 348}));
 
     const auto bottomRight = PanelColumns(3, PanelPosition::BottomRight);
-    QCOMPARE(Lefts(bottomRight, &ColumnGeometry::label),
+    QCOMPARE(leftsOf(bottomRight, &ColumnGeometry::label),
              (QList<int>{18, 79, 140, 202, 263, 324, 335}));
-    QCOMPARE(Lefts(bottomRight, &ColumnGeometry::switchRect),
+    QCOMPARE(leftsOf(bottomRight, &ColumnGeometry::switchRect),
              (QList<int>{12, 66, 120, 174, 228, 282, 336}));
 
     // Nowhere else.
-    QCOMPARE(Lefts(PanelColumns(4, PanelPosition::BottomLeft), &ColumnGeometry::label),
+    QCOMPARE(leftsOf(PanelColumns(4, PanelPosition::BottomLeft), &ColumnGeometry::label),
              (QList<int>{11, 59, 107, 155, 202, 250, 298, 346}));
 }
 

@@ -6,7 +6,7 @@
 
 namespace {
 
-std::vector<std::uint8_t> Bytes(std::initializer_list<int> values)
+std::vector<std::uint8_t> bytesOf(std::initializer_list<int> values)
 {
     std::vector<std::uint8_t> bytes;
     for (const int v : values)
@@ -14,9 +14,9 @@ std::vector<std::uint8_t> Bytes(std::initializer_list<int> values)
     return bytes;
 }
 
-ParmrkChunk DecodeOne(ParmrkDecoder& decoder, std::initializer_list<int> raw)
+ParmrkChunk decodeOne(ParmrkDecoder& decoder, std::initializer_list<int> raw)
 {
-    const std::vector<std::uint8_t> bytes = Bytes(raw);
+    const std::vector<std::uint8_t> bytes = bytesOf(raw);
     return decoder.Decode(bytes);
 }
 
@@ -29,8 +29,8 @@ private slots:
     void plainBytesPassUnchanged()
     {
         ParmrkDecoder decoder;
-        const ParmrkChunk chunk = DecodeOne(decoder, {0xAA, 0x01, 0x09, 0x00, 0xFE});
-        QCOMPARE(chunk.data, Bytes({0xAA, 0x01, 0x09, 0x00, 0xFE}));
+        const ParmrkChunk chunk = decodeOne(decoder, {0xAA, 0x01, 0x09, 0x00, 0xFE});
+        QCOMPARE(chunk.data, bytesOf({0xAA, 0x01, 0x09, 0x00, 0xFE}));
         QCOMPARE(chunk.errorMarks, 0);
         QCOMPARE(decoder.PendingBytes(), 0);
     }
@@ -38,23 +38,23 @@ private slots:
     void escapedFFIsOneDataByte()
     {
         ParmrkDecoder decoder;
-        const ParmrkChunk chunk = DecodeOne(decoder, {0x41, 0xFF, 0xFF, 0x42});
-        QCOMPARE(chunk.data, Bytes({0x41, 0xFF, 0x42}));
+        const ParmrkChunk chunk = decodeOne(decoder, {0x41, 0xFF, 0xFF, 0x42});
+        QCOMPARE(chunk.data, bytesOf({0x41, 0xFF, 0x42}));
         QCOMPARE(chunk.errorMarks, 0);
     }
 
     void framingMarkIsAnErrorNotData()
     {
         ParmrkDecoder decoder;
-        const ParmrkChunk chunk = DecodeOne(decoder, {0x41, 0xFF, 0x00, 0x58, 0x42});
-        QCOMPARE(chunk.data, Bytes({0x41, 0x42}));
+        const ParmrkChunk chunk = decodeOne(decoder, {0x41, 0xFF, 0x00, 0x58, 0x42});
+        QCOMPARE(chunk.data, bytesOf({0x41, 0x42}));
         QCOMPARE(chunk.errorMarks, 1);
     }
 
     void markedZeroAndBreakAreErrors()
     {
         ParmrkDecoder decoder;
-        const ParmrkChunk chunk = DecodeOne(decoder, {0xFF, 0x00, 0x00});
+        const ParmrkChunk chunk = decodeOne(decoder, {0xFF, 0x00, 0x00});
         QVERIFY(chunk.data.empty());
         QCOMPARE(chunk.errorMarks, 1);
     }
@@ -63,8 +63,8 @@ private slots:
     {
         // 0xFF 0x00 0xFF: the bad byte happened to read 0xFF; it is not the start of an escape.
         ParmrkDecoder decoder;
-        const ParmrkChunk chunk = DecodeOne(decoder, {0xFF, 0x00, 0xFF, 0x41});
-        QCOMPARE(chunk.data, Bytes({0x41}));
+        const ParmrkChunk chunk = decodeOne(decoder, {0xFF, 0x00, 0xFF, 0x41});
+        QCOMPARE(chunk.data, bytesOf({0x41}));
         QCOMPARE(chunk.errorMarks, 1);
         QCOMPARE(decoder.PendingBytes(), 0);
     }
@@ -73,27 +73,27 @@ private slots:
     {
         ParmrkDecoder decoder;
         const ParmrkChunk chunk =
-            DecodeOne(decoder, {0xFF, 0x00, 0x01, 0x41, 0xFF, 0x00, 0x02, 0xFF, 0xFF});
-        QCOMPARE(chunk.data, Bytes({0x41, 0xFF}));
+            decodeOne(decoder, {0xFF, 0x00, 0x01, 0x41, 0xFF, 0x00, 0x02, 0xFF, 0xFF});
+        QCOMPARE(chunk.data, bytesOf({0x41, 0xFF}));
         QCOMPARE(chunk.errorMarks, 2);
     }
 
     void strayFFKeepsBothBytes()
     {
         ParmrkDecoder decoder;
-        const ParmrkChunk chunk = DecodeOne(decoder, {0xFF, 0x41});
-        QCOMPARE(chunk.data, Bytes({0xFF, 0x41}));
+        const ParmrkChunk chunk = decodeOne(decoder, {0xFF, 0x41});
+        QCOMPARE(chunk.data, bytesOf({0xFF, 0x41}));
         QCOMPARE(chunk.errorMarks, 0);
     }
 
     void markSplitAfterFF()
     {
         ParmrkDecoder decoder;
-        ParmrkChunk first = DecodeOne(decoder, {0x41, 0xFF});
-        QCOMPARE(first.data, Bytes({0x41}));
+        ParmrkChunk first = decodeOne(decoder, {0x41, 0xFF});
+        QCOMPARE(first.data, bytesOf({0x41}));
         QCOMPARE(decoder.PendingBytes(), 1);
-        ParmrkChunk second = DecodeOne(decoder, {0x00, 0x58, 0x42});
-        QCOMPARE(second.data, Bytes({0x42}));
+        ParmrkChunk second = decodeOne(decoder, {0x00, 0x58, 0x42});
+        QCOMPARE(second.data, bytesOf({0x42}));
         QCOMPARE(second.errorMarks, 1);
         QCOMPARE(decoder.PendingBytes(), 0);
     }
@@ -101,11 +101,11 @@ private slots:
     void markSplitAfterFF00()
     {
         ParmrkDecoder decoder;
-        ParmrkChunk first = DecodeOne(decoder, {0xFF, 0x00});
+        ParmrkChunk first = decodeOne(decoder, {0xFF, 0x00});
         QVERIFY(first.data.empty());
         QCOMPARE(first.errorMarks, 0);
         QCOMPARE(decoder.PendingBytes(), 2);
-        ParmrkChunk second = DecodeOne(decoder, {0x58});
+        ParmrkChunk second = decodeOne(decoder, {0x58});
         QVERIFY(second.data.empty());
         QCOMPARE(second.errorMarks, 1);
     }
@@ -113,26 +113,26 @@ private slots:
     void escapeSplitAcrossChunks()
     {
         ParmrkDecoder decoder;
-        QVERIFY(DecodeOne(decoder, {0xFF}).data.empty());
-        const ParmrkChunk second = DecodeOne(decoder, {0xFF, 0x43});
-        QCOMPARE(second.data, Bytes({0xFF, 0x43}));
+        QVERIFY(decodeOne(decoder, {0xFF}).data.empty());
+        const ParmrkChunk second = decodeOne(decoder, {0xFF, 0x43});
+        QCOMPARE(second.data, bytesOf({0xFF, 0x43}));
         QCOMPARE(second.errorMarks, 0);
     }
 
     void markSplitOverThreeChunks()
     {
         ParmrkDecoder decoder;
-        QCOMPARE(DecodeOne(decoder, {0xFF}).errorMarks, 0);
-        QCOMPARE(DecodeOne(decoder, {0x00}).errorMarks, 0);
-        const ParmrkChunk third = DecodeOne(decoder, {0x58, 0x43});
-        QCOMPARE(third.data, Bytes({0x43}));
+        QCOMPARE(decodeOne(decoder, {0xFF}).errorMarks, 0);
+        QCOMPARE(decodeOne(decoder, {0x00}).errorMarks, 0);
+        const ParmrkChunk third = decodeOne(decoder, {0x58, 0x43});
+        QCOMPARE(third.data, bytesOf({0x43}));
         QCOMPARE(third.errorMarks, 1);
     }
 
     void emptyChunkKeepsPendingState()
     {
         ParmrkDecoder decoder;
-        DecodeOne(decoder, {0xFF});
+        decodeOne(decoder, {0xFF});
         QVERIFY(decoder.Decode({}).data.empty());
         QCOMPARE(decoder.PendingBytes(), 1);
     }
@@ -140,19 +140,19 @@ private slots:
     void resetForgetsAPartialMark()
     {
         ParmrkDecoder decoder;
-        DecodeOne(decoder, {0xFF, 0x00});
+        decodeOne(decoder, {0xFF, 0x00});
         decoder.Reset();
         QCOMPARE(decoder.PendingBytes(), 0);
-        const ParmrkChunk chunk = DecodeOne(decoder, {0x58});
-        QCOMPARE(chunk.data, Bytes({0x58}));
+        const ParmrkChunk chunk = decodeOne(decoder, {0x58});
+        QCOMPARE(chunk.data, bytesOf({0x58}));
         QCOMPARE(chunk.errorMarks, 0);
     }
 
     void byteWiseDecodingEqualsWholeDecoding()
     {
         const std::vector<std::uint8_t> raw =
-            Bytes({0x01, 0xFF, 0xFF, 0xFF, 0x00, 0x07, 0xFF, 0x00, 0x00, 0x02, 0xFF, 0x33, 0xFF,
-                   0xFF, 0xFF, 0x00, 0xFF});
+            bytesOf({0x01, 0xFF, 0xFF, 0xFF, 0x00, 0x07, 0xFF, 0x00, 0x00, 0x02, 0xFF, 0x33, 0xFF,
+                     0xFF, 0xFF, 0x00, 0xFF});
         ParmrkDecoder whole;
         const ParmrkChunk all = whole.Decode(raw);
         ParmrkDecoder piecewise;
@@ -165,7 +165,7 @@ private slots:
         }
         QCOMPARE(data, all.data);
         QCOMPARE(marks, all.errorMarks);
-        QCOMPARE(all.data, Bytes({0x01, 0xFF, 0x02, 0xFF, 0x33, 0xFF}));
+        QCOMPARE(all.data, bytesOf({0x01, 0xFF, 0x02, 0xFF, 0x33, 0xFF}));
         QCOMPARE(all.errorMarks, 3);
     }
 };

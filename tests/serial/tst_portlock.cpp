@@ -3,7 +3,7 @@
 // test has a lock directory of its own and leaves it empty.
 
 #include "support/OtherProgram.h"
-#include "support/PtyPair.h"
+#include "support/PortUnderTest.h"
 
 #include "serial/CommError.h"
 #include "serial/PortProbe.h"
@@ -53,25 +53,12 @@ bool flockFree(const QString& device)
 
 } // namespace
 
-class TestPortLock : public QObject
+class TestPortLock : public QObject, private PortUnderTest
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> lockDir;
-    std::unique_ptr<PtyPair> pty;
-    QString lockFile; // of the pseudo-terminal
-
 private slots:
-    void init()
-    {
-        lockDir = std::make_unique<QTemporaryDir>();
-        QVERIFY(lockDir->isValid());
-        qputenv("QUELVANE_LOCK_DIR", QFile::encodeName(lockDir->path()));
-        pty = std::make_unique<PtyPair>();
-        QVERIFY(pty->isOpen());
-        qputenv("QUELVANE_COM1", QFile::encodeName(pty->slavePath()));
-        lockFile = UucpLockPath(pty->slavePath(), lockDir->path());
-    }
+    void init() { QVERIFY(setUpPort()); }
     void cleanup()
     {
         pty.reset();
@@ -152,7 +139,7 @@ private slots:
         // A FIFO in the lock's place would block a plain read for ever.
         QCOMPARE(::mkfifo(QFile::encodeName(lockFile).constData(), 0644), 0);
         QVERIFY(!UucpLockIsLive(lockFile));
-        QVERIFY(ProbeComPort(1));
+        QVERIFY(ProbeComPort(1).listed());
         QCOMPARE(TakeUucpLock(lockFile, error), UucpLockResult::Taken);
         QCOMPARE(readFile(lockFile), OtherProgram::LockText(::getpid()));
         ReleaseUucpLock(lockFile);
@@ -178,13 +165,13 @@ private slots:
         QCOMPARE(readFile(lockFile), OtherProgram::LockText(::getpid()));
         QVERIFY(exclusiveMode(pty->slavePath()));
         QVERIFY(!flockFree(pty->slavePath()));
-        QVERIFY(!ProbeComPort(1));
+        QVERIFY(!ProbeComPort(1).listed());
 
         comm.SetPortOpen(false);
         QVERIFY(!QFile::exists(lockFile));
         QVERIFY(!exclusiveMode(pty->slavePath()));
         QVERIFY(flockFree(pty->slavePath()));
-        QVERIFY(ProbeComPort(1));
+        QVERIFY(ProbeComPort(1).listed());
         comm.SetPortOpen(true); // and again
         QVERIFY(comm.PortOpen());
     }
@@ -214,7 +201,7 @@ private slots:
         else
             first.SetPortOpen(true);
 
-        QVERIFY(!ProbeComPort(1));
+        QVERIFY(!ProbeComPort(1).listed());
         TMSComm second;
         try {
             second.SetPortOpen(true);
@@ -236,7 +223,7 @@ private slots:
         ::close(other);
         first.SetPortOpen(false);
         QFile::remove(lockFile);
-        QVERIFY(ProbeComPort(1));
+        QVERIFY(ProbeComPort(1).listed());
     }
 
     void withoutALockDirectoryThePortStillOpensHeldTheOtherWays()
@@ -245,7 +232,7 @@ private slots:
         TMSComm comm;
         comm.SetPortOpen(true);
         QVERIFY(exclusiveMode(pty->slavePath()));
-        QVERIFY(!ProbeComPort(1));
+        QVERIFY(!ProbeComPort(1).listed());
     }
 };
 

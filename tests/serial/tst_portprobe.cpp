@@ -13,19 +13,33 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+namespace {
+
+QStringList listedNames()
+{
+    QStringList names;
+    for (const PortProbeResult& probe : ProbeComPorts()) {
+        if (probe.listed())
+            names << ComPortName(probe.port);
+    }
+    return names;
+}
+
+} // namespace
+
 class TestPortProbe : public QObject
 {
     Q_OBJECT
 
-    static void ClearEnvironment()
+    static void clearEnvironment()
     {
         for (int n = 1; n <= 4; ++n)
             qunsetenv(QByteArray("QUELVANE_COM" + QByteArray::number(n)).constData());
     }
 
 private slots:
-    void init() { ClearEnvironment(); }
-    void cleanup() { ClearEnvironment(); }
+    void init() { clearEnvironment(); }
+    void cleanup() { clearEnvironment(); }
 
     void comPortName_isComAndTheNumber()
     {
@@ -53,8 +67,8 @@ private slots:
         PtyPair pty;
         QVERIFY(pty.isOpen());
         qputenv("QUELVANE_COM1", QFile::encodeName(pty.slavePath()));
-        QVERIFY(ProbeComPort(1));
-        QVERIFY(ProbeComPort(1)); // the probe itself leaves the port free
+        QVERIFY(ProbeComPort(1).listed());
+        QVERIFY(ProbeComPort(1).listed()); // the probe itself leaves the port free
     }
 
     void probe_portHeldByTheControlFails()
@@ -65,12 +79,12 @@ private slots:
         TMSComm comm;
         comm.SetCommPort(1);
         comm.SetPortOpen(true);
-        QVERIFY(!ProbeComPort(1));
+        QVERIFY(!ProbeComPort(1).listed());
         QVERIFY(comm.PortOpen()); // probing does not disturb the holder
         comm.SetOutput("still here");
         QCOMPARE(pty.readMaster(10, 2000), QByteArray("still here"));
         comm.SetPortOpen(false);
-        QVERIFY(ProbeComPort(1));
+        QVERIFY(ProbeComPort(1).listed());
     }
 
     void probe_portLockedByAnotherOpenFails()
@@ -83,21 +97,21 @@ private slots:
             ::open(QFile::encodeName(pty.slavePath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         QVERIFY(other >= 0);
         QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
-        QVERIFY(!ProbeComPort(2));
+        QVERIFY(!ProbeComPort(2).listed());
         ::close(other);
-        QVERIFY(ProbeComPort(2));
+        QVERIFY(ProbeComPort(2).listed());
     }
 
     void probe_missingDeviceFails()
     {
         qputenv("QUELVANE_COM2", "/nonexistent/quelvane-tty");
-        QVERIFY(!ProbeComPort(2));
+        QVERIFY(!ProbeComPort(2).listed());
     }
 
     void probe_nonTerminalFails()
     {
         qputenv("QUELVANE_COM3", "/dev/null");
-        QVERIFY(!ProbeComPort(3));
+        QVERIFY(!ProbeComPort(3).listed());
     }
 
     void probeComPorts_listsThePassingNamesInOrder()
@@ -109,14 +123,14 @@ private slots:
         qputenv("QUELVANE_COM2", "/nonexistent/quelvane-tty");
         qputenv("QUELVANE_COM3", QFile::encodeName(third.slavePath()));
         qputenv("QUELVANE_COM4", "/dev/null");
-        QCOMPARE(ProbeComPorts(), QStringList({"COM1", "COM3"}));
+        QCOMPARE(listedNames(), QStringList({"COM1", "COM3"}));
 
         TMSComm comm; // the station holds COM1: it leaves the list
         comm.SetCommPort(1);
         comm.SetPortOpen(true);
-        QCOMPARE(ProbeComPorts(), QStringList({"COM3"}));
+        QCOMPARE(listedNames(), QStringList({"COM3"}));
         comm.SetPortOpen(false);
-        QCOMPARE(ProbeComPorts(), QStringList({"COM1", "COM3"}));
+        QCOMPARE(listedNames(), QStringList({"COM1", "COM3"}));
     }
 };
 

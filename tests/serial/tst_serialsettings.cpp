@@ -14,7 +14,7 @@ Q_DECLARE_METATYPE(StopBits)
 namespace {
 
 // A line as a shell leaves it: cooked, echoing, flow control and modem control on.
-termios CookedLine()
+termios cookedLine()
 {
     termios t;
     std::memset(&t, 0, sizeof t);
@@ -102,7 +102,7 @@ private slots:
 
     void makeRaw_leavesAnEightBitLineWithoutProcessing()
     {
-        termios t = CookedLine();
+        termios t = cookedLine();
         MakeRaw(t);
         QCOMPARE(t.c_iflag & (IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON |
                               IXOFF | IXANY),
@@ -120,7 +120,7 @@ private slots:
 
     void enableErrorMarks_marksBadBytesInsteadOfDroppingThem()
     {
-        termios t = CookedLine();
+        termios t = cookedLine();
         EnableErrorMarks(t);
         QCOMPARE(t.c_iflag & (PARMRK | INPCK), tcflag_t(PARMRK | INPCK));
         QCOMPARE(t.c_iflag & (IGNPAR | ISTRIP | IGNBRK | BRKINT), tcflag_t(0));
@@ -138,7 +138,7 @@ private slots:
     void setBaud_setsBothDirections()
     {
         QFETCH(int, baud);
-        termios t = CookedLine();
+        termios t = cookedLine();
         QVERIFY(SetBaud(t, baud));
         QFETCH(uint, speed);
         QCOMPARE(uint(cfgetispeed(&t)), speed);
@@ -147,7 +147,7 @@ private slots:
 
     void setBaud_refusesRatesWithoutConstant()
     {
-        termios t = CookedLine();
+        termios t = cookedLine();
         QVERIFY(!SetBaud(t, 14400));
         QVERIFY(!SetBaud(t, 0));
         QCOMPARE(cfgetospeed(&t), speed_t(B38400));
@@ -169,7 +169,7 @@ private slots:
     {
         QFETCH(Parity, parity);
         for (const tcflag_t before : {tcflag_t(0), tcflag_t(PARENB | PARODD | CMSPAR)}) {
-            termios t = CookedLine();
+            termios t = cookedLine();
             t.c_cflag = (t.c_cflag & ~tcflag_t(PARENB | PARODD | CMSPAR)) | before;
             SetParity(t, parity);
             QFETCH(uint, bits);
@@ -190,7 +190,7 @@ private slots:
     void setDataBits_setsCharacterSize()
     {
         QFETCH(int, dataBits);
-        termios t = CookedLine();
+        termios t = cookedLine();
         SetDataBits(t, dataBits);
         QFETCH(uint, size);
         QCOMPARE(uint(t.c_cflag & CSIZE), size);
@@ -199,7 +199,7 @@ private slots:
 
     void setStopBits_usesCstopbForMoreThanOne()
     {
-        termios t = CookedLine();
+        termios t = cookedLine();
         SetStopBits(t, StopBits::One);
         QCOMPARE(t.c_cflag & CSTOPB, tcflag_t(0));
         SetStopBits(t, StopBits::Two);
@@ -211,7 +211,7 @@ private slots:
 
     void applyLineSettings_makesTheStationLine()
     {
-        termios t = CookedLine();
+        termios t = cookedLine();
         QVERIFY(ApplyLineSettings(t, ParseSettings(QStringLiteral("9600,n,8,1"))));
         QCOMPARE(cfgetispeed(&t), speed_t(B9600));
         QCOMPARE(cfgetospeed(&t), speed_t(B9600));
@@ -227,7 +227,7 @@ private slots:
 
     void applyLineSettings_evenSevenTwo()
     {
-        termios t = CookedLine();
+        termios t = cookedLine();
         QVERIFY(ApplyLineSettings(t, ParseSettings(QStringLiteral("4800,e,7,2"))));
         QCOMPARE(cfgetospeed(&t), speed_t(B4800));
         QCOMPARE(t.c_cflag & CSIZE, tcflag_t(CS7));

@@ -50,19 +50,19 @@ BusPort::BusPort(UniqueFd fd, UniqueFd heldSlave, QString devicePath)
 BusPort BusPort::OpenPseudoTerminal()
 {
     UniqueFd master(::posix_openpt(O_RDWR | O_NOCTTY));
-    if (!master.isValid())
+    if (!master.IsValid())
         throw systemError(QStringLiteral("cannot open a pseudo-terminal"));
-    setNonBlocking(master.get());
-    if (::grantpt(master.get()) != 0 || ::unlockpt(master.get()) != 0)
+    setNonBlocking(master.Get());
+    if (::grantpt(master.Get()) != 0 || ::unlockpt(master.Get()) != 0)
         throw systemError(QStringLiteral("cannot unlock the pseudo-terminal"));
     char name[128] = {};
-    if (::ptsname_r(master.get(), name, sizeof name) != 0)
+    if (::ptsname_r(master.Get(), name, sizeof name) != 0)
         throw systemError(QStringLiteral("cannot name the pseudo-terminal"));
     const QString path = QString::fromLocal8Bit(name);
     UniqueFd slave(::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC));
-    if (!slave.isValid())
+    if (!slave.IsValid())
         throw systemError(QStringLiteral("cannot open %1").arg(path));
-    setRawLine(slave.get(), path);
+    setRawLine(slave.Get(), path);
     return BusPort(std::move(master), std::move(slave), path);
 }
 
@@ -70,12 +70,12 @@ BusPort BusPort::OpenDevice(const QString& path)
 {
     const QByteArray name = path.toLocal8Bit();
     UniqueFd fd(::open(name.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (!fd.isValid())
+    if (!fd.IsValid())
         throw systemError(QStringLiteral("cannot open %1").arg(path));
-    if (!::isatty(fd.get()))
+    if (!::isatty(fd.Get()))
         throw BusError(QStringLiteral("%1 is not a terminal").arg(path).toStdString());
-    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
         throw systemError(QStringLiteral("cannot lock %1").arg(path));
-    setRawLine(fd.get(), path);
+    setRawLine(fd.Get(), path);
     return BusPort(std::move(fd), UniqueFd(), path);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sim/UniqueFd.h"
+#include "serial/UniqueFd.h"
 
 #include <QString>
 
@@ -28,7 +28,7 @@ public:
     static BusPort OpenDevice(const QString& path);
 
     // Non-blocking, read and written by the bus.
-    int Fd() const { return fd_.get(); }
+    int Fd() const { return fd_.Get(); }
     // What the station opens.
     const QString& DevicePath() const { return devicePath_; }
 

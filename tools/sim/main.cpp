@@ -37,7 +37,7 @@ int main(int argc, char* argv[])
 {
     const UniqueFd stopFd = stopSignals();
     QCoreApplication app(argc, argv);
-    if (!stopFd.isValid()) {
+    if (!stopFd.IsValid()) {
         printLine(stderr, QStringLiteral("quelvane-sim: cannot catch SIGINT and SIGTERM"));
         return 1;
     }
@@ -82,7 +82,7 @@ int main(int argc, char* argv[])
         status = 1;
         app.quit();
     });
-    QSocketNotifier stop(stopFd.get(), QSocketNotifier::Read);
+    QSocketNotifier stop(stopFd.Get(), QSocketNotifier::Read);
     QObject::connect(&stop, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
 
     printLine(stdout, DeviceLine(bus.DevicePath()));
