@@ -28,7 +28,7 @@ class TestAccessibility : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { AccessibleEvents::clear(); }
+    void init() { AccessibleEvents::Clear(); }
 
     void controlsOfTheMainScreenAndTwoFloors_areNamedTypedAndStated()
     {
@@ -102,9 +102,9 @@ private slots:
         QVERIFY(rocker->Active());
         QTRY_COMPARE(indicator->text(QAccessible::Value), QStringLiteral("开"));
         QVERIFY(indicator->state().checked);
-        QCOMPARE(AccessibleEvents::checkedChanges(shape), 1);
+        QCOMPARE(AccessibleEvents::CheckedChanges(shape), 1);
         // The reply sets all five shapes; only the one whose colour changed is told.
-        QCOMPARE(AccessibleEvents::checkedChanges(s.Control<TShape>(&s.Main(), "R1")), 0);
+        QCOMPARE(AccessibleEvents::CheckedChanges(s.Control<TShape>(&s.Main(), "R1")), 0);
     }
 
     void pressAndToggle_goToAFloor_switchThereAndReturn()
@@ -138,7 +138,7 @@ private slots:
         QCOMPARE(s.bus.Frames()[1].bytes, FrameBytes(BuildStatusRequest(12)));
         QAccessibleInterface* r123 = accessible(screens.Thirdfrm, "R123");
         QTRY_COMPARE(r123->text(QAccessible::Value), QStringLiteral("开"));
-        QCOMPARE(AccessibleEvents::checkedChanges(r123->object()), 1);
+        QCOMPARE(AccessibleEvents::CheckedChanges(r123->object()), 1);
 
         s.bus.Frames().clear();
         accessible(screens.Thirdfrm, "Label38")->actionInterface()->doAction(Press);

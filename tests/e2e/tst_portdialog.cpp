@@ -106,8 +106,8 @@ private slots:
         OtherProgram running(true);
         OtherProgram gone(false);
         const QString lockedFile = UucpLockPath(locked.DevicePath(), UucpLockDirectory());
-        QVERIFY(running.writeLock(lockedFile));
-        QVERIFY(gone.writeLock(UucpLockPath(stale.DevicePath(), UucpLockDirectory())));
+        QVERIFY(running.WriteLock(lockedFile));
+        QVERIFY(gone.WriteLock(UucpLockPath(stale.DevicePath(), UucpLockDirectory())));
 
         StationOnBus s;
         s.RunPortDialog(StationOnBus::Choose("COM3"), true);

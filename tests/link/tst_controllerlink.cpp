@@ -352,8 +352,8 @@ private slots:
     {
         // A far end that reads nothing: the line fills up until the driver refuses bytes.
         PtyPair pty;
-        QVERIFY(pty.isOpen());
-        qputenv("QUELVANE_COM2", pty.slavePath().toLocal8Bit());
+        QVERIFY(pty.IsOpen());
+        qputenv("QUELVANE_COM2", pty.SlavePath().toLocal8Bit());
         TMSComm comm;
         IndicatorLookup indicators;
         ControllerLink link(comm, indicators);
@@ -366,10 +366,10 @@ private slots:
         }
         QCOMPARE(comm.CommEvent(), TMSComm::comEventTxFull);
         QVERIFY(link.PortReady());
-        while (!pty.readMaster(4096, 50).isEmpty()) {
+        while (!pty.ReadMaster(4096, 50).isEmpty()) {
         }
         link.RequestStatus(7);
-        QCOMPARE(pty.readMaster(26, 1000), FrameBytes(BuildStatusRequest(7)));
+        QCOMPARE(pty.ReadMaster(26, 1000), FrameBytes(BuildStatusRequest(7)));
         link.ClosePort();
     }
 
@@ -406,8 +406,8 @@ private slots:
     void sendFrameWaitsForTheLastFrameAndFlushesOnlyWhatIsStuck()
     {
         PtyPair pty;
-        QVERIFY(pty.isOpen());
-        qputenv("QUELVANE_COM2", pty.slavePath().toLocal8Bit());
+        QVERIFY(pty.IsOpen());
+        qputenv("QUELVANE_COM2", pty.SlavePath().toLocal8Bit());
         TMSComm comm;
         IndicatorLookup indicators;
         ControllerLink link(comm, indicators);
@@ -424,7 +424,7 @@ private slots:
         t.start();
         send(BuildStatusRequest(4));
         QVERIFY(t.elapsed() >= 30);
-        QCOMPARE(pty.readMaster(52, 1000),
+        QCOMPARE(pty.ReadMaster(52, 1000),
                  FrameBytes(BuildStatusRequest(3)) + FrameBytes(BuildStatusRequest(4)));
 
         // Stuck past the limit: after 100 ms what waits is thrown away, so the whole frame goes
@@ -433,13 +433,13 @@ private slots:
         t.restart();
         send(BuildStatusRequest(6));
         QVERIFY(t.elapsed() >= ControllerLink::PreviousFrameDrainMs);
-        QCOMPARE(pty.readMaster(52, 300), FrameBytes(BuildStatusRequest(6)));
+        QCOMPARE(pty.ReadMaster(52, 300), FrameBytes(BuildStatusRequest(6)));
 
         // On a line that does not move, writing stops once 26 bytes wait.
         std::array<std::uint8_t, 128> block{};
         block.fill(0x55);
         link.SendFrame(block.data(), std::uint16_t(block.size()));
-        QCOMPARE(pty.readMaster(128, 300), QByteArray(26, '\x55'));
+        QCOMPARE(pty.ReadMaster(128, 300), QByteArray(26, '\x55'));
         QVERIFY(link.PortReady());
         link.ClosePort();
     }
