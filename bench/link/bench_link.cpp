@@ -52,7 +52,7 @@ int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     BusOnThread bus;
-    qputenv("QUELVANE_COM1", bus.devicePath.toLocal8Bit());
+    qputenv("QUELVANE_COM1", bus.DevicePath().toLocal8Bit());
     TMSComm comm;
     IndicatorLookup indicators;
     ControllerLink link(comm, indicators);
@@ -91,7 +91,7 @@ int main(int argc, char** argv)
         QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
         timeout.start(1000);
         const auto written = Clock::now();
-        bus.injectBytes(StatusReplyBytes(1, std::uint8_t(i % 2 == 0 ? 0x01 : 0x00)));
+        bus.InjectBytes(StatusReplyBytes(1, std::uint8_t(i % 2 == 0 ? 0x01 : 0x00)));
         loop.exec();
         watch.loop = nullptr;
         if (!timeout.isActive()) {

@@ -58,9 +58,9 @@ void TiOPCAdviseSink::OnDataChange(const FORMATETC* format, const STGMEDIUM* med
     if (!format || !medium || medium->tymed != TYMED_HGLOBAL)
         return;
     const TiOPCStreamFormats& formats = OPCStreamFormats();
-    if (format->cfFormat != formats.Data && format->cfFormat != formats.DataTime)
+    if (format->cfFormat != formats.data && format->cfFormat != formats.dataTime)
         return;
-    const bool withTimeStamps = format->cfFormat == formats.DataTime;
+    const bool withTimeStamps = format->cfFormat == formats.dataTime;
     const auto* data = static_cast<const std::uint8_t*>(GlobalLock(medium->hGlobal));
     if (!data)
         return;
@@ -69,10 +69,10 @@ void TiOPCAdviseSink::OnDataChange(const FORMATETC* format, const STGMEDIUM* med
     GlobalUnlock(medium->hGlobal);
     const ComPtr<IUnknown> keepAlive(Unknown());
     for (const TiOPCStreamItem& item : items) {
-        clientHandle_ = item.ClientHandle;
-        quality_ = item.Quality & OPC_QUALITY_MASK;
-        value_ = item.Value;
-        timeStamp_ = withTimeStamps ? OPCTimeStampFromFileTime(item.TimeStamp) : 0;
+        clientHandle_ = item.clientHandle;
+        quality_ = item.quality & OPC_QUALITY_MASK;
+        value_ = item.value;
+        timeStamp_ = withTimeStamps ? OPCTimeStampFromFileTime(item.timeStamp) : 0;
         notify(Unknown(), handler_);
     }
 }

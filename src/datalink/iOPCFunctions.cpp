@@ -10,7 +10,7 @@ namespace {
 
 template <typename T> ComPtr<T> interfaceOf(IUnknown* object)
 {
-    return ComPtr<IUnknown>(object).as<T>();
+    return ComPtr<IUnknown>(object).As<T>();
 }
 
 // Result arrays of a call come from the task allocator and go back to it however the call
@@ -25,8 +25,8 @@ ComPtr<IConnectionPoint> connectionPoint(IUnknown* object, REFIID riid)
 {
     const auto container = interfaceOf<IConnectionPointContainer>(object);
     ComPtr<IConnectionPoint> point;
-    if (container && FAILED(container->FindConnectionPoint(riid, point.put())))
-        point.reset();
+    if (container && FAILED(container->FindConnectionPoint(riid, point.Put())))
+        point.Reset();
     return point;
 }
 
@@ -62,7 +62,7 @@ HRESULT OPCAddGroup(IUnknown* server, const QString& name, bool active, int upda
                     OPCHANDLE& groupHandle, ComPtr<IOPCItemMgt>& group)
 {
     groupHandle = 0;
-    group.reset();
+    group.Reset();
     const auto opcServer = interfaceOf<IOPCServer>(server);
     if (!opcServer)
         return E_FAIL;
@@ -144,7 +144,7 @@ HRESULT OPCAdviseStream(IUnknown* group, IAdviseSink* sink, DWORD& connection)
     if (!dataObject || !sink)
         return E_FAIL;
     FORMATETC format;
-    format.cfFormat = OPCStreamFormats().DataTime;
+    format.cfFormat = OPCStreamFormats().dataTime;
     format.ptd = nullptr;
     format.dwAspect = DVASPECT_CONTENT;
     format.lindex = -1;

@@ -25,22 +25,22 @@ struct TiOPCItem::Connection
     {
         if (notifier)
             notifier->Unbind();
-        notifier.reset();
+        notifier.Reset();
     }
 
     // The notifications of the group, and the item, as far as they exist.
     void leaveGroup()
     {
         if (adviseConnection)
-            OPCUnadviseStream(group.get(), adviseConnection);
+            OPCUnadviseStream(group.Get(), adviseConnection);
         adviseConnection = 0;
         drop(sink);
         if (callbackCookie)
-            OPCUnadviseCallback(group.get(), callbackCookie);
+            OPCUnadviseCallback(group.Get(), callbackCookie);
         callbackCookie = 0;
         drop(callback);
         if (itemHandle)
-            OPCRemoveItem(group.get(), itemHandle);
+            OPCRemoveItem(group.Get(), itemHandle);
         itemHandle = 0;
     }
 };
@@ -145,33 +145,33 @@ void TiOPCItem::connectLinked(const QString& computer)
 
     link.shutdown = MakeComObject<TiOPCShutdownCallback>();
     link.shutdown->Bind([this] { ServerShutdown(); });
-    OPCAdviseShutdown(link.server.get(), link.shutdown.get(), link.shutdownCookie);
+    OPCAdviseShutdown(link.server.Get(), link.shutdown.Get(), link.shutdownCookie);
 
-    if (FAILED(OPCAddGroup(link.server.get(), QString(), true, updateRate_, link.groupHandle,
+    if (FAILED(OPCAddGroup(link.server.Get(), QString(), true, updateRate_, link.groupHandle,
                            link.group)))
         throw OPCError(QStringLiteral("Failed to Add Group"));
 
     VARTYPE requestedType = VT_EMPTY;
     if (manager_ && manager_->OPCDataType)
         requestedType = manager_->OPCDataType(propertyName_);
-    if (FAILED(OPCAddItem(link.group.get(), itemName_, 0, requestedType, link.itemHandle,
+    if (FAILED(OPCAddItem(link.group.Get(), itemName_, 0, requestedType, link.itemHandle,
                           link.canonicalType)))
         throw OPCError(QStringLiteral("Failed to Add Item"));
 
     link.callback = MakeComObject<TiOPCDataCallback>();
-    TiOPCDataCallback* callback = link.callback.get();
+    TiOPCDataCallback* callback = link.callback.Get();
     callback->Bind([this, callback] {
         NewData(callback->Value(), callback->Quality(), callback->TimeStamp());
     });
-    OPCAdviseCallback(link.group.get(), callback, link.callbackCookie);
+    OPCAdviseCallback(link.group.Get(), callback, link.callbackCookie);
     if (link.callbackCookie)
         return;
     // A Data Access 1.0 server: the stream advise instead.
     Connection::drop(link.callback);
     link.sink = MakeComObject<TiOPCAdviseSink>();
-    TiOPCAdviseSink* sink = link.sink.get();
+    TiOPCAdviseSink* sink = link.sink.Get();
     sink->Bind([this, sink] { NewData(sink->Value(), sink->Quality(), sink->TimeStamp()); });
-    OPCAdviseStream(link.group.get(), sink, link.adviseConnection);
+    OPCAdviseStream(link.group.Get(), sink, link.adviseConnection);
 }
 
 void TiOPCItem::Disconnect()
@@ -181,16 +181,16 @@ void TiOPCItem::Disconnect()
     link.leaveGroup();
     if (link.server) {
         if (link.shutdownCookie)
-            OPCUnadviseShutdown(link.server.get(), link.shutdownCookie);
+            OPCUnadviseShutdown(link.server.Get(), link.shutdownCookie);
         link.shutdownCookie = 0;
         Connection::drop(link.shutdown);
         if (link.groupHandle)
-            OPCRemoveGroup(link.server.get(), link.groupHandle);
+            OPCRemoveGroup(link.server.Get(), link.groupHandle);
         link.groupHandle = 0;
     }
     // The group goes before the server that made it.
-    link.group.reset();
-    link.server.reset();
+    link.group.Reset();
+    link.server.Reset();
 }
 
 void TiOPCItem::ServerShutdown()
@@ -206,7 +206,7 @@ void TiOPCItem::ServerShutdown()
     Connection::drop(link.sink);
     Connection::drop(link.callback);
     Connection::drop(link.shutdown);
-    link.group.reset();
+    link.group.Reset();
 }
 
 void TiOPCItem::NewData(const QVariant& value, quint16 quality, double timeStamp)
@@ -233,7 +233,7 @@ void TiOPCItem::WriteValue(const QVariant& value)
         throw OPCError(QStringLiteral("Data Write Failure - Not Connected to Group"));
     if (!link.itemHandle)
         throw OPCError(QStringLiteral("Data Write Failure - Not Connected to Item"));
-    if (FAILED(OPCWriteItem(link.group.get(), link.itemHandle, value)))
+    if (FAILED(OPCWriteItem(link.group.Get(), link.itemHandle, value)))
         throw OPCError(QStringLiteral("Data Write Failure"));
 }
 

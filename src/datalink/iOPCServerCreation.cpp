@@ -58,7 +58,7 @@ bool findInCategory(IOPCServerList& list, const CATID& category, const QString& 
                     CLSID& clsid)
 {
     ComPtr<IEnumGUID> classes;
-    if (FAILED(list.EnumClassesOfCategories(1, &category, 0, nullptr, classes.put())) || !classes)
+    if (FAILED(list.EnumClassesOfCategories(1, &category, 0, nullptr, classes.Put())) || !classes)
         return false;
     GUID candidate;
     ULONG fetched = 0;
@@ -92,14 +92,14 @@ ComPtr<IOPCServerList> OPCCreateServerList(const QString& computer)
         if (name.isEmpty())
             check(CoCreateInstance(CLSID_OpcServerList, nullptr,
                                    CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IUnknown,
-                                   object.putVoid()));
+                                   object.PutVoid()));
         else
             object = createOn(name, CLSID_OpcServerList, IID_IUnknown);
     } catch (const OPCError& error) {
         throw OPCError(QStringLiteral("Unable to Create IOPCServerList Object : ") +
                        error.Message());
     }
-    const auto list = object.as<IOPCServerList>();
+    const auto list = object.As<IOPCServerList>();
     if (!list)
         throw OPCError(QStringLiteral("Unable to Create IOPCServerList Object"));
     return list;
@@ -119,8 +119,8 @@ CLSID OPCResolveClassID(const QString& computer, const QString& progId,
             beepHook()();
         return clsid;
     }
-    if (findInCategory(*serverList.get(), CATID_OPCDAServer20, wanted, clsid) ||
-        findInCategory(*serverList.get(), CATID_OPCDAServer10, wanted, clsid))
+    if (findInCategory(*serverList.Get(), CATID_OPCDAServer20, wanted, clsid) ||
+        findInCategory(*serverList.Get(), CATID_OPCDAServer10, wanted, clsid))
         return clsid;
     throw OPCError(QStringLiteral("Unable to convert ProgID to CLSID"));
 }
@@ -133,11 +133,11 @@ ComPtr<IOPCServer> OPCCreateServer(const QString& computer, const QString& progI
         CLSID clsid = GUID_NULL;
         check(CLSIDFromProgID(StringToWide(wanted), &clsid));
         check(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                               IID_IUnknown, object.putVoid()));
+                               IID_IUnknown, object.PutVoid()));
     } else {
         ComPtr<IOPCServerList> serverList;
         const CLSID clsid = OPCResolveClassID(computer, progId, serverList);
         object = createOn(computer, clsid, IID_IUnknown);
     }
-    return object.as<IOPCServer>();
+    return object.As<IOPCServer>();
 }

@@ -205,15 +205,15 @@ std::vector<TiOPCStreamItem> OPCReadStreamBlock(const std::uint8_t* block, std::
     for (std::size_t i = 0; i < *itemCount; ++i) {
         const std::size_t header = GroupHeaderSize + i * headerSize;
         TiOPCStreamItem item;
-        item.ClientHandle = *reader.Read<OPCHANDLE>(header);
-        item.Quality = *reader.Read<WORD>(header + 8);
+        item.clientHandle = *reader.Read<OPCHANDLE>(header);
+        item.quality = *reader.Read<WORD>(header + 8);
         if (withTimeStamps)
-            item.TimeStamp = *reader.Read<std::uint64_t>(header + 12);
+            item.timeStamp = *reader.Read<std::uint64_t>(header + 12);
         // The quality says what went wrong (a bad-quality VT_ERROR, say) even when the value
         // cannot be decoded: the item still arrives, its value empty.
         const std::uint32_t valueOffset = *reader.Read<std::uint32_t>(header + 4);
         if (valueOffset >= headersEnd)
-            item.Value = readValue(reader, valueOffset).value_or(QVariant());
+            item.value = readValue(reader, valueOffset).value_or(QVariant());
         items.push_back(std::move(item));
     }
     return items;

@@ -10,11 +10,11 @@
 // One item of a data-advise stream block, as the server wrote it.
 struct TiOPCStreamItem
 {
-    OPCHANDLE ClientHandle = 0;
-    WORD Quality = 0;
-    QVariant Value;
+    OPCHANDLE clientHandle = 0;
+    WORD quality = 0;
+    QVariant value;
     // UTC file time; 0 in a block without time stamps.
-    std::uint64_t TimeStamp = 0;
+    std::uint64_t timeStamp = 0;
 };
 
 // Reads an "OPCSTMFORMATDATA" (withTimeStamps false) or "OPCSTMFORMATDATATIME" block. The block

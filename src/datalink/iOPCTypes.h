@@ -5,9 +5,9 @@
 // The three stream formats of OPC Data Access 1.0 data advise, registered once by name.
 struct TiOPCStreamFormats
 {
-    CLIPFORMAT Data;
-    CLIPFORMAT DataTime;
-    CLIPFORMAT WriteComplete;
+    CLIPFORMAT data;
+    CLIPFORMAT dataTime;
+    CLIPFORMAT writeComplete;
 };
 
 // Registered when the program starts.

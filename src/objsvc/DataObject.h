@@ -31,7 +31,7 @@ struct STGMEDIUM
 class IAdviseSink : public IUnknown
 {
 public:
-    static constexpr IID iid{0x0000010F, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+    static constexpr IID Iid{0x0000010F, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
     // The medium stays the sender's: the sink reads it during the call only.
     virtual void OnDataChange(const FORMATETC* format, const STGMEDIUM* medium) = 0;
@@ -46,7 +46,7 @@ protected:
 class IDataObject : public IUnknown
 {
 public:
-    static constexpr IID iid{0x0000010E, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+    static constexpr IID Iid{0x0000010E, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
     virtual HRESULT DAdvise(const FORMATETC* format, DWORD flags, IAdviseSink* sink,
                             DWORD* connection) = 0;
@@ -56,5 +56,5 @@ protected:
     ~IDataObject() = default;
 };
 
-inline constexpr IID IID_IAdviseSink = IAdviseSink::iid;
-inline constexpr IID IID_IDataObject = IDataObject::iid;
+inline constexpr IID IID_IAdviseSink = IAdviseSink::Iid;
+inline constexpr IID IID_IDataObject = IDataObject::Iid;

@@ -8,7 +8,7 @@
 class IEnumGUID : public IUnknown
 {
 public:
-    static constexpr IID iid{0x0002E000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+    static constexpr IID Iid{0x0002E000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
     // S_FALSE when fewer than `count` were left.
     virtual HRESULT Next(ULONG count, GUID* elements, ULONG* fetched) = 0;
@@ -20,7 +20,7 @@ protected:
 class IOPCShutdown : public IUnknown
 {
 public:
-    static constexpr IID iid{
+    static constexpr IID Iid{
         0xF31DFDE1, 0x07B6, 0x11D2, {0xB2, 0xD8, 0x00, 0x60, 0x08, 0x3B, 0xA1, 0xFB}};
 
     virtual HRESULT ShutdownRequest(LPCWSTR reason) = 0;
@@ -32,7 +32,7 @@ protected:
 class IOPCServerList : public IUnknown
 {
 public:
-    static constexpr IID iid{
+    static constexpr IID Iid{
         0x13486D50, 0x4821, 0x11D2, {0xA4, 0x94, 0x3C, 0xB3, 0x06, 0xC1, 0x00, 0x00}};
 
     virtual HRESULT EnumClassesOfCategories(ULONG implementedCount, const CATID* implemented,
@@ -46,9 +46,9 @@ protected:
     ~IOPCServerList() = default;
 };
 
-inline constexpr IID IID_IEnumGUID = IEnumGUID::iid;
-inline constexpr IID IID_IOPCShutdown = IOPCShutdown::iid;
-inline constexpr IID IID_IOPCServerList = IOPCServerList::iid;
+inline constexpr IID IID_IEnumGUID = IEnumGUID::Iid;
+inline constexpr IID IID_IOPCShutdown = IOPCShutdown::Iid;
+inline constexpr IID IID_IOPCServerList = IOPCServerList::Iid;
 
 inline constexpr CLSID CLSID_OpcServerList{
     0x13486D51, 0x4821, 0x11D2, {0xA4, 0x94, 0x3C, 0xB3, 0x06, 0xC1, 0x00, 0x00}};

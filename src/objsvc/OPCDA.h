@@ -63,7 +63,7 @@ constexpr HRESULT OPC_S_UNSUPPORTEDRATE = ResultCode(0x0004000D);
 class IOPCServer : public IUnknown
 {
 public:
-    static constexpr IID iid{
+    static constexpr IID Iid{
         0x39C13A4D, 0x011E, 0x11D0, {0x96, 0x75, 0x00, 0x20, 0xAF, 0xD8, 0xAD, 0xB3}};
 
     virtual HRESULT AddGroup(LPCWSTR name, BOOL active, DWORD requestedUpdateRate,
@@ -79,7 +79,7 @@ protected:
 class IOPCItemMgt : public IUnknown
 {
 public:
-    static constexpr IID iid{
+    static constexpr IID Iid{
         0x39C13A54, 0x011E, 0x11D0, {0x96, 0x75, 0x00, 0x20, 0xAF, 0xD8, 0xAD, 0xB3}};
 
     // Both arrays (and every result's blob) come from the task allocator; S_FALSE when some
@@ -95,7 +95,7 @@ protected:
 class IOPCSyncIO : public IUnknown
 {
 public:
-    static constexpr IID iid{
+    static constexpr IID Iid{
         0x39C13A52, 0x011E, 0x11D0, {0x96, 0x75, 0x00, 0x20, 0xAF, 0xD8, 0xAD, 0xB3}};
 
     // The error array comes from the task allocator; S_FALSE when some item failed.
@@ -109,7 +109,7 @@ protected:
 class IOPCDataCallback : public IUnknown
 {
 public:
-    static constexpr IID iid{
+    static constexpr IID Iid{
         0x39C13A70, 0x011E, 0x11D0, {0x96, 0x75, 0x00, 0x20, 0xAF, 0xD8, 0xAD, 0xB3}};
 
     virtual HRESULT OnDataChange(DWORD transaction, OPCHANDLE group, HRESULT masterQuality,
@@ -129,7 +129,7 @@ protected:
     ~IOPCDataCallback() = default;
 };
 
-inline constexpr IID IID_IOPCServer = IOPCServer::iid;
-inline constexpr IID IID_IOPCItemMgt = IOPCItemMgt::iid;
-inline constexpr IID IID_IOPCSyncIO = IOPCSyncIO::iid;
-inline constexpr IID IID_IOPCDataCallback = IOPCDataCallback::iid;
+inline constexpr IID IID_IOPCServer = IOPCServer::Iid;
+inline constexpr IID IID_IOPCItemMgt = IOPCItemMgt::Iid;
+inline constexpr IID IID_IOPCSyncIO = IOPCSyncIO::Iid;
+inline constexpr IID IID_IOPCDataCallback = IOPCDataCallback::Iid;

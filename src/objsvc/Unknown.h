@@ -10,7 +10,7 @@
 class IUnknown
 {
 public:
-    static constexpr IID iid{0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+    static constexpr IID Iid{0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
     virtual HRESULT QueryInterface(REFIID riid, void** object) = 0;
     virtual ULONG AddRef() = 0;
@@ -20,9 +20,9 @@ protected:
     ~IUnknown() = default;
 };
 
-inline constexpr IID IID_IUnknown = IUnknown::iid;
+inline constexpr IID IID_IUnknown = IUnknown::Iid;
 
-// Holds one reference. `put()` receives an interface that a call hands out with its reference
+// Holds one reference. `Put()` receives an interface that a call hands out with its reference
 // already counted; the constructor from a raw pointer counts a reference of its own.
 template <typename T> class ComPtr
 {
@@ -36,7 +36,7 @@ public:
     }
     ComPtr(const ComPtr& other) : ComPtr(other.object_) {}
     ComPtr(ComPtr&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
-    ~ComPtr() { reset(); }
+    ~ComPtr() { Reset(); }
 
     ComPtr& operator=(ComPtr other) noexcept
     {
@@ -52,30 +52,30 @@ public:
         return result;
     }
 
-    T* get() const { return object_; }
+    T* Get() const { return object_; }
     T* operator->() const { return object_; }
     explicit operator bool() const { return object_ != nullptr; }
 
-    void reset()
+    void Reset()
     {
         if (T* object = std::exchange(object_, nullptr))
             object->Release();
     }
 
-    T** put()
+    T** Put()
     {
-        reset();
+        Reset();
         return &object_;
     }
 
-    void** putVoid() { return reinterpret_cast<void**>(put()); }
+    void** PutVoid() { return reinterpret_cast<void**>(Put()); }
 
     // Another interface of the same object; empty when the object has none.
-    template <typename U> ComPtr<U> as() const
+    template <typename U> ComPtr<U> As() const
     {
         ComPtr<U> result;
         if (object_)
-            object_->QueryInterface(U::iid, result.putVoid());
+            object_->QueryInterface(U::Iid, result.PutVoid());
         return result;
     }
 
@@ -95,11 +95,11 @@ public:
         if (!object)
             return E_POINTER;
         *object = nullptr;
-        if (riid == IID_IUnknown || riid == First::iid)
+        if (riid == IID_IUnknown || riid == First::Iid)
             *object = static_cast<First*>(this);
         else
             static_cast<void>(
-                ((riid == Rest::iid ? (*object = static_cast<Rest*>(this), true) : false) || ...));
+                ((riid == Rest::Iid ? (*object = static_cast<Rest*>(this), true) : false) || ...));
         if (!*object)
             return E_NOINTERFACE;
         AddRef();

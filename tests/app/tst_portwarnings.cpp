@@ -45,8 +45,8 @@ class TestPortWarnings : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(com1.isOpen());
-        qputenv("QUELVANE_COM1", QFile::encodeName(com1.slavePath()));
+        QVERIFY(com1.IsOpen());
+        qputenv("QUELVANE_COM1", QFile::encodeName(com1.SlavePath()));
         qputenv("QUELVANE_COM2", "/nonexistent/quelvane-tty");
         qputenv("QUELVANE_COM3", "/dev/null");
         qputenv("QUELVANE_COM4", "/dev/zero");

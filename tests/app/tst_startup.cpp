@@ -131,7 +131,7 @@ private slots:
     void closingTheMainScreenReleasesAnOpenPort()
     {
         BusOnThread bus;
-        qputenv("QUELVANE_COM1", bus.devicePath.toLocal8Bit());
+        qputenv("QUELVANE_COM1", bus.DevicePath().toLocal8Bit());
         Station station;
         station.mainfrm().show();
         QVERIFY(station.mainfrm().OpenPort(1, 9600));

@@ -42,7 +42,7 @@ private slots:
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
         log_.clear();
-        AccessibleEvents::clear();
+        AccessibleEvents::Clear();
     }
     void cleanup() { window_.reset(); }
 
@@ -57,16 +57,16 @@ private slots:
 
         int toldWhenHandled = -1;
         rocker_->OnChange = [&](QObject*) {
-            toldWhenHandled = AccessibleEvents::checkedChanges(rocker_);
+            toldWhenHandled = AccessibleEvents::CheckedChanges(rocker_);
         };
         rocker_->SetActive(true);
         QVERIFY(accessible()->state().checked);
         QCOMPARE(toldWhenHandled, 1);
         rocker_->SetActive(true);
-        QCOMPARE(AccessibleEvents::checkedChanges(rocker_), 1);
+        QCOMPARE(AccessibleEvents::CheckedChanges(rocker_), 1);
         rocker_->SetActive(false);
         QVERIFY(!accessible()->state().checked);
-        QCOMPARE(AccessibleEvents::checkedChanges(rocker_), 2);
+        QCOMPARE(AccessibleEvents::CheckedChanges(rocker_), 2);
     }
 
     void toggleAction_flipsAsTheOperatorDoes()

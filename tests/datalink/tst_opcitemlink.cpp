@@ -1,12 +1,12 @@
 // The item link against the sample server, with a stand-in for the windowed component that
 // owns the item manager: connecting, reconnecting, values through the event loop, writes,
 // shutdown, stored layouts and the automatic error indication.
-#include "datalink/OPCError.h"
 #include "datalink/iOPCItem.h"
 
 #include "SampleDevice.h"
 #include "objsvc/Security.h"
 #include "services/Computers.h"
+#include "support/OPCErrorMessage.h"
 
 #include <QJsonObject>
 #include <QTest>
@@ -65,16 +65,6 @@ public:
 namespace {
 
 const QString Relay = QStringLiteral("Floor3.Relay4");
-
-QString errorOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const OPCError& error) {
-        return error.Message();
-    }
-    return QString();
-}
 
 QJsonObject storedItem(const QString& itemName)
 {
@@ -280,19 +270,19 @@ private slots:
     {
         TiOPCItem* item = newItem();
         item->SetServerName(QStringLiteral("No.Such.1"));
-        QCOMPARE(errorOf([&] { item->Connect(); }),
+        QCOMPARE(OPCErrorMessage([&] { item->Connect(); }),
                  QStringLiteral("Exception : Failed to Connect to Server - Invalid class string"));
         QVERIFY(!item->Linked());
 
         item->SetServerName(SampleDevice::ProgID());
         device_->refuseGroups = true;
-        QCOMPARE(errorOf([&] { item->Connect(); }), QStringLiteral("Failed to Add Group"));
+        QCOMPARE(OPCErrorMessage([&] { item->Connect(); }), QStringLiteral("Failed to Add Group"));
         QVERIFY(!item->Linked());
         QCOMPARE(device_->ServersAlive(), 0);
 
         device_->refuseGroups = false;
         device_->refuseItems = true;
-        QCOMPARE(errorOf([&] { item->Connect(); }), QStringLiteral("Failed to Add Item"));
+        QCOMPARE(OPCErrorMessage([&] { item->Connect(); }), QStringLiteral("Failed to Add Item"));
         QVERIFY(!item->Linked());
         QCOMPARE(device_->groupsRemoved, 1);
         QCOMPARE(device_->ServersAlive(), 0);
@@ -302,14 +292,15 @@ private slots:
     {
         TiOPCItem* item = connectedItem();
         device_->refuseItems = true;
-        QCOMPARE(errorOf([&] { item->SetUpdateRate(30); }), QStringLiteral("Failed to Add Item"));
+        QCOMPARE(OPCErrorMessage([&] { item->SetUpdateRate(30); }),
+                 QStringLiteral("Failed to Add Item"));
         QVERIFY(!item->Linked());
     }
 
     void writeOfAnUnlinkedItemReturnsQuietly()
     {
         TiOPCItem* item = newItem();
-        QCOMPARE(errorOf([&] { item->WriteValue(true); }), QString());
+        QCOMPARE(OPCErrorMessage([&] { item->WriteValue(true); }), QString());
         QVERIFY(device_->writes.empty());
     }
 
@@ -321,7 +312,8 @@ private slots:
         QCOMPARE(device_->writes[0].itemId, Relay);
         QCOMPARE(device_->writes[0].value, QVariant(true));
         device_->failWrites = true;
-        QCOMPARE(errorOf([&] { item->WriteValue(false); }), QStringLiteral("Data Write Failure"));
+        QCOMPARE(OPCErrorMessage([&] { item->WriteValue(false); }),
+                 QStringLiteral("Data Write Failure"));
     }
 
     void afterShutdownTheValueStaysAndWritesFail()
@@ -335,7 +327,7 @@ private slots:
         QCOMPARE(item->Value(), QVariant(true));
         QCOMPARE(device_->groupsRemoved, 0);
         QCOMPARE(device_->ServersAlive(), 1);
-        QCOMPARE(errorOf([&] { item->WriteValue(false); }),
+        QCOMPARE(OPCErrorMessage([&] { item->WriteValue(false); }),
                  QStringLiteral("Data Write Failure - Not Connected to Group"));
         const std::size_t arrivals = component_->arrivals.size();
         device_->SetItem(Relay, false);
@@ -480,11 +472,12 @@ private slots:
         newItem();
         QJsonObject wrong = storedItem(Relay);
         wrong[QStringLiteral("UpdateRate")] = QStringLiteral("fast");
-        QCOMPARE(errorOf([&] { component_->manager.ReadItems(QJsonArray{wrong}); }),
+        QCOMPARE(OPCErrorMessage([&] { component_->manager.ReadItems(QJsonArray{wrong}); }),
                  QStringLiteral("Invalid property value: UpdateRate"));
         wrong[QStringLiteral("UpdateRate")] = 20.5;
-        QVERIFY(!errorOf([&] { component_->manager.ReadItems(QJsonArray{wrong}); }).isEmpty());
-        QCOMPARE(errorOf([&] { component_->manager.ReadItems(QJsonArray{1}); }),
+        QVERIFY(
+            !OPCErrorMessage([&] { component_->manager.ReadItems(QJsonArray{wrong}); }).isEmpty());
+        QCOMPARE(OPCErrorMessage([&] { component_->manager.ReadItems(QJsonArray{1}); }),
                  QStringLiteral("Invalid OPCItems element"));
         component_->manager.ReadItems(QJsonArray{QJsonObject{}});
         QCOMPARE(component_->manager.Count(), 1);

@@ -68,13 +68,13 @@ private slots:
         // Registered at start, the link's formats come before the first one main registers.
         QVERIFY(firstFormatOfMain != 0);
         const TiOPCStreamFormats& formats = OPCStreamFormats();
-        QVERIFY(formats.Data < firstFormatOfMain && formats.DataTime < firstFormatOfMain &&
-                formats.WriteComplete < firstFormatOfMain);
-        QCOMPARE(formats.Data, RegisterClipboardFormat(QStringLiteral("OPCSTMFORMATDATA")));
-        QCOMPARE(formats.DataTime, RegisterClipboardFormat(QStringLiteral("OPCSTMFORMATDATATIME")));
-        QCOMPARE(formats.WriteComplete,
+        QVERIFY(formats.data < firstFormatOfMain && formats.dataTime < firstFormatOfMain &&
+                formats.writeComplete < firstFormatOfMain);
+        QCOMPARE(formats.data, RegisterClipboardFormat(QStringLiteral("OPCSTMFORMATDATA")));
+        QCOMPARE(formats.dataTime, RegisterClipboardFormat(QStringLiteral("OPCSTMFORMATDATATIME")));
+        QCOMPARE(formats.writeComplete,
                  RegisterClipboardFormat(QStringLiteral("OPCSTMFORMATWRITECOMPLETE")));
-        QVERIFY(formats.Data != formats.DataTime && formats.DataTime != formats.WriteComplete);
+        QVERIFY(formats.data != formats.dataTime && formats.dataTime != formats.writeComplete);
     }
 
     void fileTimesBecomeLocalDays()
@@ -183,7 +183,7 @@ private slots:
             calls.push_back(
                 {sink->Value(), sink->Quality(), sink->TimeStamp(), sink->ClientHandle()});
         });
-        const FORMATETC format = formatOf(OPCStreamFormats().DataTime);
+        const FORMATETC format = formatOf(OPCStreamFormats().dataTime);
         sink->OnDataChange(&format, &medium.medium);
         QCOMPARE(calls.size(), 2u);
         QCOMPARE(calls[0].clientHandle, 21u);
@@ -206,7 +206,7 @@ private slots:
         const auto sink = MakeComObject<TiOPCAdviseSink>();
         std::vector<double> stamps;
         sink->Bind([&] { stamps.push_back(sink->TimeStamp()); });
-        const FORMATETC format = formatOf(OPCStreamFormats().Data);
+        const FORMATETC format = formatOf(OPCStreamFormats().data);
         sink->OnDataChange(&format, &medium.medium);
         QCOMPARE(stamps, (std::vector<double>{0.0, 0.0}));
     }
@@ -220,11 +220,11 @@ private slots:
         int calls = 0;
         sink->Bind([&] { ++calls; });
         for (const CLIPFORMAT other :
-             {OPCStreamFormats().WriteComplete, RegisterClipboardFormat(QStringLiteral("Text"))}) {
+             {OPCStreamFormats().writeComplete, RegisterClipboardFormat(QStringLiteral("Text"))}) {
             const FORMATETC format = formatOf(other);
             sink->OnDataChange(&format, &medium.medium);
         }
-        const FORMATETC format = formatOf(OPCStreamFormats().DataTime);
+        const FORMATETC format = formatOf(OPCStreamFormats().dataTime);
         STGMEDIUM wrongMedium = medium.medium;
         wrongMedium.tymed = TYMED_NULL;
         sink->OnDataChange(&format, &wrongMedium);
@@ -247,14 +247,14 @@ private slots:
             writer.Add(handle, OPC_QUALITY_GOOD, int(handle), NoonFileTime);
         const Medium medium(writer.Block());
         auto sink = MakeComObject<TiOPCAdviseSink>();
-        TiOPCAdviseSink* raw = sink.get();
+        TiOPCAdviseSink* raw = sink.Get();
         int calls = 0;
         raw->Bind([&] {
             ++calls;
             raw->Unbind();
-            sink.reset();
+            sink.Reset();
         });
-        const FORMATETC format = formatOf(OPCStreamFormats().DataTime);
+        const FORMATETC format = formatOf(OPCStreamFormats().dataTime);
         raw->OnDataChange(&format, &medium.medium);
         QCOMPARE(calls, 1);
         QVERIFY(!sink);
@@ -263,12 +263,12 @@ private slots:
     void handlerMayDropItsCallbackDuringACall()
     {
         auto callback = MakeComObject<TiOPCDataCallback>();
-        TiOPCDataCallback* raw = callback.get();
+        TiOPCDataCallback* raw = callback.Get();
         int calls = 0;
         raw->Bind([&] {
             ++calls;
             raw->Unbind();
-            callback.reset();
+            callback.Reset();
         });
         const OPCHANDLE handle = 1;
         const VARIANT value = 1;

@@ -1,12 +1,12 @@
 // Server access: creation here and on named computers, class identifier resolution through the
 // server lists, the error texts, and the group, item, advise and write calls against the
 // sample server.
-#include "datalink/OPCError.h"
 #include "datalink/iOPCClasses.h"
 #include "datalink/iOPCFunctions.h"
 
 #include "SampleDevice.h"
 #include "services/Computers.h"
+#include "support/OPCErrorMessage.h"
 
 #include "objsvc/OpcServerList.h"
 #include "objsvc/Security.h"
@@ -59,16 +59,6 @@ ClassEntry classOf(const CLSID& clsid, const QString& progId, ClassFactory facto
 constexpr CLSID OtherClsid{0x11111111, 0x2222, 0x3333, {4, 4, 4, 4, 4, 4, 4, 4}};
 constexpr CLSID ZeroFirstClsid{0, 0x0001, 0x0002, {3, 3, 3, 3, 3, 3, 3, 3}};
 
-QString errorOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const OPCError& error) {
-        return error.Message();
-    }
-    return QString();
-}
-
 int beeps = 0;
 
 void countBeep()
@@ -90,7 +80,7 @@ private:
     ComPtr<IOPCItemMgt> addGroup(const ComPtr<IOPCServer>& server, OPCHANDLE& handle)
     {
         ComPtr<IOPCItemMgt> group;
-        const HRESULT hr = OPCAddGroup(server.get(), QString(), true, 20, handle, group);
+        const HRESULT hr = OPCAddGroup(server.Get(), QString(), true, 20, handle, group);
         return SUCCEEDED(hr) ? group : nullptr;
     }
 
@@ -115,13 +105,13 @@ private slots:
         ComPtr<IOPCServer> server = localServer();
         QVERIFY(server);
         QCOMPARE(device_->ServersAlive(), 1);
-        server.reset();
+        server.Reset();
         QCOMPARE(device_->ServersAlive(), 0);
     }
 
     void unknownProgIDHereGivesThePlatformError()
     {
-        QCOMPARE(errorOf([] { OPCCreateServer(QString(), QStringLiteral("No.Such.1")); }),
+        QCOMPARE(OPCErrorMessage([] { OPCCreateServer(QString(), QStringLiteral("No.Such.1")); }),
                  QStringLiteral("Invalid class string"));
     }
 
@@ -134,10 +124,11 @@ private slots:
 
     void unreachableComputerHasNoRemoteActivation()
     {
-        QCOMPARE(
-            errorOf([] { OPCCreateServer(QStringLiteral("NOWHERE"), SampleDevice::ProgID()); }),
-            QStringLiteral("DCOM not installed"));
-        QCOMPARE(errorOf([] { OPCCreateServer(QStringLiteral("NOWHERE"), QStringLiteral("X.1")); }),
+        QCOMPARE(OPCErrorMessage(
+                     [] { OPCCreateServer(QStringLiteral("NOWHERE"), SampleDevice::ProgID()); }),
+                 QStringLiteral("DCOM not installed"));
+        QCOMPARE(OPCErrorMessage(
+                     [] { OPCCreateServer(QStringLiteral("NOWHERE"), QStringLiteral("X.1")); }),
                  QStringLiteral("Unable to Create IOPCServerList Object : DCOM not installed"));
     }
 
@@ -163,10 +154,10 @@ private slots:
         // The list of a computer that knows the class, handed in for one that does not.
         ClassRegistry& other = RegisterComputer(QStringLiteral("PLANT8"));
         RegisterClass(other, SampleServerClass(device_));
-        auto list = OpcServerListClass(QStringLiteral("PLANT8")).factory().as<IOPCServerList>();
-        const IOPCServerList* given = list.get();
+        auto list = OpcServerListClass(QStringLiteral("PLANT8")).factory().As<IOPCServerList>();
+        const IOPCServerList* given = list.Get();
         QCOMPARE(OPCResolveClassID(Plant, SampleDevice::ProgID(), list), SampleDevice::Clsid);
-        QCOMPARE(list.get(), given);
+        QCOMPARE(list.Get(), given);
         UnregisterComputer(QStringLiteral("PLANT8"));
     }
 
@@ -180,7 +171,7 @@ private slots:
                                                SampleDevice::ProgID().toLower()));
         RegisterClass(plant, classOf(CLSID_OpcServerList, QString(), [] {
                           const auto inner =
-                              OpcServerListClass(Plant).factory().as<IOPCServerList>();
+                              OpcServerListClass(Plant).factory().As<IOPCServerList>();
                           const auto blind = MakeComObject<ProgIdBlindList>(inner);
                           return ComPtr<IUnknown>(blind->Unknown());
                       }));
@@ -193,8 +184,9 @@ private slots:
     {
         RegisterComputer(Plant);
         ComPtr<IOPCServerList> list;
-        QCOMPARE(errorOf([&] { OPCResolveClassID(Plant, QStringLiteral("No.Such.1"), list); }),
-                 QStringLiteral("Unable to convert ProgID to CLSID"));
+        QCOMPARE(
+            OPCErrorMessage([&] { OPCResolveClassID(Plant, QStringLiteral("No.Such.1"), list); }),
+            QStringLiteral("Unable to convert ProgID to CLSID"));
     }
 
     void classIdWithZeroFirstFieldBeepsAndIsUsed()
@@ -213,17 +205,17 @@ private slots:
     {
         QVERIFY(OPCCreateServerList(QStringLiteral(" local ")));
         QVERIFY(OPCCreateServerList(QString()));
-        QCOMPARE(errorOf([] { OPCCreateServerList(QStringLiteral("NOWHERE")); }),
+        QCOMPARE(OPCErrorMessage([] { OPCCreateServerList(QStringLiteral("NOWHERE")); }),
                  QStringLiteral("Unable to Create IOPCServerList Object : DCOM not installed"));
         ClassRegistry& plant = RegisterComputer(Plant);
         UnregisterClass(plant, CLSID_OpcServerList);
-        QCOMPARE(errorOf([] { OPCCreateServerList(Plant); }),
+        QCOMPARE(OPCErrorMessage([] { OPCCreateServerList(Plant); }),
                  QStringLiteral("Unable to Create IOPCServerList Object : Class not registered"));
         RegisterClass(plant, classOf(CLSID_OpcServerList, QString(), [] {
                           const auto object = MakeComObject<NotAServer>();
                           return ComPtr<IUnknown>(object->Unknown());
                       }));
-        QCOMPARE(errorOf([] { OPCCreateServerList(Plant); }),
+        QCOMPARE(OPCErrorMessage([] { OPCCreateServerList(Plant); }),
                  QStringLiteral("Unable to Create IOPCServerList Object"));
     }
 
@@ -247,7 +239,7 @@ private slots:
         QCOMPARE(OPCAddGroup(nullptr, QString(), true, 500, handle, group), E_FAIL);
         QCOMPARE(handle, 0u);
         // The server is no group: nothing reaches it.
-        IUnknown* notAGroup = server.get();
+        IUnknown* notAGroup = server.Get();
         QCOMPARE(OPCAddItem(notAGroup, QStringLiteral("Floor3.Relay4"), 0, 0, handle, type),
                  E_FAIL);
         QCOMPARE(OPCRemoveItem(notAGroup, 1), E_FAIL);
@@ -269,7 +261,7 @@ private slots:
         ComPtr<IOPCItemMgt> group;
         OPCHANDLE groupHandle = 0;
         QCOMPARE(
-            OPCAddGroup(server.get(), QStringLiteral("Relays"), false, 250, groupHandle, group),
+            OPCAddGroup(server.Get(), QStringLiteral("Relays"), false, 250, groupHandle, group),
             S_OK);
         QVERIFY(group && groupHandle != 0);
         QCOMPARE(device_->addGroups.size(), 1u);
@@ -287,7 +279,7 @@ private slots:
         OPCHANDLE item = 0;
         VARTYPE canonical = VT_EMPTY;
         QCOMPARE(
-            OPCAddItem(group.get(), QStringLiteral("Floor3.Relay4"), 5, VT_BSTR, item, canonical),
+            OPCAddItem(group.Get(), QStringLiteral("Floor3.Relay4"), 5, VT_BSTR, item, canonical),
             S_OK);
         QVERIFY(item != 0);
         QCOMPARE(canonical, VT_BOOL);
@@ -301,11 +293,11 @@ private slots:
         QCOMPARE(definition.blobSize, 0u);
         QVERIFY(!definition.blob);
         QCOMPARE(definition.requestedType, VT_BSTR);
-        QCOMPARE(OPCAddItem(group.get(), QStringLiteral("Floor9.Relay1"), 0, 0, item, canonical),
+        QCOMPARE(OPCAddItem(group.Get(), QStringLiteral("Floor9.Relay1"), 0, 0, item, canonical),
                  OPC_E_UNKNOWNITEMID);
-        QCOMPARE(OPCRemoveItem(group.get(), item), S_OK);
-        QCOMPARE(OPCRemoveItem(group.get(), item), OPC_E_INVALIDHANDLE);
-        OPCRemoveGroup(server.get(), groupHandle);
+        QCOMPARE(OPCRemoveItem(group.Get(), item), S_OK);
+        QCOMPARE(OPCRemoveItem(group.Get(), item), OPC_E_INVALIDHANDLE);
+        OPCRemoveGroup(server.Get(), groupHandle);
         QCOMPARE(device_->groupsRemoved, 1);
     }
 
@@ -314,7 +306,7 @@ private slots:
         device_->refuseGroups = true;
         ComPtr<IOPCItemMgt> group;
         OPCHANDLE handle = 0;
-        QCOMPARE(OPCAddGroup(localServer().get(), QString(), true, 500, handle, group), E_FAIL);
+        QCOMPARE(OPCAddGroup(localServer().Get(), QString(), true, 500, handle, group), E_FAIL);
         QVERIFY(!group);
     }
 
@@ -325,14 +317,14 @@ private slots:
         const auto group = addGroup(server, groupHandle);
         OPCHANDLE item = 0;
         VARTYPE canonical = VT_EMPTY;
-        QCOMPARE(OPCAddItem(group.get(), QStringLiteral("Floor3.Relay4"), 0, 0, item, canonical),
+        QCOMPARE(OPCAddItem(group.Get(), QStringLiteral("Floor3.Relay4"), 0, 0, item, canonical),
                  S_OK);
-        QCOMPARE(OPCWriteItem(group.get(), item, true), S_OK);
+        QCOMPARE(OPCWriteItem(group.Get(), item, true), S_OK);
         QCOMPARE(device_->writes.size(), 1u);
         QCOMPARE(device_->Item(QStringLiteral("Floor3.Relay4"))->value, QVariant(true));
         device_->failWrites = true;
-        QCOMPARE(OPCWriteItem(group.get(), item, false), E_FAIL);
-        QCOMPARE(OPCWriteItem(group.get(), item + 100, false), OPC_E_INVALIDHANDLE);
+        QCOMPARE(OPCWriteItem(group.Get(), item, false), E_FAIL);
+        QCOMPARE(OPCWriteItem(group.Get(), item + 100, false), OPC_E_INVALIDHANDLE);
         QCOMPARE(device_->writes.size(), 1u);
     }
 
@@ -343,12 +335,12 @@ private slots:
         const auto group = addGroup(server, groupHandle);
         const auto callback = MakeComObject<TiOPCDataCallback>();
         DWORD cookie = 0;
-        QCOMPARE(OPCAdviseCallback(group.get(), callback.get(), cookie), S_OK);
+        QCOMPARE(OPCAdviseCallback(group.Get(), callback.Get(), cookie), S_OK);
         QVERIFY(cookie != 0);
-        QCOMPARE(OPCUnadviseCallback(group.get(), cookie), S_OK);
-        QCOMPARE(OPCUnadviseCallback(group.get(), cookie), CONNECT_E_NOCONNECTION);
+        QCOMPARE(OPCUnadviseCallback(group.Get(), cookie), S_OK);
+        QCOMPARE(OPCUnadviseCallback(group.Get(), cookie), CONNECT_E_NOCONNECTION);
         device_->refuseDataCallback = true;
-        QCOMPARE(OPCAdviseCallback(group.get(), callback.get(), cookie), E_FAIL);
+        QCOMPARE(OPCAdviseCallback(group.Get(), callback.Get(), cookie), E_FAIL);
         QCOMPARE(cookie, 0u);
     }
 
@@ -358,15 +350,15 @@ private slots:
         OPCHANDLE groupHandle = 0;
         ComPtr<IOPCItemMgt> group;
         // The first update is a minute away: what arrives before is the prime.
-        QCOMPARE(OPCAddGroup(server.get(), QString(), true, 60000, groupHandle, group), S_OK);
+        QCOMPARE(OPCAddGroup(server.Get(), QString(), true, 60000, groupHandle, group), S_OK);
         OPCHANDLE item = 0;
         VARTYPE canonical = VT_EMPTY;
-        OPCAddItem(group.get(), QStringLiteral("Floor3.Relay4"), 5, 0, item, canonical);
+        OPCAddItem(group.Get(), QStringLiteral("Floor3.Relay4"), 5, 0, item, canonical);
         const auto sink = MakeComObject<TiOPCAdviseSink>();
         int calls = 0;
         sink->Bind([&] { ++calls; });
         DWORD connection = 0;
-        QCOMPARE(OPCAdviseStream(group.get(), sink.get(), connection), S_OK);
+        QCOMPARE(OPCAdviseStream(group.Get(), sink.Get(), connection), S_OK);
         QVERIFY(connection != 0);
         QCOMPARE(device_->streamAdvises.size(), 1u);
         const SampleStreamAdvise& advise = device_->streamAdvises[0];
@@ -381,8 +373,8 @@ private slots:
         QCOMPARE(sink->ClientHandle(), 5u);
         QCOMPARE(sink->Value(), QVariant(false));
         QVERIFY(sink->TimeStamp() != 0.0);
-        QCOMPARE(OPCUnadviseStream(group.get(), connection), S_OK);
-        QVERIFY(FAILED(OPCUnadviseStream(group.get(), connection)));
+        QCOMPARE(OPCUnadviseStream(group.Get(), connection), S_OK);
+        QVERIFY(FAILED(OPCUnadviseStream(group.Get(), connection)));
     }
 
     void shutdownRequestArrivesThroughTheEventLoop()
@@ -392,12 +384,12 @@ private slots:
         int calls = 0;
         shutdown->Bind([&] { ++calls; });
         DWORD cookie = 0;
-        QCOMPARE(OPCAdviseShutdown(server.get(), shutdown.get(), cookie), S_OK);
+        QCOMPARE(OPCAdviseShutdown(server.Get(), shutdown.Get(), cookie), S_OK);
         QVERIFY(cookie != 0);
         device_->RequestShutdown(QStringLiteral("maintenance"));
         QCOMPARE(calls, 0);
         QTRY_COMPARE(calls, 1);
-        QCOMPARE(OPCUnadviseShutdown(server.get(), cookie), S_OK);
+        QCOMPARE(OPCUnadviseShutdown(server.Get(), cookie), S_OK);
         device_->RequestShutdown(QStringLiteral("again"));
         QTest::qWait(20);
         QCOMPARE(calls, 1);

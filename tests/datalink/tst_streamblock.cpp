@@ -21,7 +21,7 @@ std::vector<OPCHANDLE> handles(const std::vector<TiOPCStreamItem>& items)
 {
     std::vector<OPCHANDLE> result;
     for (const auto& item : items)
-        result.push_back(item.ClientHandle);
+        result.push_back(item.clientHandle);
     return result;
 }
 
@@ -32,13 +32,13 @@ void checkOnlyValueEmptied(const std::vector<TiOPCStreamItem>& items,
 {
     QCOMPARE(items.size(), whole.size());
     for (std::size_t i = 0; i < items.size(); ++i) {
-        QCOMPARE(items[i].ClientHandle, whole[i].ClientHandle);
-        QCOMPARE(items[i].Quality, whole[i].Quality);
-        QCOMPARE(items[i].TimeStamp, whole[i].TimeStamp);
+        QCOMPARE(items[i].clientHandle, whole[i].clientHandle);
+        QCOMPARE(items[i].quality, whole[i].quality);
+        QCOMPARE(items[i].timeStamp, whole[i].timeStamp);
         if (i == emptied)
-            QVERIFY(!items[i].Value.isValid());
+            QVERIFY(!items[i].value.isValid());
         else
-            QCOMPARE(items[i].Value, whole[i].Value);
+            QCOMPARE(items[i].value, whole[i].value);
     }
 }
 
@@ -81,22 +81,22 @@ private slots:
     {
         const auto items = read(threeItems(true).Block(), true);
         QCOMPARE(handles(items), (std::vector<OPCHANDLE>{11, 12, 13}));
-        QCOMPARE(items[0].Value, QVariant(42));
-        QCOMPARE(items[0].Quality, OPC_QUALITY_GOOD);
-        QCOMPARE(items[0].TimeStamp, 132000000000000000ULL);
-        QCOMPARE(items[1].Value, QVariant(QStringLiteral("Flur Süd")));
-        QCOMPARE(items[1].Quality, OPC_QUALITY_UNCERTAIN);
-        QCOMPARE(items[2].Value, QVariant(QVariantList{1.5, -2.25, 3.0}));
-        QCOMPARE(items[2].TimeStamp, 132000000000000002ULL);
+        QCOMPARE(items[0].value, QVariant(42));
+        QCOMPARE(items[0].quality, OPC_QUALITY_GOOD);
+        QCOMPARE(items[0].timeStamp, 132000000000000000ULL);
+        QCOMPARE(items[1].value, QVariant(QStringLiteral("Flur Süd")));
+        QCOMPARE(items[1].quality, OPC_QUALITY_UNCERTAIN);
+        QCOMPARE(items[2].value, QVariant(QVariantList{1.5, -2.25, 3.0}));
+        QCOMPARE(items[2].timeStamp, 132000000000000002ULL);
     }
 
     void blockWithoutTimeStampsHasShorterHeadersAndNoTime()
     {
         const auto items = read(threeItems(false).Block(), false);
         QCOMPARE(handles(items), (std::vector<OPCHANDLE>{11, 12, 13}));
-        QCOMPARE(items[1].Value, QVariant(QStringLiteral("Flur Süd")));
+        QCOMPARE(items[1].value, QVariant(QStringLiteral("Flur Süd")));
         for (const auto& item : items)
-            QCOMPARE(item.TimeStamp, 0ULL);
+            QCOMPARE(item.timeStamp, 0ULL);
     }
 
     void scalarTypesDecode()
@@ -112,13 +112,13 @@ private slots:
                          VariantRecord(VT_ARRAY | VT_I4, arrayOfOne(QByteArray("\x05\0\0\0", 4))));
         const auto items = read(writer.Block(), false);
         QCOMPARE(items.size(), 7u);
-        QCOMPARE(items[0].Value, QVariant(true));
-        QCOMPARE(items[1].Value, QVariant(false));
-        QCOMPARE(items[2].Value, QVariant::fromValue<short>(-7));
-        QCOMPARE(items[3].Value, QVariant(2.5f));
-        QVERIFY(!items[4].Value.isValid());
-        QCOMPARE(items[5].Value, QVariant(QString()));
-        QCOMPARE(items[6].Value, QVariant(QVariantList{5}));
+        QCOMPARE(items[0].value, QVariant(true));
+        QCOMPARE(items[1].value, QVariant(false));
+        QCOMPARE(items[2].value, QVariant::fromValue<short>(-7));
+        QCOMPARE(items[3].value, QVariant(2.5f));
+        QVERIFY(!items[4].value.isValid());
+        QCOMPARE(items[5].value, QVariant(QString()));
+        QCOMPARE(items[6].value, QVariant(QVariantList{5}));
     }
 
     void failedGroupStatusGivesNothing()
@@ -159,11 +159,11 @@ private slots:
             writer.Add(3, OPC_QUALITY_GOOD, 9, 132000000000000002ULL);
             const auto items = read(writer.Block(), withTimeStamps);
             QCOMPARE(handles(items), (std::vector<OPCHANDLE>{1, 2, 3}));
-            QVERIFY(!items[1].Value.isValid());
-            QCOMPARE(items[1].Quality, WORD(OPC_QUALITY_BAD | 0x04));
-            QCOMPARE(items[1].TimeStamp, withTimeStamps ? 132000000000000001ULL : 0ULL);
-            QCOMPARE(items[0].Value, QVariant(7));
-            QCOMPARE(items[2].Value, QVariant(9));
+            QVERIFY(!items[1].value.isValid());
+            QCOMPARE(items[1].quality, WORD(OPC_QUALITY_BAD | 0x04));
+            QCOMPARE(items[1].timeStamp, withTimeStamps ? 132000000000000001ULL : 0ULL);
+            QCOMPARE(items[0].value, QVariant(7));
+            QCOMPARE(items[2].value, QVariant(9));
         }
     }
 
@@ -181,11 +181,11 @@ private slots:
             }
             QCOMPARE(handles(items), handles(whole));
             // The last value is cut in every truncation; the others are whole or empty.
-            QVERIFY(!items[2].Value.isValid());
+            QVERIFY(!items[2].value.isValid());
             for (std::size_t i = 0; i < items.size(); ++i) {
-                QCOMPARE(items[i].Quality, whole[i].Quality);
-                QCOMPARE(items[i].TimeStamp, whole[i].TimeStamp);
-                QVERIFY(items[i].Value == whole[i].Value || !items[i].Value.isValid());
+                QCOMPARE(items[i].quality, whole[i].quality);
+                QCOMPARE(items[i].timeStamp, whole[i].timeStamp);
+                QVERIFY(items[i].value == whole[i].value || !items[i].value.isValid());
             }
         }
     }

@@ -50,7 +50,7 @@ QByteArray readDisplayNumber(int fd, int ms)
 
 } // namespace
 
-struct Desktop::X
+struct Desktop::Private
 {
     Display* display = nullptr;
     Window root = 0;
@@ -118,12 +118,12 @@ struct Desktop::X
     }
 };
 
-Desktop::Desktop() : x_(std::make_unique<X>()) {}
+Desktop::Desktop() : d(std::make_unique<Private>()) {}
 
 Desktop::~Desktop()
 {
-    if (x_->display != nullptr)
-        XCloseDisplay(x_->display);
+    if (d->display != nullptr)
+        XCloseDisplay(d->display);
     for (QProcess* process : {&windowManager_, &server_}) {
         if (process->state() == QProcess::NotRunning)
             continue;
@@ -134,7 +134,7 @@ Desktop::~Desktop()
     }
 }
 
-bool Desktop::start(QString* error)
+bool Desktop::Start(QString* error)
 {
     XSetErrorHandler(ignoreErrors);
     if (!home_.isValid()) {
@@ -165,12 +165,12 @@ bool Desktop::start(QString* error)
         return false;
     }
     display_ = QStringLiteral(":") + QString::fromLatin1(number);
-    x_->display = XOpenDisplay(display_.toLocal8Bit().constData());
-    if (x_->display == nullptr) {
+    d->display = XOpenDisplay(display_.toLocal8Bit().constData());
+    if (d->display == nullptr) {
         *error = QStringLiteral("cannot open display ") + display_;
         return false;
     }
-    x_->root = DefaultRootWindow(x_->display);
+    d->root = DefaultRootWindow(d->display);
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), display_);
@@ -187,48 +187,60 @@ bool Desktop::start(QString* error)
     EndWithTheTests(windowManager_);
     windowManager_.start();
     if (!windowManager_.waitForStarted(StartMs) ||
-        !WaitFor([this] { return x_->windowManagerRuns(); }, StartMs)) {
+        !WaitFor([this] { return d->windowManagerRuns(); }, StartMs)) {
         *error = QStringLiteral("openbox did not start");
         return false;
     }
     return true;
 }
 
-QList<Desktop::WindowId> Desktop::clients()
+bool Desktop::WindowExists(WindowId window)
+{
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(d->display, Window(window), &attributes) != 0;
+}
+
+Desktop::WindowId Desktop::ClientLeader(WindowId window)
+{
+    const auto leader = d->cardinals(Window(window), "WM_CLIENT_LEADER", XA_WINDOW);
+    return leader.empty() ? 0 : leader[0];
+}
+
+QList<Desktop::WindowId> Desktop::Clients()
 {
     QList<WindowId> windows;
-    for (unsigned long window : x_->cardinals(x_->root, "_NET_CLIENT_LIST", XA_WINDOW))
+    for (unsigned long window : d->cardinals(d->root, "_NET_CLIENT_LIST", XA_WINDOW))
         windows << window;
     return windows;
 }
 
-QList<Desktop::WindowId> Desktop::clientsTitled(const QString& wanted)
+QList<Desktop::WindowId> Desktop::ClientsTitled(const QString& wanted)
 {
     QList<WindowId> windows;
-    for (WindowId window : clients()) {
-        if (title(window) == wanted)
+    for (WindowId window : Clients()) {
+        if (Title(window) == wanted)
             windows << window;
     }
     return windows;
 }
 
-QString Desktop::title(WindowId window)
+QString Desktop::Title(WindowId window)
 {
-    if (auto shown = x_->utf8(Window(window), "_NET_WM_VISIBLE_NAME"))
+    if (auto shown = d->utf8(Window(window), "_NET_WM_VISIBLE_NAME"))
         return *shown;
-    return x_->utf8(Window(window), "_NET_WM_NAME").value_or(QString());
+    return d->utf8(Window(window), "_NET_WM_NAME").value_or(QString());
 }
 
-std::optional<QMargins> Desktop::frameExtents(WindowId window)
+std::optional<QMargins> Desktop::FrameExtents(WindowId window)
 {
-    const auto extents = x_->cardinals(Window(window), "_NET_FRAME_EXTENTS", XA_CARDINAL);
+    const auto extents = d->cardinals(Window(window), "_NET_FRAME_EXTENTS", XA_CARDINAL);
     if (extents.size() != 4)
         return std::nullopt;
     // Left, right, top, bottom.
     return QMargins(int(extents[0]), int(extents[2]), int(extents[1]), int(extents[3]));
 }
 
-QRect Desktop::clientRect(WindowId window)
+QRect Desktop::ClientRect(WindowId window)
 {
     Window rootReturn = 0;
     Window child = 0;
@@ -238,51 +250,51 @@ QRect Desktop::clientRect(WindowId window)
     unsigned int height = 0;
     unsigned int border = 0;
     unsigned int depth = 0;
-    if (!XGetGeometry(x_->display, Window(window), &rootReturn, &x, &y, &width, &height, &border,
+    if (!XGetGeometry(d->display, Window(window), &rootReturn, &x, &y, &width, &height, &border,
                       &depth))
         return {};
-    if (!XTranslateCoordinates(x_->display, Window(window), x_->root, 0, 0, &x, &y, &child))
+    if (!XTranslateCoordinates(d->display, Window(window), d->root, 0, 0, &x, &y, &child))
         return {};
     return QRect(x, y, int(width), int(height));
 }
 
-std::optional<QRect> Desktop::outerRect(WindowId window)
+std::optional<QRect> Desktop::OuterRect(WindowId window)
 {
-    const auto extents = frameExtents(window);
+    const auto extents = FrameExtents(window);
     if (!extents)
         return std::nullopt;
-    return clientRect(window).marginsAdded(*extents);
+    return ClientRect(window).marginsAdded(*extents);
 }
 
-Desktop::WindowId Desktop::activeWindow()
+Desktop::WindowId Desktop::ActiveWindow()
 {
-    const auto active = x_->cardinals(x_->root, "_NET_ACTIVE_WINDOW", XA_WINDOW);
+    const auto active = d->cardinals(d->root, "_NET_ACTIVE_WINDOW", XA_WINDOW);
     return active.empty() ? 0 : active[0];
 }
 
-Desktop::WindowId Desktop::inputFocus()
+Desktop::WindowId Desktop::FocusWindow()
 {
     Window focus = 0;
     int revert = 0;
-    XGetInputFocus(x_->display, &focus, &revert);
+    XGetInputFocus(d->display, &focus, &revert);
     return focus;
 }
 
-std::optional<Desktop::WindowId> Desktop::shownPopup()
+std::optional<Desktop::WindowId> Desktop::ShownPopup()
 {
     Window rootReturn = 0;
     Window parent = 0;
     Window* children = nullptr;
     unsigned int count = 0;
-    if (!XQueryTree(x_->display, x_->root, &rootReturn, &parent, &children, &count))
+    if (!XQueryTree(d->display, d->root, &rootReturn, &parent, &children, &count))
         return std::nullopt;
     std::optional<WindowId> shown;
     for (unsigned int i = 0; i < count && !shown; ++i) {
         XWindowAttributes attributes{};
-        if (!XGetWindowAttributes(x_->display, children[i], &attributes) ||
+        if (!XGetWindowAttributes(d->display, children[i], &attributes) ||
             attributes.map_state != IsViewable || !attributes.override_redirect)
             continue;
-        if (!x_->cardinals(children[i], "_NET_WM_WINDOW_TYPE", XA_ATOM).empty())
+        if (!d->cardinals(children[i], "_NET_WM_WINDOW_TYPE", XA_ATOM).empty())
             shown = children[i];
     }
     if (children != nullptr)
@@ -290,76 +302,76 @@ std::optional<Desktop::WindowId> Desktop::shownPopup()
     return shown;
 }
 
-void Desktop::activate(WindowId window)
+void Desktop::Activate(WindowId window)
 {
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = Window(window);
-    event.xclient.message_type = x_->atom("_NET_ACTIVE_WINDOW");
+    event.xclient.message_type = d->atom("_NET_ACTIVE_WINDOW");
     event.xclient.format = 32;
     event.xclient.data.l[0] = 2; // from a pager: the window manager obeys
     event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(x_->display, x_->root, False, SubstructureRedirectMask | SubstructureNotifyMask,
+    XSendEvent(d->display, d->root, False, SubstructureRedirectMask | SubstructureNotifyMask,
                &event);
-    XSync(x_->display, False);
+    XSync(d->display, False);
 }
 
-void Desktop::moveTo(WindowId window, QPoint position)
+void Desktop::MoveTo(WindowId window, QPoint position)
 {
     int x = 0;
     int y = 0;
     Window child = 0;
-    XTranslateCoordinates(x_->display, Window(window), x_->root, position.x(), position.y(), &x, &y,
+    XTranslateCoordinates(d->display, Window(window), d->root, position.x(), position.y(), &x, &y,
                           &child);
-    XTestFakeMotionEvent(x_->display, -1, x, y, CurrentTime);
-    XSync(x_->display, False);
+    XTestFakeMotionEvent(d->display, -1, x, y, CurrentTime);
+    XSync(d->display, False);
 }
 
-void Desktop::click(WindowId window, QPoint position)
+void Desktop::Click(WindowId window, QPoint position)
 {
-    moveTo(window, position);
-    XTestFakeButtonEvent(x_->display, 1, True, CurrentTime);
-    XTestFakeButtonEvent(x_->display, 1, False, CurrentTime);
-    XSync(x_->display, False);
+    MoveTo(window, position);
+    XTestFakeButtonEvent(d->display, 1, True, CurrentTime);
+    XTestFakeButtonEvent(d->display, 1, False, CurrentTime);
+    XSync(d->display, False);
 }
 
-void Desktop::keyDown(const char* key)
+void Desktop::KeyDown(const char* key)
 {
-    x_->key(x_->keycode(key), true);
+    d->key(d->keycode(key), true);
 }
 
-void Desktop::keyUp(const char* key)
+void Desktop::KeyUp(const char* key)
 {
-    x_->key(x_->keycode(key), false);
+    d->key(d->keycode(key), false);
 }
 
-void Desktop::tap(const char* key)
+void Desktop::Tap(const char* key)
 {
-    keyDown(key);
-    keyUp(key);
+    KeyDown(key);
+    KeyUp(key);
 }
 
-void Desktop::typeText(const QString& text)
+void Desktop::TypeText(const QString& text)
 {
-    const unsigned int shift = x_->keycode("Shift_L");
+    const unsigned int shift = d->keycode("Shift_L");
     for (const QChar c : text) {
         const KeySym symbol = XStringToKeysym(QString(c).toLatin1().constData());
-        const unsigned int code = symbol == NoSymbol ? 0 : XKeysymToKeycode(x_->display, symbol);
+        const unsigned int code = symbol == NoSymbol ? 0 : XKeysymToKeycode(d->display, symbol);
         if (code == 0)
             continue;
-        const bool shifted = XkbKeycodeToKeysym(x_->display, KeyCode(code), 0, 0) != symbol;
+        const bool shifted = XkbKeycodeToKeysym(d->display, KeyCode(code), 0, 0) != symbol;
         if (shifted)
-            x_->key(shift, true);
-        x_->key(code, true);
-        x_->key(code, false);
+            d->key(shift, true);
+        d->key(code, true);
+        d->key(code, false);
         if (shifted)
-            x_->key(shift, false);
+            d->key(shift, false);
     }
 }
 
-QByteArray Desktop::cursorShape()
+QByteArray Desktop::PointerShape()
 {
-    XFixesCursorImage* image = XFixesGetCursorImage(x_->display);
+    XFixesCursorImage* image = XFixesGetCursorImage(d->display);
     if (image == nullptr)
         return {};
     QByteArray shape;
@@ -371,7 +383,7 @@ QByteArray Desktop::cursorShape()
     return shape;
 }
 
-bool Desktop::screenshot(const QString& path)
+bool Desktop::Screenshot(const QString& path)
 {
     return QProcess::execute(QStringLiteral("import"),
                              {"-display", display_, "-window", "root", path}) == 0;
@@ -379,14 +391,7 @@ bool Desktop::screenshot(const QString& path)
 
 bool WaitFor(const std::function<bool()>& condition, int ms)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
+    return QTest::qWaitFor(condition, ms);
 }
 
 void EndWithTheTests(QProcess& process)

@@ -27,44 +27,49 @@ public:
     Desktop& operator=(const Desktop&) = delete;
 
     // Starts the server and the window manager; on failure says why.
-    bool start(QString* error);
-    QString display() const { return display_; }
+    bool Start(QString* error);
+    QString DisplayName() const { return display_; }
 
+    // Whether the window exists on the server at all, managed, shown or not.
+    bool WindowExists(WindowId window);
+    // The window a program names as the leader of all its windows (WM_CLIENT_LEADER); Qt's
+    // lives as long as the program's connection to the server. 0 when the window names none.
+    WindowId ClientLeader(WindowId window);
     // The windows the window manager manages (_NET_CLIENT_LIST), oldest first.
-    QList<WindowId> clients();
-    QList<WindowId> clientsTitled(const QString& title);
+    QList<WindowId> Clients();
+    QList<WindowId> ClientsTitled(const QString& title);
     // What the window manager shows as the title: _NET_WM_VISIBLE_NAME, else _NET_WM_NAME.
-    QString title(WindowId window);
-    std::optional<QMargins> frameExtents(WindowId window);
-    QRect clientRect(WindowId window);
+    QString Title(WindowId window);
+    std::optional<QMargins> FrameExtents(WindowId window);
+    QRect ClientRect(WindowId window);
     // The client grown by the frame extents the window manager set.
-    std::optional<QRect> outerRect(WindowId window);
-    WindowId activeWindow();
+    std::optional<QRect> OuterRect(WindowId window);
+    WindowId ActiveWindow();
     // The window that has the keyboard: keys typed now go to it.
-    WindowId inputFocus();
+    WindowId FocusWindow();
     // A shown pop-up (a menu, a drop-down list): an override-redirect window with a window
     // type. The window manager neither manages pop-ups nor has a type on its own windows.
-    std::optional<WindowId> shownPopup();
+    std::optional<WindowId> ShownPopup();
     // Asks the window manager to activate the window (_NET_ACTIVE_WINDOW).
-    void activate(WindowId window);
+    void Activate(WindowId window);
 
     // Input through XTest. Positions are in the window's client coordinates; keys are X key
     // symbol names ("space", "F4", "Alt_L").
-    void moveTo(WindowId window, QPoint position);
-    void click(WindowId window, QPoint position);
-    void keyDown(const char* key);
-    void keyUp(const char* key);
-    void tap(const char* key);
-    void typeText(const QString& text);
+    void MoveTo(WindowId window, QPoint position);
+    void Click(WindowId window, QPoint position);
+    void KeyDown(const char* key);
+    void KeyUp(const char* key);
+    void Tap(const char* key);
+    void TypeText(const QString& text);
 
     // The pointer's cursor as the server shows it: size, hot spot and name. Not its pixels:
     // the busy cursor of a cursor theme is animated, each look would see another frame.
-    QByteArray cursorShape();
-    bool screenshot(const QString& path);
+    QByteArray PointerShape();
+    bool Screenshot(const QString& path);
 
 private:
-    struct X;
-    std::unique_ptr<X> x_;
+    struct Private; // the connection to the X server
+    std::unique_ptr<Private> d;
     QString display_;
     QTemporaryDir home_;
     QProcess server_;

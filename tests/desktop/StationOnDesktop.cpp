@@ -33,12 +33,12 @@ StationOnDesktop::~StationOnDesktop()
     }
 }
 
-bool StationOnDesktop::start(QString* error)
+bool StationOnDesktop::Start(QString* error)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), desktop_.display());
+    environment.insert(QStringLiteral("DISPLAY"), desktop_.DisplayName());
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("QUELVANE_COM1"), bus.devicePath);
+    environment.insert(QStringLiteral("QUELVANE_COM1"), bus_.DevicePath());
     // The X keyboard library strndup()s a key name that fills its buffer to the end; strict
     // string checks take that for an overflow. The station's own code keeps them in every
     // other test.
@@ -53,7 +53,7 @@ bool StationOnDesktop::start(QString* error)
         *error = QStringLiteral("the station did not start: ") + process_.errorString();
         return false;
     }
-    const auto main = waitForWindow(QStringLiteral("楼宇监控系统"));
+    const auto main = WaitForWindow(QStringLiteral("楼宇监控系统"));
     if (!main) {
         *error = process_.state() == QProcess::NotRunning
                      ? QStringLiteral("the station ended at start with %1").arg(process_.exitCode())
@@ -61,17 +61,22 @@ bool StationOnDesktop::start(QString* error)
         return false;
     }
     main_ = *main;
+    leader_ = desktop_.ClientLeader(main_);
+    if (leader_ == 0 || !desktop_.WindowExists(leader_)) {
+        *error = QStringLiteral("the main screen names no client leader that exists");
+        return false;
+    }
     return true;
 }
 
-std::optional<StationOnDesktop::WindowId> StationOnDesktop::waitForWindow(const QString& title,
+std::optional<StationOnDesktop::WindowId> StationOnDesktop::WaitForWindow(const QString& title,
                                                                           int ms)
 {
     std::optional<WindowId> found;
     WaitFor(
         [&] {
-            for (WindowId window : desktop_.clients()) {
-                if (desktop_.title(window).startsWith(title))
+            for (WindowId window : desktop_.Clients()) {
+                if (desktop_.Title(window).startsWith(title))
                     found = window;
             }
             return found.has_value() || process_.state() == QProcess::NotRunning;
@@ -80,96 +85,117 @@ std::optional<StationOnDesktop::WindowId> StationOnDesktop::waitForWindow(const 
     return found;
 }
 
-bool StationOnDesktop::waitUntilUnmanaged(WindowId window, int ms)
+bool StationOnDesktop::WaitUntilUnmanaged(WindowId window, int ms)
 {
-    return WaitFor([&] { return !desktop_.clients().contains(window); }, ms);
+    return WaitFor([&] { return !desktop_.Clients().contains(window); }, ms);
 }
 
-bool StationOnDesktop::waitUntilActive(WindowId window)
+bool StationOnDesktop::WaitUntilActive(WindowId window)
 {
-    if (desktop_.activeWindow() != window)
-        desktop_.activate(window);
+    if (desktop_.ActiveWindow() != window)
+        desktop_.Activate(window);
     return WaitFor(
-        [&] { return desktop_.activeWindow() == window && desktop_.inputFocus() == window; },
+        [&] { return desktop_.ActiveWindow() == window && desktop_.FocusWindow() == window; },
         WindowMs);
 }
 
-std::optional<StationOnDesktop::WindowId> StationOnDesktop::openPortDialog()
+std::optional<StationOnDesktop::WindowId> StationOnDesktop::OpenPortDialog()
 {
-    if (!waitUntilActive(main_))
+    if (!WaitUntilActive(main_))
         return std::nullopt;
-    desktop_.click(main_, Layout::MainMenuFile);
+    desktop_.Click(main_, Layout::MainMenuFile);
     std::optional<WindowId> menu;
-    if (!WaitFor([&] { return (menu = desktop_.shownPopup()).has_value(); }, WindowMs))
+    if (!WaitFor([&] { return (menu = desktop_.ShownPopup()).has_value(); }, WindowMs))
         return std::nullopt;
     // 设置, the menu's only item.
-    desktop_.click(*menu, Layout::FirstEntry);
-    const auto dialog = waitForWindow(QStringLiteral("通讯端口设置"));
-    if (!dialog || !waitUntilActive(*dialog))
+    desktop_.Click(*menu, Layout::FirstEntry);
+    const auto dialog = WaitForWindow(QStringLiteral("通讯端口设置"));
+    if (!dialog || !WaitUntilActive(*dialog))
         return std::nullopt;
     return dialog;
 }
 
-bool StationOnDesktop::chooseFirstPort(WindowId dialog)
+bool StationOnDesktop::ChooseFirstPort(WindowId dialog)
 {
-    desktop_.click(dialog, Layout::DialogListArrow);
+    desktop_.Click(dialog, Layout::DialogListArrow);
     std::optional<WindowId> list;
-    if (!WaitFor([&] { return (list = desktop_.shownPopup()).has_value(); }, WindowMs))
+    if (!WaitFor([&] { return (list = desktop_.ShownPopup()).has_value(); }, WindowMs))
         return false;
-    desktop_.click(*list, Layout::FirstEntry);
-    return WaitFor([&] { return !desktop_.shownPopup().has_value(); }, WindowMs);
+    desktop_.Click(*list, Layout::FirstEntry);
+    return WaitFor([&] { return !desktop_.ShownPopup().has_value(); }, WindowMs);
 }
 
-void StationOnDesktop::confirmPortDialog(WindowId dialog)
+void StationOnDesktop::ConfirmPortDialog(WindowId dialog)
 {
-    desktop_.click(dialog, Layout::DialogOk);
+    desktop_.Click(dialog, Layout::DialogOk);
 }
 
-bool StationOnDesktop::openCom1()
+bool StationOnDesktop::OpenCom1()
 {
-    const auto dialog = openPortDialog();
-    if (!dialog || !chooseFirstPort(*dialog))
+    const auto dialog = OpenPortDialog();
+    if (!dialog || !ChooseFirstPort(*dialog))
         return false;
-    confirmPortDialog(*dialog);
-    return waitForStatusRequest(MainAddress);
+    ConfirmPortDialog(*dialog);
+    return WaitForStatusRequest(MainAddress);
 }
 
-bool StationOnDesktop::requestClose(WindowId window)
+bool StationOnDesktop::RequestClose(WindowId window)
 {
-    if (!waitUntilActive(window))
+    if (!WaitUntilActive(window))
         return false;
-    desktop_.keyDown("Alt_L");
-    desktop_.tap("F4");
-    desktop_.keyUp("Alt_L");
+    pressCloseKeys();
+    releaseCloseKeys();
     return true;
 }
 
-qint64 StationOnDesktop::closeMainScreen(qint64* busMsAtClose)
+qint64 StationOnDesktop::CloseMainScreen(qint64* busMsAtClose)
 {
-    if (!waitUntilActive(main_))
+    if (!WaitUntilActive(main_))
         return -1;
-    *busMsAtClose = bus.elapsedMs();
+    *busMsAtClose = bus_.ElapsedMs();
+    // The clock starts once the X server has the request: waiting for the focus and typing
+    // the keys are the harness's time, not the station's.
+    pressCloseKeys();
     QElapsedTimer sinceClose;
     sinceClose.start();
-    if (!requestClose(main_) || !process_.waitForFinished(WindowMs))
+    releaseCloseKeys();
+    if (!WaitFor([&] { return !desktop_.WindowExists(leader_); }, WindowMs))
         return -1;
-    return sinceClose.elapsed();
+    const qint64 runOverMs = sinceClose.elapsed();
+    // The wait above runs the event loop, where the process may have been seen to end already.
+    if (process_.state() != QProcess::NotRunning && !process_.waitForFinished(WindowMs))
+        return -1;
+    qInfo("the process ended %lld ms after the close request", sinceClose.elapsed());
+    return runOverMs;
 }
 
-std::optional<QList<BusOnThread::Frame>> StationOnDesktop::framesHeardAfter(qint64 busMs)
+// Alt+F4: the window manager closes the active window on the press of F4.
+void StationOnDesktop::pressCloseKeys()
 {
-    QFile line(bus.devicePath);
+    desktop_.KeyDown("Alt_L");
+    desktop_.KeyDown("F4");
+}
+
+void StationOnDesktop::releaseCloseKeys()
+{
+    desktop_.KeyUp("F4");
+    desktop_.KeyUp("Alt_L");
+}
+
+std::optional<QList<BusOnThread::Frame>> StationOnDesktop::FramesHeardAfter(qint64 busMs)
+{
+    QFile line(bus_.DevicePath());
     const ControllerFrame marker = BuildStatusRequest(MarkerAddress);
     if (!line.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
         line.write(reinterpret_cast<const char*>(marker.data()), qint64(marker.size())) !=
             qint64(marker.size()))
         return std::nullopt;
     line.close();
-    const qsizetype before = bus.frames.size();
+    const qsizetype before = bus_.Frames().size();
     const bool marked = WaitFor(
         [&] {
-            for (qsizetype i = before; i < bus.frames.size(); ++i) {
-                const QByteArray& frame = bus.frames[i].bytes;
+            for (qsizetype i = before; i < bus_.Frames().size(); ++i) {
+                const QByteArray& frame = bus_.Frames()[i].bytes;
                 if (commandOf(frame) == ReadStatusCommand && addressOf(frame) == MarkerAddress)
                     return true;
             }
@@ -179,7 +205,7 @@ std::optional<QList<BusOnThread::Frame>> StationOnDesktop::framesHeardAfter(qint
     if (!marked)
         return std::nullopt;
     QList<BusOnThread::Frame> after;
-    for (const BusOnThread::Frame& frame : bus.frames) {
+    for (const BusOnThread::Frame& frame : bus_.Frames()) {
         const bool marker =
             commandOf(frame.bytes) == ReadStatusCommand && addressOf(frame.bytes) == MarkerAddress;
         if (frame.atMs > busMs && !marker)
@@ -188,12 +214,12 @@ std::optional<QList<BusOnThread::Frame>> StationOnDesktop::framesHeardAfter(qint
     return after;
 }
 
-bool StationOnDesktop::heardStatusRequest(int address) const
+bool StationOnDesktop::HeardStatusRequest(int address) const
 {
-    return bus.statusRequests().contains(address);
+    return bus_.StatusRequests().contains(address);
 }
 
-bool StationOnDesktop::waitForStatusRequest(int address, int ms)
+bool StationOnDesktop::WaitForStatusRequest(int address, int ms)
 {
-    return WaitFor([&] { return heardStatusRequest(address); }, ms);
+    return WaitFor([&] { return HeardStatusRequest(address); }, ms);
 }

@@ -1,20 +1,18 @@
 #include <QTest>
 
-#include "StationOnDesktop.h"
+#include "DesktopFixture.h"
 #include "link/ControllerFrame.h"
 
 // The operator's keyboard and mouse, through the X server.
-class TestDesktopInput : public QObject
+class TestDesktopInput : public DesktopFixture
 {
     Q_OBJECT
-
-    Desktop desktop;
 
     static QList<QByteArray> switchCommandsFrom(const StationOnDesktop& s, qsizetype first)
     {
         QList<QByteArray> commands;
-        for (qsizetype i = first; i < s.bus.frames.size(); ++i) {
-            const QByteArray& frame = s.bus.frames[i].bytes;
+        for (qsizetype i = first; i < s.Bus().Frames().size(); ++i) {
+            const QByteArray& frame = s.Bus().Frames()[i].bytes;
             if (quint8(frame[ControllerFrameLayout::Command]) == SwitchCommand)
                 commands << frame;
         }
@@ -24,8 +22,9 @@ class TestDesktopInput : public QObject
     static int statusRequestsFrom(const StationOnDesktop& s, qsizetype first)
     {
         int count = 0;
-        for (qsizetype i = first; i < s.bus.frames.size(); ++i) {
-            if (quint8(s.bus.frames[i].bytes[ControllerFrameLayout::Command]) == ReadStatusCommand)
+        for (qsizetype i = first; i < s.Bus().Frames().size(); ++i) {
+            if (quint8(s.Bus().Frames()[i].bytes[ControllerFrameLayout::Command]) ==
+                ReadStatusCommand)
                 ++count;
         }
         return count;
@@ -43,7 +42,7 @@ class TestDesktopInput : public QObject
         QByteArray now;
         WaitFor(
             [&] {
-                now = desktop.cursorShape();
+                now = desktop_.PointerShape();
                 return !previous.contains(now);
             },
             StationOnDesktop::WindowMs);
@@ -51,86 +50,74 @@ class TestDesktopInput : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        QString error;
-        QVERIFY2(desktop.start(&error), qPrintable(error));
-    }
-
     void onlyAnEntryChosenFromTheListOpensAPort()
     {
-        StationOnDesktop s(desktop);
-        QString error;
-        QVERIFY2(s.start(&error), qPrintable(error));
+        StationOnDesktop& s = station();
 
         // The entry's text typed into the field: no port, the warning.
-        auto dialog = s.openPortDialog();
+        auto dialog = s.OpenPortDialog();
         QVERIFY(dialog);
-        desktop.click(*dialog, Layout::DialogField);
-        desktop.typeText("COM1");
-        s.confirmPortDialog(*dialog);
-        const auto warning = s.waitForWindow("Warning");
+        desktop_.Click(*dialog, Layout::DialogField);
+        desktop_.TypeText("COM1");
+        s.ConfirmPortDialog(*dialog);
+        const auto warning = s.WaitForWindow("Warning");
         QVERIFY2(warning, "typed text opened the port");
-        QVERIFY(s.waitUntilActive(*warning));
-        desktop.tap("Return");
-        QVERIFY(s.waitUntilUnmanaged(*warning));
+        QVERIFY(s.WaitUntilActive(*warning));
+        desktop_.Tap("Return");
+        QVERIFY(s.WaitUntilUnmanaged(*warning));
 
         // Typed, then chosen from the list with the arrow key: the port opens.
-        dialog = s.openPortDialog();
+        dialog = s.OpenPortDialog();
         QVERIFY(dialog);
-        desktop.click(*dialog, Layout::DialogField);
-        desktop.typeText("CO");
-        desktop.tap("Down");
-        s.confirmPortDialog(*dialog);
-        QVERIFY(s.waitForStatusRequest(1));
+        desktop_.Click(*dialog, Layout::DialogField);
+        desktop_.TypeText("CO");
+        desktop_.Tap("Down");
+        s.ConfirmPortDialog(*dialog);
+        QVERIFY(s.WaitForStatusRequest(1));
         // The first status request on the line is this one: the typed text sent nothing.
-        QCOMPARE(s.bus.statusRequests(), QList<int>{1});
-        QVERIFY(desktop.clientsTitled("Warning").isEmpty());
+        QCOMPARE(s.Bus().StatusRequests(), QList<int>{1});
+        QVERIFY(desktop_.ClientsTitled("Warning").isEmpty());
     }
 
     void theClickedFloorLabelShowsTheBusyCursor()
     {
-        StationOnDesktop s(desktop);
-        QString error;
-        QVERIFY2(s.start(&error), qPrintable(error));
-        QVERIFY(s.openCom1());
+        StationOnDesktop& s = station();
+        QVERIFY(s.OpenCom1());
 
-        desktop.moveTo(s.main(), Layout::MainBackground);
+        desktop_.MoveTo(s.Main(), Layout::MainBackground);
         const QByteArray idle = cursorOnceItDiffersFrom({QByteArray()});
-        desktop.moveTo(s.main(), Layout::MainLabel7);
+        desktop_.MoveTo(s.Main(), Layout::MainLabel7);
         const QByteArray hand = cursorOnceItDiffersFrom({idle});
         // The pointer stays on the label, which the click disables. While the click is handled
         // the cursor may pass through the arrow; what it settles on differs from both.
-        desktop.click(s.main(), Layout::MainLabel7);
+        desktop_.Click(s.Main(), Layout::MainLabel7);
         const QByteArray overLabel = cursorOnceItDiffersFrom({idle, hand});
         QVERIFY2(overLabel != idle && overLabel != hand,
                  "the cursor over the disabled label is the arrow or the hand, not busy");
-        desktop.moveTo(s.main(), Layout::MainBackground);
+        desktop_.MoveTo(s.Main(), Layout::MainBackground);
         const QByteArray busy = cursorOnceItDiffersFrom({idle, hand});
-        QVERIFY2(!s.heardStatusRequest(5), "the floor change ended before the cursors were read");
+        QVERIFY2(!s.HeardStatusRequest(5), "the floor change ended before the cursors were read");
         QVERIFY(busy != hand);
         QVERIFY2(overLabel == busy, "the cursor over the disabled label is not the busy cursor");
     }
 
     void aHeldSpaceBarTogglesTheSwitchOnce()
     {
-        StationOnDesktop s(desktop);
-        QString error;
-        QVERIFY2(s.start(&error), qPrintable(error));
-        QVERIFY(s.openCom1());
+        StationOnDesktop& s = station();
+        QVERIFY(s.OpenCom1());
 
         // A click switches relay 1 on and gives the switch the focus.
-        qsizetype first = s.bus.frames.size();
-        desktop.click(s.main(), Layout::MainSwitch1);
+        qsizetype first = s.Bus().Frames().size();
+        desktop_.Click(s.Main(), Layout::MainSwitch1);
         QVERIFY(
             WaitFor([&] { return everyCommandAnswered(s, first); }, StationOnDesktop::WindowMs));
         QCOMPARE(switchCommandsFrom(s, first).size(), 1);
 
         // Held well past the server's auto-repeat delay, so that it repeats many times.
-        first = s.bus.frames.size();
-        desktop.keyDown("space");
+        first = s.Bus().Frames().size();
+        desktop_.KeyDown("space");
         QTest::qWait(2000);
-        desktop.keyUp("space");
+        desktop_.KeyUp("space");
         QVERIFY(
             WaitFor([&] { return everyCommandAnswered(s, first); }, StationOnDesktop::WindowMs));
         const QList<QByteArray> commands = switchCommandsFrom(s, first);

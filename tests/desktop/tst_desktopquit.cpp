@@ -1,78 +1,68 @@
 #include <QTest>
 
-#include "StationOnDesktop.h"
+#include "DesktopFixture.h"
 #include "link/ControllerFrame.h"
 
 // Closing the main screen ends the station, whatever else is shown or under way.
-class TestDesktopQuit : public QObject
+class TestDesktopQuit : public DesktopFixture
 {
     Q_OBJECT
 
-    Desktop desktop;
-
     // The close request is Alt+F4 through the window manager; the time runs from the moment
-    // it is sent to the moment the process has exited.
-    static constexpr qint64 GoneMs = 1000;
+    // the X server has it to the moment the station's run is over.
+    static constexpr qint64 RunOverMs = 1000;
 
     void closeAndExpectTheEnd(StationOnDesktop& s)
     {
         qint64 closedAt = 0;
-        const qint64 ms = s.closeMainScreen(&closedAt);
+        const qint64 ms = s.CloseMainScreen(&closedAt);
         QVERIFY2(ms >= 0, "the station did not end");
-        qInfo("gone %lld ms after the close request", ms);
-        QVERIFY2(ms <= GoneMs, qPrintable(QStringLiteral("gone after %1 ms").arg(ms)));
-        QCOMPARE(s.process().exitStatus(), QProcess::NormalExit);
-        QCOMPARE(s.process().exitCode(), 0);
-        const auto after = s.framesHeardAfter(closedAt);
+        qInfo("the run was over %lld ms after the close request", ms);
+        QVERIFY2(ms <= RunOverMs, qPrintable(QStringLiteral("over after %1 ms").arg(ms)));
+        QCOMPARE(s.Process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(s.Process().exitCode(), 0);
+        const auto after = s.FramesHeardAfter(closedAt);
         QVERIFY2(after.has_value(), "the line could not be marked");
         for (const BusOnThread::Frame& frame : *after)
             QFAIL(qPrintable("heard after the close: " + frame.bytes.toHex(' ')));
     }
 
 private slots:
-    void initTestCase()
-    {
-        QString error;
-        QVERIFY2(desktop.start(&error), qPrintable(error));
-    }
-
     void closingTheMainScreenWhileAFloorScreenIsShown()
     {
-        StationOnDesktop s(desktop);
-        QString error;
-        QVERIFY2(s.start(&error), qPrintable(error));
-        QVERIFY(s.openCom1());
+        StationOnDesktop& s = station();
+        QVERIFY(s.OpenCom1());
 
-        desktop.click(s.main(), Layout::MainLabel7);
-        const auto floor1 = s.waitForWindow(QStringLiteral("岚苑一层界面"));
+        desktop_.Click(s.Main(), Layout::MainLabel7);
+        const auto floor1 = s.WaitForWindow(QStringLiteral("岚苑一层界面"));
         QVERIFY(floor1);
         // To floor 2, and inside that wait back to the main screen: the move to floor 2 then
         // finishes as well, and both screens stay shown.
-        desktop.click(*floor1, Layout::FloorLabel26);
-        QVERIFY(s.waitForStatusRequest(6));
-        desktop.click(*floor1, Layout::FloorLabel38);
-        QVERIFY(s.waitForWindow(QStringLiteral("楼宇监控系统")));
+        desktop_.Click(*floor1, Layout::FloorLabel26);
+        QVERIFY(s.WaitForStatusRequest(6));
+        desktop_.Click(*floor1, Layout::FloorLabel38);
+        QVERIFY(s.WaitForWindow(QStringLiteral("楼宇监控系统")));
         const auto floor2 =
-            s.waitForWindow(QStringLiteral("岚苑二层界面"), StationOnDesktop::NavigationMs);
+            s.WaitForWindow(QStringLiteral("岚苑二层界面"), StationOnDesktop::NavigationMs);
         QVERIFY(floor2);
-        QVERIFY(desktop.clients().contains(s.main()));
+        QVERIFY(desktop_.Clients().contains(s.Main()));
 
         // A floor screen still refuses to close: a switch flipped after the request finds it
         // shown, and the switch's wait is under way when the main screen closes.
-        QVERIFY(s.requestClose(*floor2));
-        const qsizetype before = s.bus.frames.size();
-        desktop.click(*floor2, Layout::FloorSwitch1);
+        QVERIFY(s.RequestClose(*floor2));
+        const qsizetype before = s.Bus().Frames().size();
+        desktop_.Click(*floor2, Layout::FloorSwitch1);
         QVERIFY(WaitFor(
             [&] {
-                for (qsizetype i = before; i < s.bus.frames.size(); ++i) {
-                    if (quint8(s.bus.frames[i].bytes[ControllerFrameLayout::Command]) ==
+                for (qsizetype i = before; i < s.Bus().Frames().size(); ++i) {
+                    if (quint8(s.Bus().Frames()[i].bytes[ControllerFrameLayout::Command]) ==
                         SwitchCommand)
                         return true;
                 }
                 return false;
             },
             StationOnDesktop::WindowMs));
-        QVERIFY(desktop.clients().contains(*floor2));
+        QVERIFY(desktop_.Clients().contains(*floor2));
 
         closeAndExpectTheEnd(s);
     }
@@ -91,18 +81,16 @@ private slots:
         QFETCH(QPoint, clicked);
         QFETCH(int, command);
         QFETCH(int, address);
-        StationOnDesktop s(desktop);
-        QString error;
-        QVERIFY2(s.start(&error), qPrintable(error));
-        QVERIFY(s.openCom1());
+        StationOnDesktop& s = station();
+        QVERIFY(s.OpenCom1());
 
-        const qsizetype before = s.bus.frames.size();
-        desktop.click(s.main(), clicked);
+        const qsizetype before = s.Bus().Frames().size();
+        desktop_.Click(s.Main(), clicked);
         // The first frame is out; the wait of two seconds that follows it has begun.
         QVERIFY(WaitFor(
             [&] {
-                for (qsizetype i = before; i < s.bus.frames.size(); ++i) {
-                    const QByteArray& f = s.bus.frames[i].bytes;
+                for (qsizetype i = before; i < s.Bus().Frames().size(); ++i) {
+                    const QByteArray& f = s.Bus().Frames()[i].bytes;
                     if (f[ControllerFrameLayout::Command] == char(command) &&
                         f[ControllerFrameLayout::ControllerAddress] == char(address))
                         return true;

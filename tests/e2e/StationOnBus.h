@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTest>
 
@@ -17,19 +16,19 @@ struct StationOnBus
 {
     StationOnBus()
     {
-        qputenv("QUELVANE_COM1", bus.devicePath.toLocal8Bit());
+        qputenv("QUELVANE_COM1", bus.DevicePath().toLocal8Bit());
         station = std::make_unique<Station>();
-        main().Link().ShowWriteError = [this](const QString& m) { writeErrors << m; };
-        main().ShowOpenWarning = [this](const QString& m) { warnings << m; };
-        main().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&main()));
+        Main().Link().ShowWriteError = [this](const QString& m) { writeErrors << m; };
+        Main().ShowOpenWarning = [this](const QString& m) { warnings << m; };
+        Main().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&Main()));
     }
-    ~StationOnBus() { main().ClosePort(); }
+    ~StationOnBus() { Main().ClosePort(); }
 
-    Tmainfrm& main() { return station->mainfrm(); }
-    TSetfrm& dialog() { return *static_cast<TSetfrm*>(station->Screens().Setfrm); }
+    Tmainfrm& Main() { return station->mainfrm(); }
+    TSetfrm& Dialog() { return *static_cast<TSetfrm*>(station->Screens().Setfrm); }
 
-    template <typename T> T* control(QWidget* screen, const char* name)
+    template <typename T> T* Control(QWidget* screen, const char* name)
     {
         auto* found = screen->findChild<T*>(QString::fromLatin1(name));
         if (found == nullptr)
@@ -37,40 +36,47 @@ struct StationOnBus
         return found;
     }
 
-    std::uint32_t mainIndicator(int k)
+    std::uint32_t MainIndicator(int k)
     {
-        return control<TShape>(&main(), qPrintable(QStringLiteral("R%1").arg(k)))->Brush().Color;
+        return Control<TShape>(&Main(), qPrintable(QStringLiteral("R%1").arg(k)))->Brush().Color;
+    }
+
+    // The dialog's pick that chooses the entry of this COM name from the list.
+    static std::function<void(TSetfrm&)> Choose(const char* name)
+    {
+        return [name](TSetfrm& d) {
+            d.ComboBox1->setCurrentIndex(d.ComboBox1->findText(QLatin1String(name)));
+        };
     }
 
     // Runs the port dialog: pick picks the entry (or types into the field), then OK or Cancel.
-    void runPortDialog(const std::function<void(TSetfrm&)>& pick, bool ok)
+    void RunPortDialog(const std::function<void(TSetfrm&)>& pick, bool ok)
     {
         QTimer::singleShot(0, [this, pick, ok] {
-            TSetfrm& d = dialog();
+            TSetfrm& d = Dialog();
             QTRY_VERIFY(d.isVisible());
             listed = QStringList();
             for (int i = 0; i < d.ComboBox1->count(); ++i)
                 listed << d.ComboBox1->itemText(i);
             pick(d);
-            QTest::mouseClick(control<QPushButton>(&d, ok ? "Button1" : "Button2"), Qt::LeftButton);
+            QTest::mouseClick(Control<QPushButton>(&d, ok ? "Button1" : "Button2"), Qt::LeftButton);
         });
-        main().N1Click(&main());
+        Main().N1Click(&Main());
     }
 
-    void openCom1()
+    // COM1 chosen and confirmed; done once the bus has heard the status request that follows
+    // the opening.
+    void OpenCom1()
     {
-        runPortDialog(
-            [](TSetfrm& d) { d.ComboBox1->setCurrentIndex(d.ComboBox1->findText("COM1")); }, true);
-        QVERIFY(main().PortReady());
+        const int heard = int(bus.Frames().size());
+        RunPortDialog(Choose("COM1"), true);
+        QVERIFY(Main().PortReady());
+        QVERIFY(WaitForFrames(heard + 1));
     }
 
-    bool waitForFrames(int count, int ms = 5000)
+    bool WaitForFrames(int count, int ms = 5000)
     {
-        QElapsedTimer t;
-        t.start();
-        while (bus.frames.size() < count && t.elapsed() < ms)
-            QTest::qWait(5);
-        return bus.frames.size() >= count;
+        return QTest::qWaitFor([&] { return bus.Frames().size() >= count; }, ms);
     }
 
     BusOnThread bus;

@@ -16,7 +16,7 @@ namespace {
 const QString Toggle = QAccessibleActionInterface::toggleAction();
 const QString Press = QAccessibleActionInterface::pressAction();
 
-QAccessibleInterface* Accessible(QWidget* screen, const char* name)
+QAccessibleInterface* accessible(QWidget* screen, const char* name)
 {
     auto* control = screen->findChild<QWidget*>(QString::fromLatin1(name));
     return control ? QAccessible::queryAccessibleInterface(control) : nullptr;
@@ -28,7 +28,7 @@ class TestAccessibility : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { AccessibleEvents::clear(); }
+    void init() { AccessibleEvents::Clear(); }
 
     void controlsOfTheMainScreenAndTwoFloors_areNamedTypedAndStated()
     {
@@ -65,7 +65,7 @@ private slots:
         };
         for (const Expected& e : sample) {
             const QByteArray where = e.screen->objectName().toLatin1() + '.' + e.object;
-            QAccessibleInterface* a = Accessible(e.screen, e.object);
+            QAccessibleInterface* a = accessible(e.screen, e.object);
             QVERIFY2(a, where);
             QVERIFY2(a->role() == e.role, where);
             QCOMPARE(a->text(QAccessible::Name), QString::fromUtf8(e.name));
@@ -90,64 +90,62 @@ private slots:
     void toggleAction_sendsTheSwitchCommand_andTheReplyIsTold()
     {
         StationOnBus s;
-        s.openCom1();
-        QVERIFY(s.waitForFrames(1));
-        auto* rocker = s.control<TiSwitchRocker>(&s.main(), "iSwitchRocker2");
-        auto* shape = s.control<TShape>(&s.main(), "R2");
+        s.OpenCom1();
+        auto* rocker = s.Control<TiSwitchRocker>(&s.Main(), "iSwitchRocker2");
+        auto* shape = s.Control<TShape>(&s.Main(), "R2");
         QAccessibleInterface* indicator = QAccessible::queryAccessibleInterface(shape);
 
         QAccessible::queryAccessibleInterface(rocker)->actionInterface()->doAction(Toggle);
-        QVERIFY(s.waitForFrames(3));
-        QCOMPARE(s.bus.frames[1].bytes, FrameBytes(BuildSwitchCommand(1, 2, 2)));
-        QCOMPARE(s.bus.frames[2].bytes, FrameBytes(BuildStatusRequest(1)));
+        QVERIFY(s.WaitForFrames(3));
+        QCOMPARE(s.bus.Frames()[1].bytes, FrameBytes(BuildSwitchCommand(1, 2, 2)));
+        QCOMPARE(s.bus.Frames()[2].bytes, FrameBytes(BuildStatusRequest(1)));
         QVERIFY(rocker->Active());
         QTRY_COMPARE(indicator->text(QAccessible::Value), QStringLiteral("开"));
         QVERIFY(indicator->state().checked);
-        QCOMPARE(AccessibleEvents::checkedChanges(shape), 1);
+        QCOMPARE(AccessibleEvents::CheckedChanges(shape), 1);
         // The reply sets all five shapes; only the one whose colour changed is told.
-        QCOMPARE(AccessibleEvents::checkedChanges(s.control<TShape>(&s.main(), "R1")), 0);
+        QCOMPARE(AccessibleEvents::CheckedChanges(s.Control<TShape>(&s.Main(), "R1")), 0);
     }
 
     void pressAndToggle_goToAFloor_switchThereAndReturn()
     {
         StationOnBus s;
-        s.openCom1();
-        QVERIFY(s.waitForFrames(1));
+        s.OpenCom1();
         ScreenSet& screens = s.station->Screens();
-        auto* label = s.control<ClickLabel>(&s.main(), "Label9");
+        auto* label = s.Control<ClickLabel>(&s.Main(), "Label9");
         QAccessibleActionInterface* link =
             QAccessible::queryAccessibleInterface(label)->actionInterface();
         QStringList actionsMeanwhile{QStringLiteral("not looked at")};
         QTimer::singleShot(1000, [&] { actionsMeanwhile = link->actionNames(); });
-        s.bus.frames.clear();
+        s.bus.Frames().clear();
 
         link->doAction(Press);
         // Queued behind the first: it finds the label disabled, as a second click would.
         link->doAction(Press);
         QTRY_VERIFY_WITH_TIMEOUT(screens.Thirdfrm->isVisible(), 10000);
-        QVERIFY(!s.main().isVisible());
+        QVERIFY(!s.Main().isVisible());
         QVERIFY(actionsMeanwhile.isEmpty());
         QVERIFY(link->actionNames().contains(Press));
-        QTRY_COMPARE(s.bus.statusRequests().size(), 4);
-        QCOMPARE(s.bus.statusRequests(), QList<int>({10, 11, 12, 13}));
+        QTRY_COMPARE(s.bus.StatusRequests().size(), 4);
+        QCOMPARE(s.bus.StatusRequests(), QList<int>({10, 11, 12, 13}));
 
-        auto* rocker = s.control<TiSwitchRocker>(screens.Thirdfrm, "iSwitchRocker16");
-        s.bus.frames.clear();
+        auto* rocker = s.Control<TiSwitchRocker>(screens.Thirdfrm, "iSwitchRocker16");
+        s.bus.Frames().clear();
         QAccessible::queryAccessibleInterface(rocker)->actionInterface()->doAction(Toggle);
-        QVERIFY(s.waitForFrames(2));
-        QCOMPARE(s.bus.frames[0].bytes.toHex(' '),
+        QVERIFY(s.WaitForFrames(2));
+        QCOMPARE(s.bus.Frames()[0].bytes.toHex(' '),
                  QByteArray("aa 0c 13 04 04 ") + QByteArray("00 ").repeated(20) + "d1");
-        QCOMPARE(s.bus.frames[1].bytes, FrameBytes(BuildStatusRequest(12)));
-        QAccessibleInterface* r123 = Accessible(screens.Thirdfrm, "R123");
+        QCOMPARE(s.bus.Frames()[1].bytes, FrameBytes(BuildStatusRequest(12)));
+        QAccessibleInterface* r123 = accessible(screens.Thirdfrm, "R123");
         QTRY_COMPARE(r123->text(QAccessible::Value), QStringLiteral("开"));
-        QCOMPARE(AccessibleEvents::checkedChanges(r123->object()), 1);
+        QCOMPARE(AccessibleEvents::CheckedChanges(r123->object()), 1);
 
-        s.bus.frames.clear();
-        Accessible(screens.Thirdfrm, "Label38")->actionInterface()->doAction(Press);
-        QTRY_VERIFY(s.main().isVisible());
+        s.bus.Frames().clear();
+        accessible(screens.Thirdfrm, "Label38")->actionInterface()->doAction(Press);
+        QTRY_VERIFY(s.Main().isVisible());
         QVERIFY(!screens.Thirdfrm->isVisible());
-        QVERIFY(s.waitForFrames(1));
-        QCOMPARE(s.bus.statusRequests(), QList<int>({1}));
+        QVERIFY(s.WaitForFrames(1));
+        QCOMPARE(s.bus.StatusRequests(), QList<int>({1}));
     }
 };
 

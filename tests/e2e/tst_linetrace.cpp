@@ -69,12 +69,11 @@ private slots:
         const QtMessageHandler testLog = qInstallMessageHandler(nullptr);
         {
             StationOnBus s;
-            s.openCom1();
-            QVERIFY(s.waitForFrames(1));
+            s.OpenCom1();
             QTest::qWait(100);
-            QTest::mouseClick(s.control<TiSwitchRocker>(&s.main(), "iSwitchRocker3"),
+            QTest::mouseClick(s.Control<TiSwitchRocker>(&s.Main(), "iSwitchRocker3"),
                               Qt::LeftButton);
-            QTRY_COMPARE(s.mainIndicator(3), Red);
+            QTRY_COMPARE(s.MainIndicator(3), Red);
         }
         qInstallMessageHandler(testLog);
     }

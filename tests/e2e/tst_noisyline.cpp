@@ -70,17 +70,16 @@ private slots:
         QFETCH(QByteArray, stray);
         QFETCH(int, gapMs);
         StationOnBus s;
-        s.openCom1();
-        QVERIFY(s.waitForFrames(1));
+        s.OpenCom1();
         // Board 5's indicators red, on the first floor's screen, and the line quiet again.
-        s.bus.injectBytes(StatusReplyBytes(5, 0x7F));
-        QTRY_COMPARE(s.control<TShape>(s.station->Screens().firstfrm, "R57")->Brush().Color, Red);
+        s.bus.InjectBytes(StatusReplyBytes(5, 0x7F));
+        QTRY_COMPARE(s.Control<TShape>(s.station->Screens().firstfrm, "R57")->Brush().Color, Red);
         QTest::qWait(3 * ReplyAssembler::BurstGapMs);
         std::map<QString, std::uint32_t> expected = indicatorColours(*s.station);
 
-        s.bus.injectBytes(stray);
-        s.bus.injectBytes(StatusReplyBytes(1, 0x15), gapMs);
-        QTRY_COMPARE(s.mainIndicator(5), Red);
+        s.bus.InjectBytes(stray);
+        s.bus.InjectBytes(StatusReplyBytes(1, 0x15), gapMs);
+        QTRY_COMPARE(s.MainIndicator(5), Red);
         QTest::qWait(3 * ReplyAssembler::BurstGapMs); // anything applied late shows by now
         expected["R1"] = expected["R3"] = expected["R5"] = Red;
         expected["R2"] = expected["R4"] = Lime;

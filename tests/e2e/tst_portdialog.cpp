@@ -26,75 +26,74 @@ class TestPortDialog : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> lockDir;
+    std::unique_ptr<QTemporaryDir> lockDir_;
 
 private slots:
     void init()
     {
         qputenv("QUELVANE_COM4", "/dev/quelvane-no-such-port");
-        lockDir = std::make_unique<QTemporaryDir>();
-        qputenv("QUELVANE_LOCK_DIR", QFile::encodeName(lockDir->path()));
+        lockDir_ = std::make_unique<QTemporaryDir>();
+        qputenv("QUELVANE_LOCK_DIR", QFile::encodeName(lockDir_->path()));
     }
     void cleanup()
     {
         // Nothing the station or the tests took is left behind.
-        QCOMPARE(QDir(lockDir->path()).entryList(QDir::Files), QStringList());
+        QCOMPARE(QDir(lockDir_->path()).entryList(QDir::Files), QStringList());
     }
 
     void listsTheFreePortsAndOpensTheChosenEntrysNumber()
     {
         BusOnThread held;
         BusOnThread third;
-        qputenv("QUELVANE_COM2", held.devicePath.toLocal8Bit());
-        qputenv("QUELVANE_COM3", third.devicePath.toLocal8Bit());
+        qputenv("QUELVANE_COM2", held.DevicePath().toLocal8Bit());
+        qputenv("QUELVANE_COM3", third.DevicePath().toLocal8Bit());
         TMSComm other;
         other.SetCommPort(2);
         other.SetPortOpen(true);
 
         StationOnBus s;
-        s.runPortDialog(
-            [](TSetfrm& d) { d.ComboBox1->setCurrentIndex(d.ComboBox1->findText("COM3")); }, true);
+        s.RunPortDialog(StationOnBus::Choose("COM3"), true);
         QCOMPARE(s.listed, (QStringList{"COM1", "COM3"}));
-        QVERIFY(s.main().PortReady());
-        QCOMPARE(s.main().Comm1.CommPort(), short(3));
-        QCOMPARE(s.main().Comm1.Settings(), QStringLiteral("9600,n,8,1"));
-        QTRY_COMPARE(third.statusRequests(), QList<int>{1});
-        QVERIFY(s.bus.frames.isEmpty());
+        QVERIFY(s.Main().PortReady());
+        QCOMPARE(s.Main().Comm1.CommPort(), short(3));
+        QCOMPARE(s.Main().Comm1.Settings(), QStringLiteral("9600,n,8,1"));
+        QTRY_COMPARE(third.StatusRequests(), QList<int>{1});
+        QVERIFY(s.bus.Frames().isEmpty());
         QVERIFY(s.warnings.isEmpty());
     }
 
     void thePortTheStationHoldsIsNotListed()
     {
         StationOnBus s;
-        s.openCom1();
-        QTRY_COMPARE(s.bus.statusRequests(), QList<int>{1});
-        s.runPortDialog([](TSetfrm&) {}, false);
+        s.OpenCom1();
+        QTRY_COMPARE(s.bus.StatusRequests(), QList<int>{1});
+        s.RunPortDialog([](TSetfrm&) {}, false);
         QVERIFY(!s.listed.contains("COM1"));
     }
 
     void cancelRequestsStatusAndLeavesThePortAsItWas()
     {
         StationOnBus s;
-        s.runPortDialog([](TSetfrm&) {}, false);
-        QVERIFY(!s.main().PortReady());
-        s.openCom1();
-        s.runPortDialog([](TSetfrm&) {}, false);
-        QVERIFY(s.main().PortReady());
-        QVERIFY(s.main().Comm1.PortOpen());
-        QTRY_COMPARE(s.bus.statusRequests(), (QList<int>{1, 1}));
+        s.RunPortDialog([](TSetfrm&) {}, false);
+        QVERIFY(!s.Main().PortReady());
+        s.OpenCom1();
+        s.RunPortDialog([](TSetfrm&) {}, false);
+        QVERIFY(s.Main().PortReady());
+        QVERIFY(s.Main().Comm1.PortOpen());
+        QTRY_COMPARE(s.bus.StatusRequests(), (QList<int>{1, 1}));
         QVERIFY(s.warnings.isEmpty());
     }
 
     void okWithNothingChosenClosesThePortAndWarns()
     {
         StationOnBus s;
-        s.openCom1();
-        s.runPortDialog([](TSetfrm&) {}, true);
-        QVERIFY(!s.main().PortReady());
-        QVERIFY(!s.main().Comm1.PortOpen());
+        s.OpenCom1();
+        s.RunPortDialog([](TSetfrm&) {}, true);
+        QVERIFY(!s.Main().PortReady());
+        QVERIFY(!s.Main().Comm1.PortOpen());
         QCOMPARE(s.warnings, QStringList{"打开通讯出错"});
 
-        s.runPortDialog([](TSetfrm& d) { d.ComboBox1->setEditText("COM9"); }, true);
+        s.RunPortDialog([](TSetfrm& d) { d.ComboBox1->setEditText("COM9"); }, true);
         QCOMPARE(s.warnings.last(), QStringLiteral("打开通讯COM9出错"));
     }
 
@@ -102,33 +101,32 @@ private slots:
     {
         BusOnThread locked;
         BusOnThread stale;
-        qputenv("QUELVANE_COM2", locked.devicePath.toLocal8Bit());
-        qputenv("QUELVANE_COM3", stale.devicePath.toLocal8Bit());
+        qputenv("QUELVANE_COM2", locked.DevicePath().toLocal8Bit());
+        qputenv("QUELVANE_COM3", stale.DevicePath().toLocal8Bit());
         OtherProgram running(true);
         OtherProgram gone(false);
-        const QString lockedFile = UucpLockPath(locked.devicePath, UucpLockDirectory());
-        QVERIFY(running.writeLock(lockedFile));
-        QVERIFY(gone.writeLock(UucpLockPath(stale.devicePath, UucpLockDirectory())));
+        const QString lockedFile = UucpLockPath(locked.DevicePath(), UucpLockDirectory());
+        QVERIFY(running.WriteLock(lockedFile));
+        QVERIFY(gone.WriteLock(UucpLockPath(stale.DevicePath(), UucpLockDirectory())));
 
         StationOnBus s;
-        s.runPortDialog(
-            [](TSetfrm& d) { d.ComboBox1->setCurrentIndex(d.ComboBox1->findText("COM3")); }, true);
+        s.RunPortDialog(StationOnBus::Choose("COM3"), true);
         QCOMPARE(s.listed, (QStringList{"COM1", "COM3"}));
-        QVERIFY(s.main().PortReady());
-        QTRY_COMPARE(stale.statusRequests(), QList<int>{1});
-        QVERIFY(!s.main().OpenPort(2, 9600));
+        QVERIFY(s.Main().PortReady());
+        QTRY_COMPARE(stale.StatusRequests(), QList<int>{1});
+        QVERIFY(!s.Main().OpenPort(2, 9600));
         QFile::remove(lockedFile);
     }
 
     void aSecondStationNeitherListsNorOpensThePortTheFirstHolds()
     {
         StationOnBus first;
-        first.openCom1();
+        first.OpenCom1();
         Station second;
         QVERIFY(!listedBy(second).contains("COM1"));
         QVERIFY(!second.mainfrm().OpenPort(1, 9600));
-        QVERIFY(first.main().Comm1.PortOpen());
-        first.main().ClosePort();
+        QVERIFY(first.Main().Comm1.PortOpen());
+        first.Main().ClosePort();
         QVERIFY(listedBy(second).contains("COM1"));
         QVERIFY(second.mainfrm().OpenPort(1, 9600));
         second.mainfrm().ClosePort();
@@ -138,20 +136,20 @@ private slots:
     {
         StationOnBus s;
         TMSComm thief;
-        s.runPortDialog(
+        s.RunPortDialog(
             [&thief](TSetfrm& d) {
-                d.ComboBox1->setCurrentIndex(d.ComboBox1->findText("COM1"));
+                StationOnBus::Choose("COM1")(d);
                 // Another program takes the port while the dialog is open.
                 thief.SetCommPort(1);
                 thief.SetPortOpen(true);
             },
             true);
         QCOMPARE(s.warnings, QStringList{"打开通讯COM1出错"});
-        QVERIFY(!s.main().PortReady());
+        QVERIFY(!s.Main().PortReady());
         thief.SetPortOpen(false);
-        s.main().RequestStatus(1);
+        s.Main().RequestStatus(1);
         QTest::qWait(100);
-        QVERIFY(s.bus.frames.isEmpty());
+        QVERIFY(s.bus.Frames().isEmpty());
         QVERIFY(s.writeErrors.isEmpty());
     }
 };

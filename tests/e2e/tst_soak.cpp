@@ -30,6 +30,11 @@ constexpr int NoisePercent = 10;
 // first of them up to its read delay late.
 constexpr int ApartMs = 2 * ReplyAssembler::BurstGapMs + 2 * ControllerLink::ReplyReadDelayMs;
 
+// How long to wait for a frame to be heard or a reply to be applied before taking it as lost.
+// Both take a few tens of milliseconds; the guard only keeps a lost one from hanging the run,
+// and is far enough out that a loaded machine never reaches it.
+constexpr int LostAfterMs = 30000;
+
 // What the dispatch did: every reply it applied is checked against the replies each board
 // really sent, in order.
 struct Ledger
@@ -42,12 +47,12 @@ struct Ledger
     std::array<std::deque<Sent>, 22> expected;
     std::uint64_t sent = 0, applied = 0, misapplied = 0, lost = 0;
 
-    void send(int address, std::uint8_t states, const QString& how)
+    void Send(int address, std::uint8_t states, const QString& how)
     {
         expected[std::size_t(address)].push_back({states, how});
         ++sent;
     }
-    void dispatched(int address, std::uint8_t shown)
+    void Dispatched(int address, std::uint8_t shown)
     {
         auto& queue = expected[std::size_t(address)];
         if (!queue.empty() && queue.front().states == shown) {
@@ -57,14 +62,14 @@ struct Ledger
             ++misapplied;
         }
     }
-    std::size_t waiting() const
+    std::size_t Waiting() const
     {
         std::size_t n = 0;
         for (const auto& queue : expected)
             n += queue.size();
         return n;
     }
-    void giveUpWaiting()
+    void GiveUpWaiting()
     {
         for (std::size_t a = 0; a < expected.size(); ++a) {
             for (const Sent& reply : expected[a])
@@ -91,7 +96,7 @@ struct BoardShapes
     };
     std::array<Shape, 8> shapes;
 
-    std::uint8_t shown(int relays) const
+    std::uint8_t Shown(int relays) const
     {
         std::uint8_t mask = 0;
         for (int i = 0; i < relays; ++i)
@@ -121,7 +126,7 @@ private slots:
                                ? qEnvironmentVariableIntValue("QUELVANE_SOAK_EVENTS")
                                : 10000;
         BusOnThread bus;
-        qputenv("QUELVANE_COM1", bus.devicePath.toLocal8Bit());
+        qputenv("QUELVANE_COM1", bus.DevicePath().toLocal8Bit());
         TMSComm comm;
         IndicatorLookup indicators;
         ControllerLink link(comm, indicators);
@@ -134,12 +139,12 @@ private slots:
         std::array<BoardShapes, 22> boards;
         for (int a = FirstControllerAddress; a <= LastControllerAddress; ++a) {
             BoardShapes& b = boards[std::size_t(a)];
-            const int relays = RelayBoards::relayCount(a);
+            const int relays = RelayBoards::RelayCount(a);
             std::vector<IndicatorShape*> list;
             for (int i = 0; i < relays; ++i)
                 list.push_back(&b.shapes[std::size_t(i)]);
             b.shapes[std::size_t(relays - 1)].painted = [&ledger, &b, a, relays] {
-                ledger.dispatched(a, b.shown(relays));
+                ledger.Dispatched(a, b.Shown(relays));
             };
             indicators.Register(a, list);
         }
@@ -158,11 +163,11 @@ private slots:
         const auto waitUntil = [&](const std::function<bool()>& done) {
             QElapsedTimer t;
             t.start();
-            while (!done() && t.elapsed() < 2000)
+            while (!done() && t.elapsed() < LostAfterMs)
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
             return done();
         };
-        const auto statesOf = [&](int address) { return bus.states(address); };
+        const auto statesOf = [&](int address) { return bus.States(address); };
         // Noise as a line has it: random bytes, or the first bytes of some board's reply, which
         // carry header and status command. Below 20 bytes, so that on its own it is no lone
         // burst: a lone burst of 20 to 26 bytes counts as a reply.
@@ -170,7 +175,7 @@ private slots:
             const int length = 1 + pick(19);
             QByteArray bytes(length, '\0');
             if (pick(2) == 0) {
-                bytes = FrameBytes(RelayBoards::buildStatusReply(
+                bytes = FrameBytes(RelayBoards::BuildStatusReply(
                                        std::uint8_t(1 + pick(LastControllerAddress)),
                                        std::uint8_t(random())))
                             .left(length);
@@ -186,11 +191,11 @@ private slots:
         for (int i = 0; i < events; ++i) {
             // The fixture's record of every frame heard is the test's, not the station's:
             // kept short so that the resident size speaks of the station alone.
-            bus.frames.clear();
+            bus.Frames().clear();
             const int address = 1 + pick(LastControllerAddress);
             const int kind = pick(100);
             if (kind < 30) {
-                const int relay = pick(RelayBoards::relayCount(address));
+                const int relay = pick(RelayBoards::RelayCount(address));
                 const auto bit = std::uint8_t(1u << relay);
                 const ControllerFrame command =
                     BuildSwitchCommand(std::uint8_t(address), bit, pick(2) ? bit : 0);
@@ -198,13 +203,13 @@ private slots:
                 ++switches;
                 QVERIFY(waitUntil([&] {
                     std::uint64_t heard = 0;
-                    bus.onBus([&](BuildingBus& b) { heard = b.counters().switchCommands; });
+                    bus.OnBus([&](BuildingBus& b) { heard = b.Counters().switchCommands; });
                     return heard == switches;
                 }));
                 continue;
             }
             const std::uint8_t states = statesOf(address);
-            ControllerFrame reply = RelayBoards::buildStatusReply(std::uint8_t(address), states);
+            ControllerFrame reply = RelayBoards::BuildStatusReply(std::uint8_t(address), states);
             if (kind < 35) { // dropped on the line: never arrives
                 ++droppedOnTheLine;
                 continue;
@@ -214,10 +219,10 @@ private slots:
                 // and after: a lone burst.
                 reply[ControllerFrameLayout::Checksum] ^= 0x5A;
                 ++damaged;
-                ledger.send(address, states, QStringLiteral("event %1, lone, damaged").arg(i));
+                ledger.Send(address, states, QStringLiteral("event %1, lone, damaged").arg(i));
                 lastReported[std::size_t(address)] = states;
-                bus.injectBytes(FrameBytes(reply), ApartMs);
-                QVERIFY(waitUntil([&] { return ledger.waiting() == 0; }));
+                bus.InjectBytes(FrameBytes(reply), ApartMs);
+                QVERIFY(waitUntil([&] { return ledger.Waiting() == 0; }));
                 noiseApart = replyApart = ApartMs;
                 continue;
             }
@@ -229,7 +234,7 @@ private slots:
                 if (other != address) {
                     const std::uint8_t otherStates = statesOf(other);
                     block +=
-                        FrameBytes(RelayBoards::buildStatusReply(std::uint8_t(other), otherStates));
+                        FrameBytes(RelayBoards::BuildStatusReply(std::uint8_t(other), otherStates));
                     replies.emplace_back(other, otherStates);
                     how += QStringLiteral(", two in a block");
                 }
@@ -239,7 +244,7 @@ private slots:
             if (pick(100) < NoisePercent) {
                 const int distance = pick(int(noiseAt.size()));
                 const QByteArray junk = noise();
-                bus.injectBytes(junk, std::max(noiseApart, replyApart));
+                bus.InjectBytes(junk, std::max(noiseApart, replyApart));
                 replyApart = 0;
                 gap = distance;
                 ++noiseAt[std::size_t(distance)];
@@ -251,17 +256,17 @@ private slots:
             if (kind < 60) { // split at a random point, the pieces up to 20 ms apart
                 const int cut = 1 + pick(int(block.size()) - 1);
                 const int pieceGap = pick(21);
-                bus.injectBytes(block.left(cut), std::max(gap, replyApart));
-                bus.injectBytes(block.mid(cut), pieceGap);
+                bus.InjectBytes(block.left(cut), std::max(gap, replyApart));
+                bus.InjectBytes(block.mid(cut), pieceGap);
                 how += QStringLiteral(", split after %1 bytes, %2 ms apart").arg(cut).arg(pieceGap);
             } else {
-                bus.injectBytes(block, std::max(gap, replyApart));
+                bus.InjectBytes(block, std::max(gap, replyApart));
             }
             noiseApart = replyApart = 0;
             if (pick(100) < NoisePercent) {
                 const int distance = pick(int(noiseAt.size()));
                 const QByteArray junk = noise();
-                bus.injectBytes(junk, distance);
+                bus.InjectBytes(junk, distance);
                 ++noiseAt[std::size_t(distance)];
                 ++noisy;
                 noiseApart = ApartMs;
@@ -270,15 +275,15 @@ private slots:
                            .arg(distance);
             }
             for (const auto& [board, boardStates] : replies) {
-                ledger.send(board, boardStates, how);
+                ledger.Send(board, boardStates, how);
                 lastReported[std::size_t(board)] = boardStates;
             }
-            if (!waitUntil([&] { return ledger.waiting() == 0; }))
-                ledger.giveUpWaiting();
+            if (!waitUntil([&] { return ledger.Waiting() == 0; }))
+                ledger.GiveUpWaiting();
         }
         link.PumpWait(ApartMs);
         QVERIFY(waitUntil([&] { return !ControllerLinkTestAccess::Assembler(link).BurstOpen(); }));
-        ledger.giveUpWaiting();
+        ledger.GiveUpWaiting();
 
         const auto distancesCovered =
             std::count_if(noiseAt.begin(), noiseAt.end(), [](std::uint64_t n) { return n > 0; });
@@ -297,7 +302,7 @@ private slots:
         for (int a = FirstControllerAddress; a <= LastControllerAddress; ++a) {
             if (lastReported[std::size_t(a)] < 0)
                 continue;
-            QCOMPARE(boards[std::size_t(a)].shown(RelayBoards::relayCount(a)),
+            QCOMPARE(boards[std::size_t(a)].Shown(RelayBoards::RelayCount(a)),
                      std::uint8_t(lastReported[std::size_t(a)]));
         }
         QCOMPARE(ledger.lost, std::uint64_t(0));

@@ -7,6 +7,7 @@
 #include <sys/resource.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -39,16 +40,15 @@ private slots:
         QTemporaryDir dir;
         const QString com1 = dir.filePath("com1");
         StationOnBus s;
-        QVERIFY(linkAt(com1, s.bus.devicePath));
+        QVERIFY(linkAt(com1, s.bus.DevicePath()));
         qputenv("QUELVANE_COM1", com1.toLocal8Bit());
-        s.openCom1();
-        QVERIFY(s.waitForFrames(1));
-        auto* rocker = s.control<TiSwitchRocker>(&s.main(), "iSwitchRocker4");
+        s.OpenCom1();
+        auto* rocker = s.Control<TiSwitchRocker>(&s.Main(), "iSwitchRocker4");
 
         // Mid-read: half a reply is in, then the far end is gone.
-        s.bus.injectBytes(StatusReplyBytes(1, 0x08).left(13));
+        s.bus.InjectBytes(StatusReplyBytes(1, 0x08).left(13));
         QTest::qWait(10);
-        s.bus.onBus([](BuildingBus& b) { b.close(); });
+        s.bus.OnBus([](BuildingBus& b) { b.Close(); });
         QFile::remove(com1);
 
         // No busy loop on the dead device.
@@ -59,26 +59,27 @@ private slots:
         const double share = (cpuMs() - cpu0) / double(wall.elapsed());
         qInfo("CPU over %lld ms after the unplug: %.2f %% of a core", wall.elapsed(), 100 * share);
         QVERIFY2(share < 0.02, qPrintable(QString::number(100 * share)));
-        QCOMPARE(s.mainIndicator(4), std::uint32_t(0x0000FF00));
+        QCOMPARE(s.MainIndicator(4), std::uint32_t(0x0000FF00));
 
         // Mid-write: the next frame finds the line gone; said once, the port closed.
         QTest::mouseClick(rocker, Qt::LeftButton);
         QCOMPARE(s.writeErrors, QStringList{"<Error> Failed to write data to port !"});
-        QVERIFY(!s.main().PortReady());
-        QVERIFY(!s.main().Comm1.PortOpen());
+        QVERIFY(!s.Main().PortReady());
+        QVERIFY(!s.Main().Comm1.PortOpen());
         QTest::mouseClick(rocker, Qt::LeftButton);
         QCOMPARE(s.writeErrors.size(), 1);
 
         // Replugged: a fresh line at the same name, opened again from the dialog.
         BusOnThread fresh;
-        fresh.setStates(1, 0x08);
-        QVERIFY(linkAt(com1, fresh.devicePath));
-        s.openCom1();
-        QTRY_COMPARE(fresh.statusRequests(), QList<int>{1});
-        QTRY_COMPARE(s.mainIndicator(4), std::uint32_t(0x000000FF));
+        fresh.SetStates(1, 0x08);
+        QVERIFY(linkAt(com1, fresh.DevicePath()));
+        s.RunPortDialog(StationOnBus::Choose("COM1"), true);
+        QVERIFY(s.Main().PortReady());
+        QTRY_COMPARE(fresh.StatusRequests(), QList<int>{1});
+        QTRY_COMPARE(s.MainIndicator(4), std::uint32_t(0x000000FF));
         QTest::mouseClick(rocker, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(fresh.frames.size() >= 3, 5000);
-        QCOMPARE(fresh.frames[1].bytes[2], char(SwitchCommand));
+        QTRY_VERIFY_WITH_TIMEOUT(fresh.Frames().size() >= 3, 5000);
+        QCOMPARE(fresh.Frames()[1].bytes[2], char(SwitchCommand));
         QCOMPARE(s.writeErrors.size(), 1);
         QVERIFY(s.warnings.isEmpty());
     }

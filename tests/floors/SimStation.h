@@ -11,11 +11,11 @@
 struct SimStation : FloorRig
 {
     BusOnThread bus;
-    QList<BusOnThread::Frame>& frames = bus.frames; // what the boards heard, in order
+    QList<BusOnThread::Frame>& frames = bus.Frames(); // what the boards heard, in order
 
     SimStation()
     {
-        qputenv("QUELVANE_COM1", bus.devicePath.toLocal8Bit());
+        qputenv("QUELVANE_COM1", bus.DevicePath().toLocal8Bit());
         comm.OnComm = [this](QObject* sender) { link.Comm1Comm(sender); };
         link.PrepareComm();
         if (!link.OpenPort(1, 9600))
@@ -25,7 +25,7 @@ struct SimStation : FloorRig
 
     ~SimStation() { link.ClosePort(); }
 
-    void OnBus(const std::function<void(BuildingBus&)>& job) { bus.onBus(job); }
-    void SetStates(int address, std::uint8_t mask) { bus.setStates(address, mask); }
-    QList<int> StatusRequests() const { return bus.statusRequests(); }
+    void OnBus(const std::function<void(BuildingBus&)>& job) { bus.OnBus(job); }
+    void SetStates(int address, std::uint8_t mask) { bus.SetStates(address, mask); }
+    QList<int> StatusRequests() const { return bus.StatusRequests(); }
 };

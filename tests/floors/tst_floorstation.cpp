@@ -215,9 +215,9 @@ void FloorStationTest::reply_bit128OfASevenRelayBoardColoursNothing()
 {
     SimStation& s = *station_;
     // No board of seven relays reports bit 128, so the reply is put on the line by hand.
-    const ControllerFrame reply = RelayBoards::buildStatusReply(9, 0xC0);
+    const ControllerFrame reply = RelayBoards::BuildStatusReply(9, 0xC0);
     const QByteArray bytes(reinterpret_cast<const char*>(reply.data()), int(reply.size()));
-    s.OnBus([&](BuildingBus& bus) { bus.injectBytes(bytes); });
+    s.OnBus([&](BuildingBus& bus) { bus.InjectBytes(bytes); });
     QTRY_COMPARE_WITH_TIMEOUT(colourOf(s.screens.Secondfrm, "R97"), Red, 3000);
     for (int column = 1; column <= 6; ++column)
         QCOMPARE(colourOf(s.screens.Secondfrm, QStringLiteral("R9%1").arg(column)), Lime);

@@ -18,14 +18,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto read = input.subspan(1, length);
         input = input.subspan(1 + length);
         fed += read.size();
-        for (const ControllerFrame& frame : finder.feed(read)) {
+        for (const ControllerFrame& frame : finder.Feed(read)) {
             FUZZ_CHECK(frame[ControllerFrameLayout::Header] == FrameHeader);
             FUZZ_CHECK(frame[ControllerFrameLayout::Checksum] == FrameChecksum(frame));
             framed += frame.size();
         }
-        FUZZ_CHECK(finder.pending() < ControllerFrameLayout::Size);
+        FUZZ_CHECK(finder.Pending() < ControllerFrameLayout::Size);
     }
     // Every byte is in a frame, skipped, or held.
-    FUZZ_CHECK(framed + finder.skipped() + finder.pending() == fed);
+    FUZZ_CHECK(framed + finder.Skipped() + finder.Pending() == fed);
     return 0;
 }

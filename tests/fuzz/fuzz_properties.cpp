@@ -14,7 +14,7 @@
 
 namespace {
 
-void EnsureApplication()
+void ensureApplication()
 {
     static int argc = 1;
     static char name[] = "fuzz_properties";
@@ -40,7 +40,7 @@ struct Subject
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    EnsureApplication();
+    ensureApplication();
     // The file reader refuses anything larger.
     if (size > std::size_t(MaxPropertiesFileSize))
         return 0;

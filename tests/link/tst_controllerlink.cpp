@@ -31,7 +31,7 @@ struct Rig
 {
     explicit Rig(const BusConfig& config = {}) : bus(config)
     {
-        qputenv("QUELVANE_COM1", bus.devicePath.toLocal8Bit());
+        qputenv("QUELVANE_COM1", bus.DevicePath().toLocal8Bit());
         comm.OnComm = [this](QObject* sender) { link.Comm1Comm(sender); };
         link.ShowWriteError = [this](const QString& message) { errors << message; };
         link.PrepareComm();
@@ -56,9 +56,9 @@ struct Rig
     {
         QElapsedTimer t;
         t.start();
-        while (bus.frames.size() < count && t.elapsed() < ms)
+        while (bus.Frames().size() < count && t.elapsed() < ms)
             QTest::qWait(5);
-        return bus.frames.size() >= count;
+        return bus.Frames().size() >= count;
     }
 
     BusOnThread bus;
@@ -81,7 +81,7 @@ private slots:
         QVERIFY(!rig.link.PortReady());
         rig.link.RequestStatus(1);
         QTest::qWait(100);
-        QVERIFY(rig.bus.frames.isEmpty());
+        QVERIFY(rig.bus.Frames().isEmpty());
         QVERIFY(rig.errors.isEmpty());
     }
 
@@ -116,11 +116,11 @@ private slots:
     void statusRequestGoesOutAndTheReplyColoursTheShapes()
     {
         Rig rig;
-        rig.bus.setStates(12, 0x05);
+        rig.bus.SetStates(12, 0x05);
         rig.open();
         rig.link.RequestStatus(12);
         QVERIFY(rig.waitForFrames(1));
-        QCOMPARE(rig.bus.frames[0].bytes.toHex(), FrameBytes(BuildStatusRequest(12)).toHex());
+        QCOMPARE(rig.bus.Frames()[0].bytes.toHex(), FrameBytes(BuildStatusRequest(12)).toHex());
         QTRY_COMPARE(rig.board12[0].color, Red);
         QCOMPARE(rig.board12[1].color, Lime);
         QCOMPARE(rig.board12[2].color, Red);
@@ -139,7 +139,7 @@ private slots:
         QList<int> expected;
         for (int address = 1; address <= 21; ++address)
             expected << address;
-        QCOMPARE(rig.bus.statusRequests(), expected);
+        QCOMPARE(rig.bus.StatusRequests(), expected);
     }
 
     void blocksLongerThan128BytesAreNotSent()
@@ -152,8 +152,8 @@ private slots:
         rig.link.SendFrame(request.data(), 26);
         QVERIFY(rig.waitForFrames(1));
         QTest::qWait(50);
-        QCOMPARE(rig.bus.frames.size(), 1);
-        QCOMPARE(rig.bus.frames[0].bytes, FrameBytes(request));
+        QCOMPARE(rig.bus.Frames().size(), 1);
+        QCOMPARE(rig.bus.Frames()[0].bytes, FrameBytes(request));
     }
 
     void dispatchRules_data()
@@ -228,7 +228,7 @@ private slots:
         config.faults.splitAfterBytes = 9;
         config.faults.splitGapMs = 15;
         Rig rig(config);
-        rig.bus.setStates(9, 0x41);
+        rig.bus.SetStates(9, 0x41);
         rig.open();
         rig.link.RequestStatus(9);
         QTRY_COMPARE(rig.board9[0].color, Red);
@@ -240,7 +240,7 @@ private slots:
     {
         Rig rig;
         rig.open();
-        rig.bus.injectBytes(StatusReplyBytes(1, 0x01) + StatusReplyBytes(12, 0x80));
+        rig.bus.InjectBytes(StatusReplyBytes(1, 0x01) + StatusReplyBytes(12, 0x80));
         QTRY_COMPARE(rig.board12[7].color, Red);
         QCOMPARE(rig.board1[0].color, Red);
     }
@@ -249,11 +249,11 @@ private slots:
     {
         Rig rig;
         rig.open();
-        rig.bus.injectBytes(QByteArray::fromHex("AA0C09"));
+        rig.bus.InjectBytes(QByteArray::fromHex("AA0C09"));
         // The burst ends: its remainder is too short to be a reply.
         QTRY_COMPARE(ControllerLinkTestAccess::Assembler(rig.link).DroppedBytes(), std::size_t(3));
         QCOMPARE(ControllerLinkTestAccess::Assembler(rig.link).HeldCount(), std::size_t(0));
-        rig.bus.injectBytes(StatusReplyBytes(12, 0x02));
+        rig.bus.InjectBytes(StatusReplyBytes(12, 0x02));
         QTRY_COMPARE(rig.board12[1].color, Red);
         QCOMPARE(rig.board12[0].color, Lime);
     }
@@ -263,11 +263,11 @@ private slots:
         Rig rig;
         rig.open();
         const QByteArray reply = StatusReplyBytes(12, 0x21);
-        rig.bus.injectBytes(reply.left(9));
+        rig.bus.InjectBytes(reply.left(9));
         while (ControllerLinkTestAccess::Assembler(rig.link).HeldCount() != 9)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         // The rest comes while this thread is busy elsewhere, long past the burst gap.
-        rig.bus.injectBytes(reply.mid(9));
+        rig.bus.InjectBytes(reply.mid(9));
         std::this_thread::sleep_for(std::chrono::milliseconds(3 * ReplyAssembler::BurstGapMs));
         QTRY_COMPARE(rig.board12[5].color, Red);
         QCOMPARE(rig.board12[0].color, Red);
@@ -278,7 +278,7 @@ private slots:
     {
         Rig rig;
         rig.open();
-        rig.bus.injectBytes(StatusReplyBytes(1, 0x1F));
+        rig.bus.InjectBytes(StatusReplyBytes(1, 0x1F));
         QTRY_COMPARE(rig.board1[4].color, Red);
         // Opening another port fails: not ready, so the same traffic no longer counts.
         rig.link.DispatchReply(
@@ -288,7 +288,7 @@ private slots:
         QVERIFY(!rig.link.OpenPort(2, 9600));
         rig.comm.SetCommPort(1);
         rig.comm.SetPortOpen(true);
-        rig.bus.injectBytes(StatusReplyBytes(1, 0x1F));
+        rig.bus.InjectBytes(StatusReplyBytes(1, 0x1F));
         QTest::qWait(150);
         QCOMPARE(rig.board1[4].color, Lime);
     }
@@ -297,7 +297,7 @@ private slots:
     {
         Rig rig;
         rig.open();
-        rig.bus.injectBytes(StatusReplyBytes(12, 0x01).left(10));
+        rig.bus.InjectBytes(StatusReplyBytes(12, 0x01).left(10));
         QTRY_COMPARE(ControllerLinkTestAccess::Assembler(rig.link).HeldCount(), std::size_t(10));
         TMSCommTestAccess::InjectDriverInput(rig.comm, QByteArray::fromHex("FF0041"));
         QTRY_COMPARE(rig.comm.CommEvent(), TMSComm::comEventFrame);
@@ -305,7 +305,7 @@ private slots:
         QVERIFY(rig.link.PortReady());
         QCOMPARE(ControllerLinkTestAccess::Assembler(rig.link).HeldCount(), std::size_t(0));
         // The reopened port works.
-        rig.bus.setStates(12, 0x04);
+        rig.bus.SetStates(12, 0x04);
         rig.link.RequestStatus(12);
         QTRY_COMPARE(rig.board12[2].color, Red);
     }
@@ -323,7 +323,7 @@ private slots:
         Rig rig;
         rig.open();
         // 22 bytes that keep the status byte: on their own, applied once the burst ends.
-        rig.bus.injectBytes(StatusReplyBytes(12, 0xFF).left(22));
+        rig.bus.InjectBytes(StatusReplyBytes(12, 0xFF).left(22));
         QTRY_COMPARE(ControllerLinkTestAccess::Assembler(rig.link).HeldCount(), std::size_t(22));
         if (how == "close")
             rig.link.ClosePort();
@@ -352,8 +352,8 @@ private slots:
     {
         // A far end that reads nothing: the line fills up until the driver refuses bytes.
         PtyPair pty;
-        QVERIFY(pty.isOpen());
-        qputenv("QUELVANE_COM2", pty.slavePath().toLocal8Bit());
+        QVERIFY(pty.IsOpen());
+        qputenv("QUELVANE_COM2", pty.SlavePath().toLocal8Bit());
         TMSComm comm;
         IndicatorLookup indicators;
         ControllerLink link(comm, indicators);
@@ -366,10 +366,10 @@ private slots:
         }
         QCOMPARE(comm.CommEvent(), TMSComm::comEventTxFull);
         QVERIFY(link.PortReady());
-        while (!pty.readMaster(4096, 50).isEmpty()) {
+        while (!pty.ReadMaster(4096, 50).isEmpty()) {
         }
         link.RequestStatus(7);
-        QCOMPARE(pty.readMaster(26, 1000), FrameBytes(BuildStatusRequest(7)));
+        QCOMPARE(pty.ReadMaster(26, 1000), FrameBytes(BuildStatusRequest(7)));
         link.ClosePort();
     }
 
@@ -377,7 +377,7 @@ private slots:
     {
         Rig rig;
         rig.open();
-        rig.bus.onBus([](BuildingBus& b) { b.close(); });
+        rig.bus.OnBus([](BuildingBus& b) { b.Close(); });
         QTest::qWait(50);
         rig.link.RequestStatus(1);
         rig.link.RequestStatus(1);
@@ -406,8 +406,8 @@ private slots:
     void sendFrameWaitsForTheLastFrameAndFlushesOnlyWhatIsStuck()
     {
         PtyPair pty;
-        QVERIFY(pty.isOpen());
-        qputenv("QUELVANE_COM2", pty.slavePath().toLocal8Bit());
+        QVERIFY(pty.IsOpen());
+        qputenv("QUELVANE_COM2", pty.SlavePath().toLocal8Bit());
         TMSComm comm;
         IndicatorLookup indicators;
         ControllerLink link(comm, indicators);
@@ -424,7 +424,7 @@ private slots:
         t.start();
         send(BuildStatusRequest(4));
         QVERIFY(t.elapsed() >= 30);
-        QCOMPARE(pty.readMaster(52, 1000),
+        QCOMPARE(pty.ReadMaster(52, 1000),
                  FrameBytes(BuildStatusRequest(3)) + FrameBytes(BuildStatusRequest(4)));
 
         // Stuck past the limit: after 100 ms what waits is thrown away, so the whole frame goes
@@ -433,13 +433,13 @@ private slots:
         t.restart();
         send(BuildStatusRequest(6));
         QVERIFY(t.elapsed() >= ControllerLink::PreviousFrameDrainMs);
-        QCOMPARE(pty.readMaster(52, 300), FrameBytes(BuildStatusRequest(6)));
+        QCOMPARE(pty.ReadMaster(52, 300), FrameBytes(BuildStatusRequest(6)));
 
         // On a line that does not move, writing stops once 26 bytes wait.
         std::array<std::uint8_t, 128> block{};
         block.fill(0x55);
         link.SendFrame(block.data(), std::uint16_t(block.size()));
-        QCOMPARE(pty.readMaster(128, 300), QByteArray(26, '\x55'));
+        QCOMPARE(pty.ReadMaster(128, 300), QByteArray(26, '\x55'));
         QVERIFY(link.PortReady());
         link.ClosePort();
     }

@@ -76,15 +76,15 @@ private slots:
     {
         ComPtr<Probe> first = MakeComObject<Probe>();
         ComPtr<Probe> copy = first;
-        ComPtr<IOPCShutdown> asInterface = first.as<IOPCShutdown>();
+        ComPtr<IOPCShutdown> asInterface = first.As<IOPCShutdown>();
         QVERIFY(asInterface);
-        QVERIFY(!first.as<IConnectionPoint>());
-        first.reset();
-        copy.reset();
+        QVERIFY(!first.As<IConnectionPoint>());
+        first.Reset();
+        copy.Reset();
         QCOMPARE(probesAlive, 1);
         ComPtr<IOPCShutdown> moved = std::move(asInterface);
         QVERIFY(!asInterface);
-        moved.reset();
+        moved.Reset();
         QCOMPARE(probesAlive, 0);
     }
 
@@ -146,18 +146,18 @@ private slots:
         QCOMPARE(clsid, ProbeClsid);
         ComPtr<IOPCShutdown> probe;
         QCOMPARE(CoCreateInstance(ProbeClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IOPCShutdown,
-                                  probe.putVoid()),
+                                  probe.PutVoid()),
                  S_OK);
         QCOMPARE(probesAlive, 1);
         ComPtr<IUnknown> none;
-        QCOMPARE(CoCreateInstance(ProbeClsid, probe.get(), CLSCTX_INPROC_SERVER, IID_IUnknown,
-                                  none.putVoid()),
+        QCOMPARE(CoCreateInstance(ProbeClsid, probe.Get(), CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                  none.PutVoid()),
                  CLASS_E_NOAGGREGATION);
         QCOMPARE(CoCreateInstance(GUID_NULL, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                                  none.putVoid()),
+                                  none.PutVoid()),
                  REGDB_E_CLASSNOTREG);
         QCOMPARE(CoCreateInstance(ProbeClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IOPCServerList,
-                                  none.putVoid()),
+                                  none.PutVoid()),
                  E_NOINTERFACE);
         QVERIFY(!none);
     }
@@ -200,7 +200,7 @@ private slots:
         QCOMPARE(list->CLSIDFromProgID(StringToWide(progId), &clsid), S_OK);
         QCOMPARE(clsid, ProbeClsid);
         ComPtr<IEnumGUID> classes;
-        QCOMPARE(list->EnumClassesOfCategories(1, &Category, 0, nullptr, classes.put()), S_OK);
+        QCOMPARE(list->EnumClassesOfCategories(1, &Category, 0, nullptr, classes.Put()), S_OK);
         GUID found[2];
         ULONG fetched = 0;
         QCOMPARE(classes->Next(2, found, &fetched), S_FALSE);
@@ -208,7 +208,7 @@ private slots:
         QCOMPARE(found[0], ProbeClsid);
         // Also required: a category the class lacks leaves it out.
         QCOMPARE(
-            list->EnumClassesOfCategories(1, &Category, 1, &CATID_OPCDAServer20, classes.put()),
+            list->EnumClassesOfCategories(1, &Category, 1, &CATID_OPCDAServer20, classes.Put()),
             S_OK);
         QCOMPARE(classes->Next(1, found, &fetched), S_FALSE);
         LPOLESTR name = nullptr;

@@ -57,8 +57,8 @@ public:
         write(QStringLiteral("station"), fakeStation(stationBehaviour));
         write(QStringLiteral("simulator"), FakeSimulator);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("RUN_TEST_DIR"), m_dir.path());
-        env.insert(QStringLiteral("RUN_TEST_SHOT"), shotPath());
+        env.insert(QStringLiteral("RUN_TEST_DIR"), dir_.path());
+        env.insert(QStringLiteral("RUN_TEST_SHOT"), ShotPath());
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         if (headless)
             env.remove(QStringLiteral("DISPLAY"));
@@ -68,56 +68,56 @@ public:
             env.remove(QStringLiteral("QUELVANE_RUN_SECONDS"));
         else
             env.insert(QStringLiteral("QUELVANE_RUN_SECONDS"), runSeconds);
-        m_script.setProcessEnvironment(env);
-        m_script.setProcessChannelMode(QProcess::MergedChannels);
+        script_.setProcessEnvironment(env);
+        script_.setProcessChannelMode(QProcess::MergedChannels);
         if (group == OwnProcessGroup)
-            m_script.setChildProcessModifier([] { ::setsid(); });
-        m_script.start(
+            script_.setChildProcessModifier([] { ::setsid(); });
+        script_.start(
             QStringLiteral(QUELVANE_RUN_STATION_SCRIPT),
-            {path(QStringLiteral("station")), path(QStringLiteral("simulator")), shotPath()});
+            {Path(QStringLiteral("station")), Path(QStringLiteral("simulator")), ShotPath()});
     }
     ~ScriptRun()
     {
         // A test that failed leaves the script running: its own way out stops the virtual
         // display too, which runs in a session of its own.
-        if (m_script.state() != QProcess::NotRunning) {
-            m_script.terminate();
-            if (!m_script.waitForFinished())
-                m_script.kill();
+        if (script_.state() != QProcess::NotRunning) {
+            script_.terminate();
+            if (!script_.waitForFinished())
+                script_.kill();
         }
         for (const char* name : {"station.pid", "simulator.pid"}) {
-            if (const qint64 pid = pidOf(name); pid > 0)
+            if (const qint64 pid = PidOf(name); pid > 0)
                 ::kill(pid_t(pid), SIGKILL);
         }
     }
 
-    QProcess& script() { return m_script; }
-    bool finish() { return m_script.waitForFinished(HangGuardMs); }
-    QString output() { return QString::fromUtf8(m_script.readAll()); }
-    QString path(const QString& name) const { return m_dir.filePath(name); }
-    QString shotPath() const { return m_dir.filePath(QStringLiteral("shots/main.png")); }
-    qint64 pidOf(const char* file) const
+    QProcess& Script() { return script_; }
+    bool Finish() { return script_.waitForFinished(HangGuardMs); }
+    QString Output() { return QString::fromUtf8(script_.readAll()); }
+    QString Path(const QString& name) const { return dir_.filePath(name); }
+    QString ShotPath() const { return dir_.filePath(QStringLiteral("shots/main.png")); }
+    qint64 PidOf(const char* file) const
     {
-        QFile f(path(QString::fromLatin1(file)));
+        QFile f(Path(QString::fromLatin1(file)));
         return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed().toLongLong() : 0;
     }
-    QByteArray fileText(const char* name) const
+    QByteArray FileText(const char* name) const
     {
-        QFile f(path(QString::fromLatin1(name)));
+        QFile f(Path(QString::fromLatin1(name)));
         return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray();
     }
 
 private:
     void write(const QString& name, const QByteArray& text)
     {
-        QFile f(path(name));
+        QFile f(Path(name));
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(text);
         f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
-    QTemporaryDir m_dir;
-    QProcess m_script;
+    QTemporaryDir dir_;
+    QProcess script_;
 };
 
 } // namespace
@@ -137,26 +137,26 @@ private slots:
         QFETCH(int, status);
         // A day to go on the clock: only the station's end can end the script in time.
         ScriptRun run("exit " + QByteArray::number(status), false, QStringLiteral("86400"));
-        QVERIFY(run.finish());
-        const QString output = run.output();
-        QCOMPARE(run.script().exitCode(), status);
+        QVERIFY(run.Finish());
+        const QString output = run.Output();
+        QCOMPARE(run.Script().exitCode(), status);
         QVERIFY2(output.contains("the station ended"), qPrintable(output));
-        QVERIFY(processGone(run.pidOf("simulator.pid")));
+        QVERIFY(processGone(run.PidOf("simulator.pid")));
         // COM1 leads to the simulator; the station shows on the real display, not off-screen.
-        QCOMPARE(run.fileText("station.env"),
+        QCOMPARE(run.FileText("station.env"),
                  QByteArray("COM1=/dev/pts/fake DISPLAY=:fake QPA=none"));
     }
 
     void timeUp_exitsZero_andStopsStationAndSimulator()
     {
         ScriptRun run("exec sleep 100000", false, QStringLiteral("1"));
-        QVERIFY(run.finish());
-        const QString output = run.output();
-        QCOMPARE(run.script().exitStatus(), QProcess::NormalExit);
-        QCOMPARE(run.script().exitCode(), 0);
+        QVERIFY(run.Finish());
+        const QString output = run.Output();
+        QCOMPARE(run.Script().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(run.Script().exitCode(), 0);
         QVERIFY2(output.contains("1 s are up"), qPrintable(output));
-        QVERIFY(processGone(run.pidOf("station.pid")));
-        QVERIFY(processGone(run.pidOf("simulator.pid")));
+        QVERIFY(processGone(run.PidOf("station.pid")));
+        QVERIFY(processGone(run.PidOf("simulator.pid")));
     }
 
     // Ctrl+C reaches every process of the terminal's foreground group, the script's children
@@ -171,39 +171,39 @@ private slots:
     {
         QFETCH(bool, headless);
         ScriptRun run(NotesTheDisplayWhenStopped, headless, QString(), ScriptRun::OwnProcessGroup);
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(run.path("station.ready")), HangGuardMs);
-        QCOMPARE(::kill(-pid_t(run.script().processId()), SIGINT), 0);
-        QVERIFY(run.finish());
-        QCOMPARE(run.script().exitCode(), 130);
-        QVERIFY(processGone(run.pidOf("station.pid")));
-        QVERIFY(processGone(run.pidOf("simulator.pid")));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(run.Path("station.ready")), HangGuardMs);
+        QCOMPARE(::kill(-pid_t(run.Script().processId()), SIGINT), 0);
+        QVERIFY(run.Finish());
+        QCOMPARE(run.Script().exitCode(), 130);
+        QVERIFY(processGone(run.PidOf("station.pid")));
+        QVERIFY(processGone(run.PidOf("simulator.pid")));
         if (headless)
-            QCOMPARE(run.fileText("display-at-stop"), QByteArray("up"));
+            QCOMPARE(run.FileText("display-at-stop"), QByteArray("up"));
     }
 
     void headless_saysHowToStop_andNamesNoScreenshotItDidNotTake()
     {
         ScriptRun run("exit 0", true, QString());
-        QVERIFY(run.finish());
-        const QString output = run.output();
-        QCOMPARE(run.script().exitCode(), 0);
+        QVERIFY(run.Finish());
+        const QString output = run.Output();
+        QCOMPARE(run.Script().exitCode(), 0);
         QVERIFY2(output.contains("press Ctrl+C to stop"), qPrintable(output));
         QVERIFY2(!output.contains("screenshot"), qPrintable(output));
-        QVERIFY(!QFile::exists(run.shotPath()));
-        QVERIFY2(run.fileText("station.env").contains("DISPLAY=:"),
-                 run.fileText("station.env").constData());
+        QVERIFY(!QFile::exists(run.ShotPath()));
+        QVERIFY2(run.FileText("station.env").contains("DISPLAY=:"),
+                 run.FileText("station.env").constData());
     }
 
     void headless_namesTheScreenshotItTook()
     {
         // The station stays until its screenshot is on disk, however slow the machine.
         ScriptRun run("while [ ! -s \"$RUN_TEST_SHOT\" ]; do sleep 0.1; done", true, QString());
-        QVERIFY(run.finish());
-        const QString output = run.output();
-        QCOMPARE(run.script().exitCode(), 0);
-        QVERIFY2(output.contains("screenshot of the main screen: " + run.shotPath()),
+        QVERIFY(run.Finish());
+        const QString output = run.Output();
+        QCOMPARE(run.Script().exitCode(), 0);
+        QVERIFY2(output.contains("screenshot of the main screen: " + run.ShotPath()),
                  qPrintable(output));
-        QFile shot(run.shotPath());
+        QFile shot(run.ShotPath());
         QVERIFY(shot.open(QIODevice::ReadOnly));
         QCOMPARE(shot.read(8), QByteArray("\x89PNG\r\n\x1a\n"));
     }

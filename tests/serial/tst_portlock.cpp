@@ -58,7 +58,7 @@ class TestPortLock : public QObject, private PortUnderTest
     Q_OBJECT
 
 private slots:
-    void init() { QVERIFY(setUpPort()); }
+    void init() { QVERIFY(SetUpPort()); }
     void cleanup()
     {
         pty.reset();
@@ -75,9 +75,9 @@ private slots:
                  QStringLiteral("/run/lock/LCK..quelvane-no-such-tty"));
         // A symbolic link names the same port as its target, and so the same lock.
         const QString link = lockDir->filePath("by-id-adapter");
-        QVERIFY(QFile::link(pty->slavePath(), link));
+        QVERIFY(QFile::link(pty->SlavePath(), link));
         QCOMPARE(UucpLockPath(link, "/run/lock"),
-                 "/run/lock/LCK.." + QFileInfo(pty->slavePath()).fileName());
+                 "/run/lock/LCK.." + QFileInfo(pty->SlavePath()).fileName());
         QFile::remove(link);
     }
 
@@ -115,17 +115,17 @@ private slots:
         QVERIFY(!QFile::exists(lockFile));
 
         OtherProgram gone(false);
-        QVERIFY(gone.writeLock(lockFile));
+        QVERIFY(gone.WriteLock(lockFile));
         QVERIFY(!UucpLockIsLive(lockFile));
         QCOMPARE(TakeUucpLock(lockFile, error), UucpLockResult::Taken);
         QCOMPARE(readFile(lockFile), OtherProgram::LockText(::getpid()));
         ReleaseUucpLock(lockFile);
 
         OtherProgram running(true);
-        QVERIFY(running.writeLock(lockFile));
+        QVERIFY(running.WriteLock(lockFile));
         QCOMPARE(TakeUucpLock(lockFile, error), UucpLockResult::HeldByOther);
         ReleaseUucpLock(lockFile); // not ours: stays
-        QCOMPARE(readFile(lockFile), OtherProgram::LockText(running.pid()));
+        QCOMPARE(readFile(lockFile), OtherProgram::LockText(running.Pid()));
         QFile::remove(lockFile);
 
         QCOMPARE(TakeUucpLock(lockDir->filePath("missing/LCK..ttyS0"), error),
@@ -163,14 +163,14 @@ private slots:
         TMSComm comm;
         comm.SetPortOpen(true);
         QCOMPARE(readFile(lockFile), OtherProgram::LockText(::getpid()));
-        QVERIFY(exclusiveMode(pty->slavePath()));
-        QVERIFY(!flockFree(pty->slavePath()));
+        QVERIFY(exclusiveMode(pty->SlavePath()));
+        QVERIFY(!flockFree(pty->SlavePath()));
         QVERIFY(!ProbeComPort(1).listed());
 
         comm.SetPortOpen(false);
         QVERIFY(!QFile::exists(lockFile));
-        QVERIFY(!exclusiveMode(pty->slavePath()));
-        QVERIFY(flockFree(pty->slavePath()));
+        QVERIFY(!exclusiveMode(pty->SlavePath()));
+        QVERIFY(flockFree(pty->SlavePath()));
         QVERIFY(ProbeComPort(1).listed());
         comm.SetPortOpen(true); // and again
         QVERIFY(comm.PortOpen());
@@ -190,10 +190,10 @@ private slots:
         OtherProgram running(true);
         TMSComm first;
         const int other =
-            ::open(QFile::encodeName(pty->slavePath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+            ::open(QFile::encodeName(pty->SlavePath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         QVERIFY(other >= 0);
         if (holder == "lock file")
-            QVERIFY(running.writeLock(lockFile));
+            QVERIFY(running.WriteLock(lockFile));
         else if (holder == "exclusive")
             QCOMPARE(::ioctl(other, TIOCEXCL), 0);
         else if (holder == "flock")
@@ -213,9 +213,9 @@ private slots:
         QVERIFY(!second.PortOpen());
         // The holder keeps what it holds.
         if (holder == "lock file")
-            QCOMPARE(readFile(lockFile), OtherProgram::LockText(running.pid()));
+            QCOMPARE(readFile(lockFile), OtherProgram::LockText(running.Pid()));
         else if (holder == "exclusive")
-            QVERIFY(exclusiveMode(pty->slavePath()));
+            QVERIFY(exclusiveMode(pty->SlavePath()));
         else if (holder == "control")
             QCOMPARE(readFile(lockFile), OtherProgram::LockText(::getpid()));
 
@@ -231,7 +231,7 @@ private slots:
         qputenv("QUELVANE_LOCK_DIR", QFile::encodeName(lockDir->filePath("missing")));
         TMSComm comm;
         comm.SetPortOpen(true);
-        QVERIFY(exclusiveMode(pty->slavePath()));
+        QVERIFY(exclusiveMode(pty->SlavePath()));
         QVERIFY(!ProbeComPort(1).listed());
     }
 };

@@ -65,8 +65,8 @@ private slots:
     void probe_freePortPasses()
     {
         PtyPair pty;
-        QVERIFY(pty.isOpen());
-        qputenv("QUELVANE_COM1", QFile::encodeName(pty.slavePath()));
+        QVERIFY(pty.IsOpen());
+        qputenv("QUELVANE_COM1", QFile::encodeName(pty.SlavePath()));
         QVERIFY(ProbeComPort(1).listed());
         QVERIFY(ProbeComPort(1).listed()); // the probe itself leaves the port free
     }
@@ -74,15 +74,15 @@ private slots:
     void probe_portHeldByTheControlFails()
     {
         PtyPair pty;
-        QVERIFY(pty.isOpen());
-        qputenv("QUELVANE_COM1", QFile::encodeName(pty.slavePath()));
+        QVERIFY(pty.IsOpen());
+        qputenv("QUELVANE_COM1", QFile::encodeName(pty.SlavePath()));
         TMSComm comm;
         comm.SetCommPort(1);
         comm.SetPortOpen(true);
         QVERIFY(!ProbeComPort(1).listed());
         QVERIFY(comm.PortOpen()); // probing does not disturb the holder
         comm.SetOutput("still here");
-        QCOMPARE(pty.readMaster(10, 2000), QByteArray("still here"));
+        QCOMPARE(pty.ReadMaster(10, 2000), QByteArray("still here"));
         comm.SetPortOpen(false);
         QVERIFY(ProbeComPort(1).listed());
     }
@@ -91,10 +91,10 @@ private slots:
     {
         // Another program's lock is a lock on another open file description, as here.
         PtyPair pty;
-        QVERIFY(pty.isOpen());
-        qputenv("QUELVANE_COM2", QFile::encodeName(pty.slavePath()));
+        QVERIFY(pty.IsOpen());
+        qputenv("QUELVANE_COM2", QFile::encodeName(pty.SlavePath()));
         const int other =
-            ::open(QFile::encodeName(pty.slavePath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+            ::open(QFile::encodeName(pty.SlavePath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         QVERIFY(other >= 0);
         QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
         QVERIFY(!ProbeComPort(2).listed());
@@ -118,10 +118,10 @@ private slots:
     {
         PtyPair first;
         PtyPair third;
-        QVERIFY(first.isOpen() && third.isOpen());
-        qputenv("QUELVANE_COM1", QFile::encodeName(first.slavePath()));
+        QVERIFY(first.IsOpen() && third.IsOpen());
+        qputenv("QUELVANE_COM1", QFile::encodeName(first.SlavePath()));
         qputenv("QUELVANE_COM2", "/nonexistent/quelvane-tty");
-        qputenv("QUELVANE_COM3", QFile::encodeName(third.slavePath()));
+        qputenv("QUELVANE_COM3", QFile::encodeName(third.SlavePath()));
         qputenv("QUELVANE_COM4", "/dev/null");
         QCOMPARE(listedNames(), QStringList({"COM1", "COM3"}));
 

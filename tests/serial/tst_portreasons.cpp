@@ -71,11 +71,11 @@ class TestPortReasons : public QObject, private PortUnderTest
 
     QString com1() const
     {
-        return QStringLiteral("COM1 (%1) is not listed: ").arg(pty->slavePath());
+        return QStringLiteral("COM1 (%1) is not listed: ").arg(pty->SlavePath());
     }
 
 private slots:
-    void init() { QVERIFY(setUpPort()); }
+    void init() { QVERIFY(SetUpPort()); }
     void cleanup() { QFile::remove(lockFile); }
 
     void devicesThatAreNoFreeSerialPort()
@@ -96,11 +96,11 @@ private slots:
     {
         struct stat status
         {};
-        QCOMPARE(::stat(QFile::encodeName(pty->slavePath()).constData(), &status), 0);
+        QCOMPARE(::stat(QFile::encodeName(pty->SlavePath()).constData(), &status), 0);
         const group* owners = ::getgrgid(status.st_gid);
         QVERIFY(owners != nullptr);
         // Read and write for the group only.
-        QCOMPARE(::chmod(QFile::encodeName(pty->slavePath()).constData(), 0060), 0);
+        QCOMPARE(::chmod(QFile::encodeName(pty->SlavePath()).constData(), 0060), 0);
         QCOMPARE(probedUnprivileged(1),
                  com1() + QStringLiteral("permission denied; the device is for the group \"%1\" "
                                          "(mode 0060): sudo usermod -aG %1 $USER, then log in "
@@ -131,7 +131,7 @@ private slots:
         QFETCH(QByteArray, name);
         QFETCH(QString, holds);
         QFETCH(QString, reason);
-        const QByteArray device = QFile::encodeName(pty->slavePath());
+        const QByteArray device = QFile::encodeName(pty->SlavePath());
         OtherProgram other(true, [&] {
             if (!name.isEmpty())
                 ::prctl(PR_SET_NAME, name.constData());
@@ -142,8 +142,8 @@ private slots:
                 ::flock(fd, LOCK_EX | LOCK_NB);
         });
         if (holds == "lock file") {
-            QVERIFY(other.writeLock(lockFile));
-            reason = reason.arg(other.pid()).arg(lockFile);
+            QVERIFY(other.WriteLock(lockFile));
+            reason = reason.arg(other.Pid()).arg(lockFile);
         }
         QCOMPARE(UnlistedPortMessage(ProbeComPort(1)), com1() + reason);
     }

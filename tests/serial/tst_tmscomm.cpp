@@ -103,8 +103,8 @@ private slots:
     void init()
     {
         pty_ = std::make_unique<PtyPair>();
-        QVERIFY(pty_->isOpen());
-        qputenv("QUELVANE_COM1", QFile::encodeName(pty_->slavePath()));
+        QVERIFY(pty_->IsOpen());
+        qputenv("QUELVANE_COM1", QFile::encodeName(pty_->SlavePath()));
         comm_ = std::make_unique<TMSComm>();
         prepare(*comm_);
     }
@@ -123,7 +123,7 @@ private slots:
     void settings_stationLineIsAppliedOnOpen()
     {
         openPort(*comm_);
-        const termios t = readBack(pty_->slavePath());
+        const termios t = readBack(pty_->SlavePath());
         QCOMPARE(cfgetispeed(&t), speed_t(B9600));
         QCOMPARE(cfgetospeed(&t), speed_t(B9600));
         QCOMPARE(t.c_cflag & CSIZE, tcflag_t(CS8));
@@ -142,7 +142,7 @@ private slots:
         TMSComm comm;
         comm.SetSettings(QStringLiteral("4800,e,7,2"));
         comm.SetPortOpen(true);
-        const termios t = readBack(pty_->slavePath());
+        const termios t = readBack(pty_->SlavePath());
         QCOMPARE(cfgetospeed(&t), speed_t(B4800));
         QCOMPARE(cfgetispeed(&t), speed_t(B4800));
         QCOMPARE(t.c_cflag & CSTOPB, tcflag_t(CSTOPB));
@@ -154,11 +154,11 @@ private slots:
         openPort(*comm_);
         comm_->SetSettings(QStringLiteral("19200,o,8,2"));
         QCOMPARE(comm_->Settings(), QStringLiteral("19200,o,8,2"));
-        termios t = readBack(pty_->slavePath());
+        termios t = readBack(pty_->SlavePath());
         QCOMPARE(cfgetospeed(&t), speed_t(B19200));
         QCOMPARE(t.c_cflag & (CSTOPB | PARODD), tcflag_t(CSTOPB | PARODD));
         comm_->SetSettings(QStringLiteral("9600,n,8,1"));
-        t = readBack(pty_->slavePath());
+        t = readBack(pty_->SlavePath());
         QCOMPARE(cfgetospeed(&t), speed_t(B9600));
         QCOMPARE(t.c_cflag & (CSTOPB | PARODD), tcflag_t(0));
     }
@@ -180,7 +180,7 @@ private slots:
         openPort(*comm_);
         QVERIFY_THROWS_EXCEPTION(CommError, comm_->SetSettings(text));
         QCOMPARE(comm_->Settings(), QStringLiteral("9600,n,8,1"));
-        const termios t = readBack(pty_->slavePath());
+        const termios t = readBack(pty_->SlavePath());
         QCOMPARE(cfgetospeed(&t), speed_t(B9600));
     }
 
@@ -310,11 +310,11 @@ private slots:
         openPort(*comm_);
         const QByteArray frame = QByteArray::fromHex("AA01090000FF0D0A");
         comm_->SetOutput(frame);
-        QCOMPARE(pty_->readMaster(frame.size(), 2000), frame);
+        QCOMPARE(pty_->ReadMaster(frame.size(), 2000), frame);
         // One byte at a time, as SendFrame writes.
         for (const char byte : frame)
             comm_->SetOutput(QByteArray(1, byte));
-        QCOMPARE(pty_->readMaster(frame.size(), 2000), frame);
+        QCOMPARE(pty_->ReadMaster(frame.size(), 2000), frame);
         QCOMPARE(comm_->OutBufferCount(), short(0));
     }
 
@@ -323,7 +323,7 @@ private slots:
         EventLog log;
         log.attach(*comm_);
         openPort(*comm_);
-        QVERIFY(pty_->writeMaster("hello"));
+        QVERIFY(pty_->WriteMaster("hello"));
         QTRY_VERIFY(log.count(TMSComm::comEvReceive) >= 1);
         QVERIFY(log.allOnUiThread);
         QVERIFY(log.allFromControl);
@@ -351,10 +351,10 @@ private slots:
                                  QByteArray::fromHex("05") + QByteArray(5, '\0') +
                                  QByteArray::fromHex("C4");
         QCOMPARE(reply.size(), 26);
-        QVERIFY(pty_->writeMaster(reply.left(4)));
+        QVERIFY(pty_->WriteMaster(reply.left(4)));
         std::jthread rest([&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(15));
-            pty_->writeMaster(reply.mid(4));
+            pty_->WriteMaster(reply.mid(4));
         });
         QTRY_VERIFY(!block.isEmpty());
         rest.join();
@@ -368,7 +368,7 @@ private slots:
         EventLog log;
         log.attach(*comm_);
         openPort(*comm_);
-        QVERIFY(pty_->writeMaster("1234567"));
+        QVERIFY(pty_->WriteMaster("1234567"));
         QTRY_COMPARE(comm_->InBufferCount(), short(7));
         QTest::qWait(100);
         QVERIFY(log.codes.isEmpty());
@@ -381,11 +381,11 @@ private slots:
         EventLog log;
         log.attach(*comm_);
         openPort(*comm_);
-        QVERIFY(pty_->writeMaster("ab"));
+        QVERIFY(pty_->WriteMaster("ab"));
         QTRY_COMPARE(comm_->InBufferCount(), short(2));
         QTest::qWait(100);
         QCOMPARE(log.count(TMSComm::comEvReceive), 0);
-        QVERIFY(pty_->writeMaster("c"));
+        QVERIFY(pty_->WriteMaster("c"));
         QTRY_COMPARE(log.count(TMSComm::comEvReceive), 1);
         QCOMPARE(comm_->Input(), QByteArray("abc"));
     }
@@ -394,12 +394,12 @@ private slots:
     {
         comm_->SetRThreshold(0);
         openPort(*comm_);
-        QVERIFY(pty_->writeMaster("stale bytes"));
+        QVERIFY(pty_->WriteMaster("stale bytes"));
         QTRY_COMPARE(comm_->InBufferCount(), short(11));
         comm_->SetInBufferCount(0);
         QCOMPARE(comm_->InBufferCount(), short(0));
         QCOMPARE(comm_->Input(), QByteArray());
-        QVERIFY(pty_->writeMaster("new"));
+        QVERIFY(pty_->WriteMaster("new"));
         QTRY_COMPARE(comm_->InBufferCount(), short(3));
         QCOMPARE(comm_->Input(), QByteArray("new"));
     }
@@ -409,7 +409,7 @@ private slots:
         comm_->SetRThreshold(0);
         comm_->SetInputLen(2);
         openPort(*comm_);
-        QVERIFY(pty_->writeMaster("abcde"));
+        QVERIFY(pty_->WriteMaster("abcde"));
         QTRY_COMPARE(comm_->InBufferCount(), short(5));
         QCOMPARE(comm_->Input(), QByteArray("ab"));
         QCOMPARE(comm_->Input(), QByteArray("cd"));
@@ -424,7 +424,7 @@ private slots:
         comm_->SetRThreshold(0);
         openPort(*comm_);
         const QByteArray sent = QByteArray::fromHex("FF41FFFF00FF");
-        QVERIFY(pty_->writeMaster(sent));
+        QVERIFY(pty_->WriteMaster(sent));
         QTRY_COMPARE(comm_->InBufferCount(), short(sent.size()));
         QCOMPARE(comm_->Input(), sent);
     }
@@ -438,7 +438,7 @@ private slots:
         QByteArray flood;
         for (int i = 0; i < 5000; ++i)
             flood.append(char('a' + i % 26));
-        QVERIFY(pty_->writeMaster(flood));
+        QVERIFY(pty_->WriteMaster(flood));
         QTRY_VERIFY(log.count(TMSComm::comEventRxOver) >= 1);
         QTRY_COMPARE(comm_->InBufferCount(), short(TMSComm::ReceiveBufferSize));
         const QByteArray kept = comm_->Input();
@@ -457,7 +457,7 @@ private slots:
         QCOMPARE(comm_->CommEvent(), TMSComm::comEventTxFull);
         comm_->SetOutBufferCount(0);
         QCOMPARE(comm_->OutBufferCount(), short(0));
-        pty_->drainMaster();
+        pty_->DrainMaster();
     }
 
     void buffers_zeroIsAcceptedWhileClosed()
@@ -536,7 +536,7 @@ private slots:
         QCOMPARE(log.codes, QList<short>{TMSComm::comEventFrame});
         QVERIFY(comm_->PortOpen());
         QCOMPARE(comm_->InBufferCount(), short(0));
-        QVERIFY(pty_->writeMaster("ok"));
+        QVERIFY(pty_->WriteMaster("ok"));
         QTRY_COMPARE(log.codes.size(), 2);
         QCOMPARE(log.codes.value(1), TMSComm::comEvReceive);
         QCOMPARE(comm_->Input(), QByteArray("ok"));
@@ -549,7 +549,7 @@ private slots:
         EventLog log;
         log.attach(*comm_);
         openPort(*comm_);
-        pty_->closeMaster();
+        pty_->CloseMaster();
         QTRY_VERIFY(comm_->DeviceLost());
         const double cpuBefore = processCpuMs();
         QElapsedTimer wall;
@@ -578,7 +578,7 @@ private slots:
     void hangup_writeThrowsEvenBeforeTheLoopNoticed()
     {
         openPort(*comm_);
-        pty_->closeMaster();
+        pty_->CloseMaster();
         QVERIFY_THROWS_EXCEPTION(CommError, comm_->SetOutput(QByteArray(1, '\xAA')));
         QVERIFY(comm_->DeviceLost());
     }
@@ -586,7 +586,7 @@ private slots:
     void hangup_endsAWaitForInputAtOnce()
     {
         openPort(*comm_);
-        pty_->closeMaster();
+        pty_->CloseMaster();
         // No deadline within the test's life: only the hang-up can end this wait.
         QVERIFY(!comm_->WaitForInput(1, NoDeadlineMs));
         QVERIFY(comm_->DeviceLost());
@@ -599,10 +599,10 @@ private slots:
         EventLog log;
         log.attach(*comm_);
         openPort(*comm_);
-        QVERIFY(pty_->writeMaster(QByteArray(10, 'a')));
+        QVERIFY(pty_->WriteMaster(QByteArray(10, 'a')));
         std::jthread later([&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            pty_->writeMaster(QByteArray(16, 'b'));
+            pty_->WriteMaster(QByteArray(16, 'b'));
         });
         QElapsedTimer timer;
         timer.start();
@@ -621,7 +621,7 @@ private slots:
     void waitForInput_isImmediateWhenTheBytesAlreadyWait()
     {
         openPort(*comm_);
-        QVERIFY(pty_->writeMaster(QByteArray(26, 'r')));
+        QVERIFY(pty_->WriteMaster(QByteArray(26, 'r')));
         QTRY_COMPARE(comm_->InBufferCount(), short(26));
         // Already in the control's buffer, so nothing more will make the line readable: a wait
         // that looked at the line instead would never end.
@@ -631,7 +631,7 @@ private slots:
     void waitForInput_givesUpAfterTheTimeout()
     {
         openPort(*comm_);
-        QVERIFY(pty_->writeMaster("abc"));
+        QVERIFY(pty_->WriteMaster("abc"));
         QElapsedTimer timer;
         timer.start();
         QVERIFY(!comm_->WaitForInput(26, 100));
@@ -653,7 +653,7 @@ private slots:
         openPort(*comm_);
         comm_->SetOutput(QByteArray(26, 's'));
         QVERIFY(comm_->WaitForSent(500));
-        QCOMPARE(pty_->readMaster(26, 2000), QByteArray(26, 's'));
+        QCOMPARE(pty_->ReadMaster(26, 2000), QByteArray(26, 's'));
     }
 };
 

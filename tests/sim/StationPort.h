@@ -26,62 +26,62 @@ public:
 
     explicit StationPort(const QString& path)
     {
-        m_fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (m_fd < 0)
+        fd_ = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (fd_ < 0)
             return;
         termios settings{};
-        ::tcgetattr(m_fd, &settings);
+        ::tcgetattr(fd_, &settings);
         cfmakeraw(&settings);
         cfsetispeed(&settings, B9600);
         cfsetospeed(&settings, B9600);
-        ::tcsetattr(m_fd, TCSANOW, &settings);
-        m_clock.start();
-        m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
-        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readWaiting(); });
+        ::tcsetattr(fd_, TCSANOW, &settings);
+        clock_.start();
+        notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { readWaiting(); });
     }
     ~StationPort()
     {
-        m_notifier.reset();
-        if (m_fd >= 0)
-            ::close(m_fd);
+        notifier_.reset();
+        if (fd_ >= 0)
+            ::close(fd_);
     }
     StationPort(const StationPort&) = delete;
     StationPort& operator=(const StationPort&) = delete;
 
-    bool isOpen() const { return m_fd >= 0; }
+    bool IsOpen() const { return fd_ >= 0; }
 
-    bool write(const QByteArray& bytes)
+    bool Write(const QByteArray& bytes)
     {
-        return ::write(m_fd, bytes.constData(), std::size_t(bytes.size())) == bytes.size();
+        return ::write(fd_, bytes.constData(), std::size_t(bytes.size())) == bytes.size();
     }
-    bool write(const ControllerFrame& frame)
+    bool Write(const ControllerFrame& frame)
     {
-        return write(QByteArray(reinterpret_cast<const char*>(frame.data()), int(frame.size())));
+        return Write(QByteArray(reinterpret_cast<const char*>(frame.data()), int(frame.size())));
     }
 
     // Everything read so far, in one piece.
-    QByteArray received() const
+    QByteArray Received() const
     {
         QByteArray all;
-        for (const Chunk& chunk : m_chunks)
+        for (const Chunk& chunk : chunks_)
             all += chunk.bytes;
         return all;
     }
     // What each read returned, and when.
-    const QList<Chunk>& chunks() const { return m_chunks; }
-    void clear() { m_chunks.clear(); }
+    const QList<Chunk>& Chunks() const { return chunks_; }
+    void Clear() { chunks_.clear(); }
 
 private:
     void readWaiting()
     {
         char buffer[512];
-        const ssize_t count = ::read(m_fd, buffer, sizeof buffer);
+        const ssize_t count = ::read(fd_, buffer, sizeof buffer);
         if (count > 0)
-            m_chunks.append({QByteArray(buffer, int(count)), m_clock.elapsed()});
+            chunks_.append({QByteArray(buffer, int(count)), clock_.elapsed()});
     }
 
-    int m_fd = -1;
-    std::unique_ptr<QSocketNotifier> m_notifier;
-    QElapsedTimer m_clock;
-    QList<Chunk> m_chunks;
+    int fd_ = -1;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    QElapsedTimer clock_;
+    QList<Chunk> chunks_;
 };

@@ -28,11 +28,11 @@ private slots:
     void wholeFrameInOneRead_isFound()
     {
         FrameFinder finder;
-        const auto frames = finder.feed(bytesOf(BuildStatusRequest(7)));
+        const auto frames = finder.Feed(bytesOf(BuildStatusRequest(7)));
         QCOMPARE(frames.size(), std::size_t(1));
         QVERIFY(frames[0] == BuildStatusRequest(7));
-        QCOMPARE(finder.pending(), std::size_t(0));
-        QCOMPARE(finder.skipped(), std::uint64_t(0));
+        QCOMPARE(finder.Pending(), std::size_t(0));
+        QCOMPARE(finder.Skipped(), std::uint64_t(0));
     }
 
     void frameSplitAtEveryPoint_isFoundOnce()
@@ -40,9 +40,9 @@ private slots:
         const Bytes frame = bytesOf(BuildSwitchCommand(2, 0x80, 0x80));
         for (std::size_t cut = 1; cut < frame.size(); ++cut) {
             FrameFinder finder;
-            QVERIFY(finder.feed(Bytes(frame.begin(), frame.begin() + long(cut))).empty());
-            QCOMPARE(finder.pending(), cut);
-            const auto frames = finder.feed(Bytes(frame.begin() + long(cut), frame.end()));
+            QVERIFY(finder.Feed(Bytes(frame.begin(), frame.begin() + long(cut))).empty());
+            QCOMPARE(finder.Pending(), cut);
+            const auto frames = finder.Feed(Bytes(frame.begin() + long(cut), frame.end()));
             QCOMPARE(frames.size(), std::size_t(1));
             QVERIFY(bytesOf(frames[0]) == frame);
         }
@@ -53,7 +53,7 @@ private slots:
         FrameFinder finder;
         std::vector<ControllerFrame> found;
         for (const std::uint8_t byte : bytesOf(BuildStatusRequest(21))) {
-            const auto frames = finder.feed(std::span(&byte, 1));
+            const auto frames = finder.Feed(std::span(&byte, 1));
             found.insert(found.end(), frames.begin(), frames.end());
         }
         QCOMPARE(found.size(), std::size_t(1));
@@ -64,10 +64,10 @@ private slots:
     {
         FrameFinder finder;
         const auto frames =
-            finder.feed(Bytes{0x00, 0x13, 0xFF, 0x55} + bytesOf(BuildStatusRequest(3)));
+            finder.Feed(Bytes{0x00, 0x13, 0xFF, 0x55} + bytesOf(BuildStatusRequest(3)));
         QCOMPARE(frames.size(), std::size_t(1));
         QVERIFY(frames[0] == BuildStatusRequest(3));
-        QCOMPARE(finder.skipped(), std::uint64_t(4));
+        QCOMPARE(finder.Skipped(), std::uint64_t(4));
     }
 
     void garbageHoldingHeaderBytes_doesNotHideTheFrame_data()
@@ -93,11 +93,11 @@ private slots:
             garbage.push_back(header ? FrameHeader : std::uint8_t(pattern == 1 ? 0x00 : 0x55));
         }
         FrameFinder finder;
-        const auto frames = finder.feed(garbage + bytesOf(BuildSwitchCommand(10, 4, 4)));
+        const auto frames = finder.Feed(garbage + bytesOf(BuildSwitchCommand(10, 4, 4)));
         QCOMPARE(frames.size(), std::size_t(1));
         QVERIFY(frames[0] == BuildSwitchCommand(10, 4, 4));
-        QCOMPARE(finder.skipped(), std::uint64_t(length));
-        QCOMPARE(finder.pending(), std::size_t(0));
+        QCOMPARE(finder.Skipped(), std::uint64_t(length));
+        QCOMPARE(finder.Pending(), std::size_t(0));
     }
 
     // A header, one more byte, then the real frame: the first 26 bytes fail the checksum, and
@@ -105,10 +105,10 @@ private slots:
     void falseStartOverlappingTheFrame_isAbandoned()
     {
         FrameFinder finder;
-        const auto frames = finder.feed(Bytes{FrameHeader, 0x05} + bytesOf(BuildStatusRequest(1)));
+        const auto frames = finder.Feed(Bytes{FrameHeader, 0x05} + bytesOf(BuildStatusRequest(1)));
         QCOMPARE(frames.size(), std::size_t(1));
         QVERIFY(frames[0] == BuildStatusRequest(1));
-        QCOMPARE(finder.skipped(), std::uint64_t(2));
+        QCOMPARE(finder.Skipped(), std::uint64_t(2));
     }
 
     void frameWithBadChecksum_isNotReported_butTheNextOneIs()
@@ -116,18 +116,18 @@ private slots:
         Bytes damaged = bytesOf(BuildStatusRequest(4));
         damaged.back() ^= 0x01;
         FrameFinder finder;
-        QVERIFY(finder.feed(damaged).empty());
-        const auto frames = finder.feed(bytesOf(BuildStatusRequest(5)));
+        QVERIFY(finder.Feed(damaged).empty());
+        const auto frames = finder.Feed(bytesOf(BuildStatusRequest(5)));
         QCOMPARE(frames.size(), std::size_t(1));
         QVERIFY(frames[0] == BuildStatusRequest(5));
-        QCOMPARE(finder.skipped(), std::uint64_t(damaged.size()));
+        QCOMPARE(finder.Skipped(), std::uint64_t(damaged.size()));
     }
 
     void framesBackToBack_areAllFound()
     {
         FrameFinder finder;
         const auto frames =
-            finder.feed(bytesOf(BuildSwitchCommand(9, 64, 64)) + bytesOf(BuildStatusRequest(9)) +
+            finder.Feed(bytesOf(BuildSwitchCommand(9, 64, 64)) + bytesOf(BuildStatusRequest(9)) +
                         bytesOf(BuildStatusRequest(13)));
         QCOMPARE(frames.size(), std::size_t(3));
         QVERIFY(frames[0] == BuildSwitchCommand(9, 64, 64));
@@ -147,11 +147,11 @@ private slots:
                 // Headers are frequent so that false starts are many.
                 byte = (noise >> 16) % 3 == 0 ? FrameHeader : std::uint8_t(noise >> 24);
             }
-            found += finder.feed(chunk).size();
-            QVERIFY(finder.pending() < ControllerFrameLayout::Size);
+            found += finder.Feed(chunk).size();
+            QVERIFY(finder.Pending() < ControllerFrameLayout::Size);
         }
         // Every byte is skipped, held, or part of a frame found: none vanishes or counts twice.
-        QCOMPARE(finder.skipped() + finder.pending() + found * ControllerFrameLayout::Size,
+        QCOMPARE(finder.Skipped() + finder.Pending() + found * ControllerFrameLayout::Size,
                  std::uint64_t(200 * chunk.size()));
     }
 };

@@ -24,7 +24,7 @@ QByteArray replyHex(const char* address, const char* states, const char* checksu
 // Boards never answer a switch command; true when this one kept quiet too.
 bool switchRelay(RelayBoards& boards, int address, std::uint8_t select, std::uint8_t state)
 {
-    return !boards.answer(BuildSwitchCommand(std::uint8_t(address), select, state));
+    return !boards.Answer(BuildSwitchCommand(std::uint8_t(address), select, state));
 }
 
 } // namespace
@@ -52,9 +52,9 @@ private slots:
     {
         QFETCH(int, address);
         QFETCH(int, relays);
-        QCOMPARE(RelayBoards::relayCount(address), relays);
-        QCOMPARE(RelayBoards::isBoard(address), relays > 0);
-        QCOMPARE(int(RelayBoards::relayBits(address)), (1 << relays) - 1);
+        QCOMPARE(RelayBoards::RelayCount(address), relays);
+        QCOMPARE(RelayBoards::IsBoard(address), relays > 0);
+        QCOMPARE(int(RelayBoards::RelayBits(address)), (1 << relays) - 1);
     }
 
     // A board switches exactly the relays the station shows for it, nothing the screens lack.
@@ -63,20 +63,20 @@ private slots:
         for (int address = FirstControllerAddress; address <= LastControllerAddress; ++address) {
             const std::optional<ControllerPlace> place = PlaceOfAddress(address);
             QVERIFY(place);
-            QCOMPARE(RelayBoards::relayCount(address), place->relays);
+            QCOMPARE(RelayBoards::RelayCount(address), place->relays);
             RelayBoards boards;
             QVERIFY(switchRelay(boards, address, 0xFF, 0xFF));
-            QCOMPARE(int(boards.states(address)), (1 << place->relays) - 1);
+            QCOMPARE(int(boards.States(address)), (1 << place->relays) - 1);
         }
     }
 
     void statusReply_isLaidOutByteForByte()
     {
         RelayBoards boards;
-        boards.setStates(1, 0x15);
-        boards.setStates(21, 0x7F);
-        const auto first = boards.answer(BuildStatusRequest(1));
-        const auto last = boards.answer(BuildStatusRequest(21));
+        boards.SetStates(1, 0x15);
+        boards.SetStates(21, 0x7F);
+        const auto first = boards.Answer(BuildStatusRequest(1));
+        const auto last = boards.Answer(BuildStatusRequest(21));
         QVERIFY(first && last);
         QCOMPARE(hexOf(*first), replyHex("01", "15", "C9"));
         QCOMPARE(hexOf(*last), replyHex("15", "7F", "47"));
@@ -85,12 +85,12 @@ private slots:
     void initialStates_keepOnlyTheBoardsRelays()
     {
         RelayBoards boards;
-        boards.setAllStates(0xFF);
-        QCOMPARE(boards.states(1), std::uint8_t(0x1F));
-        QCOMPARE(boards.states(2), std::uint8_t(0xFF));
-        QCOMPARE(boards.states(13), std::uint8_t(0x7F));
-        boards.setStates(9, 0x80);
-        QCOMPARE(boards.states(9), std::uint8_t(0));
+        boards.SetAllStates(0xFF);
+        QCOMPARE(boards.States(1), std::uint8_t(0x1F));
+        QCOMPARE(boards.States(2), std::uint8_t(0xFF));
+        QCOMPARE(boards.States(13), std::uint8_t(0x7F));
+        boards.SetStates(9, 0x80);
+        QCOMPARE(boards.States(9), std::uint8_t(0));
     }
 
     void switchCommand_changesOnlyTheSelectedRelay_data()
@@ -119,10 +119,10 @@ private slots:
         QFETCH(int, state);
         QFETCH(int, after);
         RelayBoards boards;
-        boards.setStates(address, std::uint8_t(before));
+        boards.SetStates(address, std::uint8_t(before));
         QVERIFY(switchRelay(boards, address, std::uint8_t(select), std::uint8_t(state)));
-        QCOMPARE(int(boards.states(address)), after);
-        const auto reply = boards.answer(BuildStatusRequest(std::uint8_t(address)));
+        QCOMPARE(int(boards.States(address)), after);
+        const auto reply = boards.Answer(BuildStatusRequest(std::uint8_t(address)));
         QVERIFY(reply);
         QCOMPARE(int((*reply)[ControllerFrameLayout::StatusMask]), after);
     }
@@ -132,7 +132,7 @@ private slots:
         RelayBoards boards;
         QVERIFY(switchRelay(boards, 6, 0x10, 0x10));
         for (int address = 1; address <= 21; ++address)
-            QCOMPARE(boards.states(address), std::uint8_t(address == 6 ? 0x10 : 0));
+            QCOMPARE(boards.States(address), std::uint8_t(address == 6 ? 0x10 : 0));
     }
 
     void framesForNoBoard_orOtherCommands_getNothing_data()
@@ -153,44 +153,44 @@ private slots:
         frame[ControllerFrameLayout::Command] = std::uint8_t(command);
         frame[ControllerFrameLayout::Checksum] = FrameChecksum(frame);
         RelayBoards boards;
-        QVERIFY(!boards.answer(frame));
+        QVERIFY(!boards.Answer(frame));
         for (int board = 1; board <= 21; ++board)
-            QCOMPARE(boards.states(board), std::uint8_t(0));
+            QCOMPARE(boards.States(board), std::uint8_t(0));
     }
 
     void stuckRelays_ignoreSwitchCommands()
     {
         RelayBoards boards;
-        boards.setStates(3, 0x01);
-        boards.setStuck(3, 0x03);
+        boards.SetStates(3, 0x01);
+        boards.SetStuck(3, 0x03);
         QVERIFY(switchRelay(boards, 3, 0x01, 0x00));
         QVERIFY(switchRelay(boards, 3, 0x02, 0x02));
-        QCOMPARE(boards.states(3), std::uint8_t(0x01));
+        QCOMPARE(boards.States(3), std::uint8_t(0x01));
         QVERIFY(switchRelay(boards, 3, 0x04, 0x04));
-        QCOMPARE(boards.states(3), std::uint8_t(0x05));
+        QCOMPARE(boards.States(3), std::uint8_t(0x05));
         QVERIFY(switchRelay(boards, 4, 0x01, 0x01));
-        QCOMPARE(boards.states(4), std::uint8_t(0x01));
+        QCOMPARE(boards.States(4), std::uint8_t(0x01));
     }
 
     void silentBoard_switchesButNeverAnswers()
     {
         RelayBoards boards;
-        boards.setSilent(17, true);
+        boards.SetSilent(17, true);
         QVERIFY(switchRelay(boards, 17, 0x08, 0x08));
-        QCOMPARE(boards.states(17), std::uint8_t(0x08));
-        QVERIFY(!boards.answer(BuildStatusRequest(17)));
-        QVERIFY(boards.answer(BuildStatusRequest(16)));
-        boards.setSilent(17, false);
-        QVERIFY(boards.answer(BuildStatusRequest(17)));
+        QCOMPARE(boards.States(17), std::uint8_t(0x08));
+        QVERIFY(!boards.Answer(BuildStatusRequest(17)));
+        QVERIFY(boards.Answer(BuildStatusRequest(16)));
+        boards.SetSilent(17, false);
+        QVERIFY(boards.Answer(BuildStatusRequest(17)));
     }
 
     void settersRefuseAddressesWithoutBoard()
     {
         RelayBoards boards;
-        QVERIFY_THROWS_EXCEPTION(std::out_of_range, boards.setStates(0, 1));
-        QVERIFY_THROWS_EXCEPTION(std::out_of_range, boards.setStuck(22, 1));
-        QVERIFY_THROWS_EXCEPTION(std::out_of_range, boards.setSilent(-1, true));
-        QVERIFY_THROWS_EXCEPTION(std::out_of_range, boards.states(22));
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, boards.SetStates(0, 1));
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, boards.SetStuck(22, 1));
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, boards.SetSilent(-1, true));
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, boards.States(22));
     }
 };
 

@@ -21,7 +21,7 @@ std::vector<ShapedReply> shapeReplies(ReplyShaper& shaper, int count)
 {
     std::vector<ShapedReply> shaped;
     for (int i = 1; i <= count; ++i)
-        shaped.push_back(shaper.shape(RelayBoards::buildStatusReply(std::uint8_t(i), 0x05)));
+        shaped.push_back(shaper.Shape(RelayBoards::BuildStatusReply(std::uint8_t(i), 0x05)));
     return shaped;
 }
 
@@ -36,8 +36,8 @@ private slots:
         ReplyFaults faults;
         faults.replyDelayMs = 40;
         ReplyShaper shaper(faults);
-        const ControllerFrame reply = RelayBoards::buildStatusReply(8, 0x81);
-        const ShapedReply shaped = shaper.shape(reply);
+        const ControllerFrame reply = RelayBoards::BuildStatusReply(8, 0x81);
+        const ShapedReply shaped = shaper.Shape(reply);
         QVERIFY(!shaped.dropped && !shaped.corrupted);
         QCOMPARE(shaped.pieces.size(), std::size_t(1));
         QCOMPARE(shaped.pieces[0].atMs, 40);
@@ -59,8 +59,8 @@ private slots:
         faults.splitAfterBytes = firstBytes;
         faults.splitGapMs = 50;
         ReplyShaper shaper(faults);
-        const ControllerFrame reply = RelayBoards::buildStatusReply(12, 0x05);
-        const ShapedReply shaped = shaper.shape(reply);
+        const ControllerFrame reply = RelayBoards::BuildStatusReply(12, 0x05);
+        const ShapedReply shaped = shaper.Shape(reply);
         QCOMPARE(shaped.pieces.size(), std::size_t(2));
         QCOMPARE(shaped.pieces[0].bytes.size(), std::size_t(firstBytes));
         QCOMPARE(shaped.pieces[0].atMs, 3);
@@ -87,7 +87,7 @@ private slots:
         ReplyShaper shaper(faults);
         const auto shaped = shapeReplies(shaper, 7);
         for (std::size_t i = 0; i < shaped.size(); ++i) {
-            const auto original = bytesOf(RelayBoards::buildStatusReply(std::uint8_t(i + 1), 0x05));
+            const auto original = bytesOf(RelayBoards::BuildStatusReply(std::uint8_t(i + 1), 0x05));
             const auto& sent = shaped[i].pieces.at(0).bytes;
             const bool spoilt = (i + 1) % 3 == 0;
             QCOMPARE(shaped[i].corrupted, spoilt);
@@ -104,7 +104,7 @@ private slots:
         faults.corruptEvery = 1;
         ReplyShaper shaper(faults);
         ControllerFrame sent{};
-        const auto bytes = shaper.shape(RelayBoards::buildStatusReply(14, 0xA5)).pieces.at(0).bytes;
+        const auto bytes = shaper.Shape(RelayBoards::BuildStatusReply(14, 0xA5)).pieces.at(0).bytes;
         std::copy(bytes.begin(), bytes.end(), sent.begin());
         QCOMPARE(sent[L::ControllerAddress], std::uint8_t(14));
         QCOMPARE(sent[L::Command], ReadStatusCommand);

@@ -7,7 +7,7 @@ namespace {
 
 SimCommandLine parse(const QStringList& options)
 {
-    return parseSimCommandLine(QStringList{QStringLiteral("quelvane-sim")} + options);
+    return ParseSimCommandLine(QStringList{QStringLiteral("quelvane-sim")} + options);
 }
 
 } // namespace
@@ -28,9 +28,9 @@ private slots:
         QCOMPARE(options.config.faults.corruptEvery, 0);
         QCOMPARE(options.config.faults.dropEvery, 0);
         for (int address = 1; address <= 21; ++address) {
-            QCOMPARE(options.config.boards.states(address), std::uint8_t(0));
-            QCOMPARE(options.config.boards.stuck(address), std::uint8_t(0));
-            QVERIFY(!options.config.boards.isSilent(address));
+            QCOMPARE(options.config.boards.States(address), std::uint8_t(0));
+            QCOMPARE(options.config.boards.Stuck(address), std::uint8_t(0));
+            QVERIFY(!options.config.boards.IsSilent(address));
         }
     }
 
@@ -48,12 +48,12 @@ private slots:
         QCOMPARE(options.devicePath, QStringLiteral("/dev/ttyUSB0"));
         QVERIFY(options.trace);
         QCOMPARE(faults.replyDelayMs, 250);
-        QCOMPARE(boards.states(1), std::uint8_t(3));
-        QCOMPARE(boards.states(2), std::uint8_t(0xFF));
-        QCOMPARE(boards.states(5), std::uint8_t(0x7F));
-        QCOMPARE(boards.states(9), std::uint8_t(0)); // bit 128 is no relay there
-        QVERIFY(boards.isSilent(4) && boards.isSilent(21) && !boards.isSilent(5));
-        QCOMPARE(boards.stuck(2), std::uint8_t(0x85));
+        QCOMPARE(boards.States(1), std::uint8_t(3));
+        QCOMPARE(boards.States(2), std::uint8_t(0xFF));
+        QCOMPARE(boards.States(5), std::uint8_t(0x7F));
+        QCOMPARE(boards.States(9), std::uint8_t(0)); // bit 128 is no relay there
+        QVERIFY(boards.IsSilent(4) && boards.IsSilent(21) && !boards.IsSilent(5));
+        QCOMPARE(boards.Stuck(2), std::uint8_t(0x85));
         QCOMPARE(faults.splitAfterBytes, 10);
         QCOMPARE(faults.splitGapMs, 40);
         QCOMPARE(faults.corruptEvery, 3);
@@ -152,7 +152,7 @@ private slots:
 
     void deviceLine_namesThePath()
     {
-        QCOMPARE(deviceLine(QStringLiteral("/dev/pts/5")),
+        QCOMPARE(DeviceLine(QStringLiteral("/dev/pts/5")),
                  QStringLiteral("quelvane-sim: device /dev/pts/5"));
     }
 
@@ -172,7 +172,7 @@ private slots:
         const QByteArray bytes(reinterpret_cast<const char*>(frame.data()), int(frame.size()));
         const QString expected =
             word + " 2003 AA 02 13 80 80" + QString(" 00").repeated(20) + " BF";
-        QCOMPARE(formatTraceLine(TraceDirection(direction), 2003, bytes), expected);
+        QCOMPARE(FormatTraceLine(TraceDirection(direction), 2003, bytes), expected);
     }
 
     void stoppedLine_listsTheCounters()
@@ -186,7 +186,7 @@ private slots:
         counters.repliesDropped = 1;
         counters.repliesCorrupted = 5;
         counters.bytesLost = 6;
-        QCOMPARE(stoppedLine(counters),
+        QCOMPARE(StoppedLine(counters),
                  QStringLiteral("quelvane-sim: stopped frames=4 skipped=3 status=2 switch=1 "
                                 "replies=1 dropped=1 corrupted=5 lost=6"));
     }

@@ -7,7 +7,7 @@
 #include <QtPlugin>
 
 namespace {
-QList<AccessibleEventRecord>& Records()
+QList<AccessibleEventRecord>& records()
 {
     static QList<AccessibleEventRecord> records;
     return records;
@@ -22,7 +22,7 @@ public:
         QAccessible::State changed;
         if (event->type() == QAccessible::StateChanged)
             changed = static_cast<QAccessibleStateChangeEvent*>(event)->changedStates();
-        Records().append({event->object(), event->type(), changed});
+        records().append({event->object(), event->type(), changed});
     }
 };
 } // namespace
@@ -44,15 +44,15 @@ public:
 Q_IMPORT_PLUGIN(RecordingBridgePlugin)
 
 namespace AccessibleEvents {
-void clear()
+void Clear()
 {
-    Records().clear();
+    records().clear();
 }
 
-int checkedChanges(const QObject* object)
+int CheckedChanges(const QObject* object)
 {
     int count = 0;
-    for (const AccessibleEventRecord& record : Records()) {
+    for (const AccessibleEventRecord& record : records()) {
         if (record.object == object && record.type == QAccessible::StateChanged &&
             record.changedStates.checked)
             ++count;

@@ -16,7 +16,7 @@ struct AccessibleEventRecord
 };
 
 namespace AccessibleEvents {
-void clear();
+void Clear();
 // How many StateChanged events for the object reported a change of its checked state.
-int checkedChanges(const QObject* object);
+int CheckedChanges(const QObject* object);
 } // namespace AccessibleEvents

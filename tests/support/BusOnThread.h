@@ -32,66 +32,70 @@ public:
             Qt::BlockingQueuedConnection);
         QObject::connect(bus_, &BuildingBus::frameReceived, &recorder_,
                          [this](const QByteArray& frame, qint64 atMs) {
-                             frames.append({frame, atMs});
+                             frames_.append({frame, atMs});
                          });
-        onBus([this](BuildingBus& b) {
-            b.openPseudoTerminal();
-            devicePath = b.devicePath();
+        OnBus([this](BuildingBus& b) {
+            b.OpenPseudoTerminal();
+            devicePath_ = b.DevicePath();
         });
     }
 
     ~BusOnThread()
     {
-        onBus([](BuildingBus& b) { delete &b; });
+        OnBus([](BuildingBus& b) { delete &b; });
         thread_.quit();
         thread_.wait();
     }
 
     // Runs on the bus's thread and waits for it.
-    void onBus(const std::function<void(BuildingBus&)>& job)
+    void OnBus(const std::function<void(BuildingBus&)>& job)
     {
         QMetaObject::invokeMethod(
             bus_, [this, &job] { job(*bus_); }, Qt::BlockingQueuedConnection);
     }
 
-    void setStates(int address, std::uint8_t mask)
+    void SetStates(int address, std::uint8_t mask)
     {
-        onBus([=](BuildingBus& b) { b.boards().setStates(address, mask); });
+        OnBus([=](BuildingBus& b) { b.Boards().SetStates(address, mask); });
     }
 
-    std::uint8_t states(int address)
+    std::uint8_t States(int address)
     {
         std::uint8_t mask = 0;
-        onBus([&](BuildingBus& b) { mask = b.boards().states(address); });
+        OnBus([&](BuildingBus& b) { mask = b.Boards().States(address); });
         return mask;
     }
 
-    void injectBytes(const QByteArray& bytes, int gapMs = 0)
+    void InjectBytes(const QByteArray& bytes, int gapMs = 0)
     {
-        onBus([&](BuildingBus& b) { b.injectBytes(bytes, gapMs); });
+        OnBus([&](BuildingBus& b) { b.InjectBytes(bytes, gapMs); });
     }
 
-    qint64 elapsedMs()
+    qint64 ElapsedMs()
     {
         qint64 ms = 0;
-        onBus([&](BuildingBus& b) { ms = b.elapsedMs(); });
+        OnBus([&](BuildingBus& b) { ms = b.ElapsedMs(); });
         return ms;
     }
 
-    QList<int> statusRequests() const
+    QList<int> StatusRequests() const
     {
         QList<int> addresses;
-        for (const Frame& f : frames) {
+        for (const Frame& f : frames_) {
             if (quint8(f.bytes[ControllerFrameLayout::Command]) == ReadStatusCommand)
                 addresses << quint8(f.bytes[ControllerFrameLayout::ControllerAddress]);
         }
         return addresses;
     }
 
-    QString devicePath;
-    QList<Frame> frames; // what the boards heard, in order
+    const QString& DevicePath() const { return devicePath_; }
+    // What the boards heard, in order; a test clears it to hear only what follows.
+    QList<Frame>& Frames() { return frames_; }
+    const QList<Frame>& Frames() const { return frames_; }
 
 private:
+    QString devicePath_;
+    QList<Frame> frames_;
     QThread thread_;
     BuildingBus* bus_ = nullptr;
     QObject recorder_; // takes the bus's reports on the test's thread

@@ -14,5 +14,5 @@ inline QByteArray FrameBytes(const ControllerFrame& frame)
 // The status reply a board sends: header, address, command, states in byte 19, checksum.
 inline QByteArray StatusReplyBytes(std::uint8_t address, std::uint8_t statusMask)
 {
-    return FrameBytes(RelayBoards::buildStatusReply(address, statusMask));
+    return FrameBytes(RelayBoards::BuildStatusReply(address, statusMask));
 }

@@ -48,10 +48,10 @@ public:
     OtherProgram(const OtherProgram&) = delete;
     OtherProgram& operator=(const OtherProgram&) = delete;
 
-    pid_t pid() const { return pid_; }
+    pid_t Pid() const { return pid_; }
 
     // Its lock file, in the HDB form.
-    bool writeLock(const QString& lockPath) const
+    bool WriteLock(const QString& lockPath) const
     {
         QFile file(lockPath);
         return file.open(QIODevice::WriteOnly) && file.write(LockText(pid_)) == 11;

@@ -19,15 +19,15 @@ struct PortUnderTest
     QString lockFile; // of the pseudo-terminal
 
     // A new port and directory, for every test; false when the system gives none.
-    bool setUpPort()
+    bool SetUpPort()
     {
         lockDir = std::make_unique<QTemporaryDir>();
         pty = std::make_unique<PtyPair>();
-        if (!lockDir->isValid() || !pty->isOpen())
+        if (!lockDir->isValid() || !pty->IsOpen())
             return false;
         qputenv("QUELVANE_LOCK_DIR", QFile::encodeName(lockDir->path()));
-        qputenv("QUELVANE_COM1", QFile::encodeName(pty->slavePath()));
-        lockFile = UucpLockPath(pty->slavePath(), lockDir->path());
+        qputenv("QUELVANE_COM1", QFile::encodeName(pty->SlavePath()));
+        lockFile = UucpLockPath(pty->SlavePath(), lockDir->path());
         return true;
     }
 };

@@ -22,27 +22,27 @@ public:
         if (master_ < 0)
             return;
         if (::grantpt(master_) < 0 || ::unlockpt(master_) < 0) {
-            closeMaster();
+            CloseMaster();
             return;
         }
         const char* name = ::ptsname(master_);
         if (!name) {
-            closeMaster();
+            CloseMaster();
             return;
         }
         slavePath_ = QString::fromLocal8Bit(name);
         ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
     }
-    ~PtyPair() { closeMaster(); }
+    ~PtyPair() { CloseMaster(); }
     PtyPair(const PtyPair&) = delete;
     PtyPair& operator=(const PtyPair&) = delete;
 
-    bool isOpen() const { return master_ >= 0; }
-    int master() const { return master_; }
-    QString slavePath() const { return slavePath_; }
+    bool IsOpen() const { return master_ >= 0; }
+    int Master() const { return master_; }
+    QString SlavePath() const { return slavePath_; }
 
     // Writes all of it (waiting while the slave side is full); false on an error.
-    bool writeMaster(const QByteArray& bytes)
+    bool WriteMaster(const QByteArray& bytes)
     {
         qsizetype done = 0;
         QElapsedTimer timer;
@@ -64,7 +64,7 @@ public:
     }
 
     // Reads until `expected` bytes came or msecs passed.
-    QByteArray readMaster(qsizetype expected, int msecs)
+    QByteArray ReadMaster(qsizetype expected, int msecs)
     {
         QByteArray got;
         QElapsedTimer timer;
@@ -84,7 +84,7 @@ public:
     }
 
     // Discards what the slave has written so far.
-    void drainMaster()
+    void DrainMaster()
     {
         char buffer[4096];
         while (::read(master_, buffer, sizeof buffer) > 0) {
@@ -92,7 +92,7 @@ public:
     }
 
     // The far end goes away: the kernel hangs up the slave.
-    void closeMaster()
+    void CloseMaster()
     {
         if (master_ >= 0)
             ::close(master_);

@@ -20,101 +20,101 @@ static QByteArray bytesOf(const std::vector<std::uint8_t>& bytes)
 }
 
 BuildingBus::BuildingBus(const BusConfig& config, QObject* parent)
-    : QObject(parent), m_boards(config.boards), m_shaper(config.faults)
+    : QObject(parent), boards_(config.boards), shaper_(config.faults)
 {
     // Coarse timers may fire early; a split gap or a reply delay must never be shorter.
-    m_outputTimer.setTimerType(Qt::PreciseTimer);
-    m_outputTimer.setSingleShot(true);
-    connect(&m_outputTimer, &QTimer::timeout, this, &BuildingBus::sendDuePieces);
+    outputTimer_.setTimerType(Qt::PreciseTimer);
+    outputTimer_.setSingleShot(true);
+    connect(&outputTimer_, &QTimer::timeout, this, &BuildingBus::sendDuePieces);
 }
 
 BuildingBus::~BuildingBus() = default;
 
-void BuildingBus::openPseudoTerminal()
+void BuildingBus::OpenPseudoTerminal()
 {
-    close();
-    start(BusPort::openPseudoTerminal());
+    Close();
+    start(BusPort::OpenPseudoTerminal());
 }
 
-void BuildingBus::openDevice(const QString& path)
+void BuildingBus::OpenDevice(const QString& path)
 {
-    close();
-    start(BusPort::openDevice(path));
+    Close();
+    start(BusPort::OpenDevice(path));
 }
 
 void BuildingBus::start(BusPort port)
 {
-    m_port.emplace(std::move(port));
-    m_finder = FrameFinder();
-    m_clock.start();
-    m_lastWriteMs = 0;
-    m_readNotifier = new QSocketNotifier(m_port->fd(), QSocketNotifier::Read, this);
-    connect(m_readNotifier, &QSocketNotifier::activated, this, &BuildingBus::readLine);
+    port_.emplace(std::move(port));
+    finder_ = FrameFinder();
+    clock_.start();
+    lastWriteMs_ = 0;
+    readNotifier_ = new QSocketNotifier(port_->Fd(), QSocketNotifier::Read, this);
+    connect(readNotifier_, &QSocketNotifier::activated, this, &BuildingBus::readLine);
 }
 
-void BuildingBus::close()
+void BuildingBus::Close()
 {
-    m_outputTimer.stop();
-    m_pending.clear();
-    if (m_readNotifier) {
-        m_readNotifier->setEnabled(false);
-        m_readNotifier->deleteLater();
-        m_readNotifier = nullptr;
+    outputTimer_.stop();
+    pending_.clear();
+    if (readNotifier_) {
+        readNotifier_->setEnabled(false);
+        readNotifier_->deleteLater();
+        readNotifier_ = nullptr;
     }
-    m_port.reset();
+    port_.reset();
 }
 
-QString BuildingBus::devicePath() const
+QString BuildingBus::DevicePath() const
 {
-    return m_port ? m_port->devicePath() : QString();
+    return port_ ? port_->DevicePath() : QString();
 }
 
 void BuildingBus::readLine()
 {
     std::uint8_t buffer[256];
-    const ssize_t count = ::read(m_port->fd(), buffer, sizeof buffer);
+    const ssize_t count = ::read(port_->Fd(), buffer, sizeof buffer);
     if (count < 0 && (errno == EAGAIN || errno == EINTR))
         return;
     if (count <= 0) {
         fail(QStringLiteral("reading %1 failed: %2")
-                 .arg(m_port->devicePath(), count == 0
-                                                ? QStringLiteral("end of file")
-                                                : QString::fromLocal8Bit(std::strerror(errno))));
+                 .arg(port_->DevicePath(), count == 0
+                                               ? QStringLiteral("end of file")
+                                               : QString::fromLocal8Bit(std::strerror(errno))));
         return;
     }
-    const qint64 atMs = elapsedMs();
-    const std::uint64_t skippedBefore = m_finder.skipped();
-    const auto frames = m_finder.feed({buffer, static_cast<std::size_t>(count)});
-    m_counters.bytesSkipped += m_finder.skipped() - skippedBefore;
+    const qint64 atMs = ElapsedMs();
+    const std::uint64_t skippedBefore = finder_.Skipped();
+    const auto frames = finder_.Feed({buffer, static_cast<std::size_t>(count)});
+    counters_.bytesSkipped += finder_.Skipped() - skippedBefore;
     for (const ControllerFrame& frame : frames)
         handleFrame(frame, atMs);
 }
 
 void BuildingBus::handleFrame(const ControllerFrame& frame, qint64 atMs)
 {
-    ++m_counters.framesReceived;
-    if (RelayBoards::isBoard(frame[L::ControllerAddress])) {
+    ++counters_.framesReceived;
+    if (RelayBoards::IsBoard(frame[L::ControllerAddress])) {
         if (frame[L::Command] == ReadStatusCommand)
-            ++m_counters.statusRequests;
+            ++counters_.statusRequests;
         else if (frame[L::Command] == SwitchCommand)
-            ++m_counters.switchCommands;
+            ++counters_.switchCommands;
     }
     emit frameReceived(bytesOf(frame), atMs);
-    if (!m_port)
+    if (!port_)
         return;
-    const auto reply = m_boards.answer(frame);
+    const auto reply = boards_.Answer(frame);
     if (!reply)
         return;
-    const ShapedReply shaped = m_shaper.shape(*reply);
+    const ShapedReply shaped = shaper_.Shape(*reply);
     if (shaped.dropped) {
-        ++m_counters.repliesDropped;
+        ++counters_.repliesDropped;
         emit replyDropped(bytesOf(*reply), atMs);
         return;
     }
     if (shaped.corrupted)
-        ++m_counters.repliesCorrupted;
-    if (m_pending.size() + shaped.pieces.size() > MaxPendingPieces) {
-        m_counters.bytesLost += L::Size;
+        ++counters_.repliesCorrupted;
+    if (pending_.size() + shaped.pieces.size() > MaxPendingPieces) {
+        counters_.bytesLost += L::Size;
         return;
     }
     for (std::size_t i = 0; i < shaped.pieces.size(); ++i) {
@@ -124,72 +124,71 @@ void BuildingBus::handleFrame(const ControllerFrame& frame, qint64 atMs)
     }
 }
 
-void BuildingBus::injectBytes(const QByteArray& bytes, int gapMs)
+void BuildingBus::InjectBytes(const QByteArray& bytes, int gapMs)
 {
-    if (!m_port || bytes.isEmpty())
+    if (!port_ || bytes.isEmpty())
         return;
-    if (m_pending.size() >= MaxPendingPieces) {
-        m_counters.bytesLost += static_cast<std::uint64_t>(bytes.size());
+    if (pending_.size() >= MaxPendingPieces) {
+        counters_.bytesLost += static_cast<std::uint64_t>(bytes.size());
         return;
     }
-    schedule(elapsedMs(), gapMs, bytes, false);
+    schedule(ElapsedMs(), gapMs, bytes, false);
 }
 
 // Pieces leave in the order they were scheduled: one line carries one byte at a time.
 void BuildingBus::schedule(qint64 dueMs, int gapMs, QByteArray bytes, bool endsReply)
 {
-    if (!m_pending.empty())
-        dueMs = std::max(dueMs, m_pending.back().dueMs);
+    if (!pending_.empty())
+        dueMs = std::max(dueMs, pending_.back().dueMs);
     else if (gapMs > 0)
-        dueMs = std::max(dueMs, m_lastWriteMs + gapMs);
-    m_pending.push_back({dueMs, gapMs, std::move(bytes), endsReply});
-    if (m_pending.size() == 1)
+        dueMs = std::max(dueMs, lastWriteMs_ + gapMs);
+    pending_.push_back({dueMs, gapMs, std::move(bytes), endsReply});
+    if (pending_.size() == 1)
         armOutputTimer();
 }
 
 void BuildingBus::armOutputTimer()
 {
-    if (m_pending.empty())
+    if (pending_.empty())
         return;
-    m_outputTimer.start(
-        static_cast<int>(std::max<qint64>(0, m_pending.front().dueMs - elapsedMs())));
+    outputTimer_.start(static_cast<int>(std::max<qint64>(0, pending_.front().dueMs - ElapsedMs())));
 }
 
 void BuildingBus::sendDuePieces()
 {
-    while (m_port && !m_pending.empty() && m_pending.front().dueMs <= elapsedMs()) {
-        const Piece piece = std::move(m_pending.front());
-        m_pending.pop_front();
+    while (port_ && !pending_.empty() && pending_.front().dueMs <= ElapsedMs()) {
+        const Piece piece = std::move(pending_.front());
+        pending_.pop_front();
         writePiece(piece);
         // A gap counts from the moment the piece before it really went out.
-        if (!m_pending.empty() && m_pending.front().gapMs > 0)
-            m_pending.front().dueMs =
-                std::max(m_pending.front().dueMs, elapsedMs() + m_pending.front().gapMs);
+        if (!pending_.empty() && pending_.front().gapMs > 0)
+            pending_.front().dueMs =
+                std::max(pending_.front().dueMs, ElapsedMs() + pending_.front().gapMs);
     }
     armOutputTimer();
 }
 
 void BuildingBus::writePiece(const Piece& piece)
 {
-    const ssize_t written = ::write(m_port->fd(), piece.bytes.constData(),
-                                    static_cast<std::size_t>(piece.bytes.size()));
+    const ssize_t written =
+        ::write(port_->Fd(), piece.bytes.constData(), static_cast<std::size_t>(piece.bytes.size()));
     if (written < 0 && errno != EAGAIN && errno != EINTR) {
         fail(QStringLiteral("writing %1 failed: %2")
-                 .arg(m_port->devicePath(), QString::fromLocal8Bit(std::strerror(errno))));
+                 .arg(port_->DevicePath(), QString::fromLocal8Bit(std::strerror(errno))));
         return;
     }
     // A line nobody reads fills up; what does not fit is gone, as on a real wire.
     const qsizetype taken = std::max<qsizetype>(0, written);
-    m_lastWriteMs = elapsedMs();
-    m_counters.bytesLost += static_cast<std::uint64_t>(piece.bytes.size() - taken);
+    lastWriteMs_ = ElapsedMs();
+    counters_.bytesLost += static_cast<std::uint64_t>(piece.bytes.size() - taken);
     if (taken > 0)
-        emit bytesSent(piece.bytes.left(taken), elapsedMs());
+        emit bytesSent(piece.bytes.left(taken), ElapsedMs());
     if (piece.endsReply)
-        ++m_counters.repliesSent;
+        ++counters_.repliesSent;
 }
 
 void BuildingBus::fail(const QString& message)
 {
-    close();
+    Close();
     emit failed(message);
 }

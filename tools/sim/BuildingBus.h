@@ -48,22 +48,22 @@ public:
     ~BuildingBus() override;
 
     // Both throw BusError; a bus already open is closed first.
-    void openPseudoTerminal();
-    void openDevice(const QString& path);
-    void close();
+    void OpenPseudoTerminal();
+    void OpenDevice(const QString& path);
+    void Close();
 
-    bool isOpen() const { return m_port.has_value(); }
+    bool IsOpen() const { return port_.has_value(); }
     // What the station opens; empty while closed.
-    QString devicePath() const;
-    RelayBoards& boards() { return m_boards; }
-    const RelayBoards& boards() const { return m_boards; }
-    const BusCounters& counters() const { return m_counters; }
+    QString DevicePath() const;
+    RelayBoards& Boards() { return boards_; }
+    const RelayBoards& Boards() const { return boards_; }
+    const BusCounters& Counters() const { return counters_; }
     // Milliseconds since the bus was opened: the clock of every signal below.
-    qint64 elapsedMs() const { return m_clock.elapsed(); }
+    qint64 ElapsedMs() const { return clock_.elapsed(); }
 
     // Puts bytes on the line behind whatever is waiting, untouched: replies no board would send.
     // They go out at least gapMs after the bytes before them have gone out.
-    void injectBytes(const QByteArray& bytes, int gapMs = 0);
+    void InjectBytes(const QByteArray& bytes, int gapMs = 0);
 
 signals:
     void frameReceived(const QByteArray& frame, qint64 atMs);
@@ -90,14 +90,14 @@ private:
     void writePiece(const Piece& piece);
     void fail(const QString& message);
 
-    RelayBoards m_boards;
-    ReplyShaper m_shaper;
-    FrameFinder m_finder;
-    BusCounters m_counters;
-    std::optional<BusPort> m_port;
-    QSocketNotifier* m_readNotifier = nullptr; // a child, deleted later: it may be signalling
-    QTimer m_outputTimer;
-    std::deque<Piece> m_pending;
-    qint64 m_lastWriteMs = 0;
-    QElapsedTimer m_clock;
+    RelayBoards boards_;
+    ReplyShaper shaper_;
+    FrameFinder finder_;
+    BusCounters counters_;
+    std::optional<BusPort> port_;
+    QSocketNotifier* readNotifier_ = nullptr; // a child, deleted later: it may be signalling
+    QTimer outputTimer_;
+    std::deque<Piece> pending_;
+    qint64 lastWriteMs_ = 0;
+    QElapsedTimer clock_;
 };

@@ -13,7 +13,7 @@ static BusError systemError(const QString& what)
                         .toStdString());
 }
 
-void makeRawLine(termios& settings)
+void MakeRawLine(termios& settings)
 {
     cfmakeraw(&settings);
     settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
@@ -30,7 +30,7 @@ static void setRawLine(int fd, const QString& path)
     termios settings{};
     if (::tcgetattr(fd, &settings) != 0)
         throw systemError(QStringLiteral("cannot read the line settings of %1").arg(path));
-    makeRawLine(settings);
+    MakeRawLine(settings);
     if (::tcsetattr(fd, TCSANOW, &settings) != 0)
         throw systemError(QStringLiteral("cannot set the line settings of %1").arg(path));
 }
@@ -44,10 +44,10 @@ static void setNonBlocking(int fd)
 }
 
 BusPort::BusPort(UniqueFd fd, UniqueFd heldSlave, QString devicePath)
-    : m_fd(std::move(fd)), m_heldSlave(std::move(heldSlave)), m_devicePath(std::move(devicePath))
+    : fd_(std::move(fd)), heldSlave_(std::move(heldSlave)), devicePath_(std::move(devicePath))
 {}
 
-BusPort BusPort::openPseudoTerminal()
+BusPort BusPort::OpenPseudoTerminal()
 {
     UniqueFd master(::posix_openpt(O_RDWR | O_NOCTTY));
     if (!master.IsValid())
@@ -66,7 +66,7 @@ BusPort BusPort::openPseudoTerminal()
     return BusPort(std::move(master), std::move(slave), path);
 }
 
-BusPort BusPort::openDevice(const QString& path)
+BusPort BusPort::OpenDevice(const QString& path)
 {
     const QByteArray name = path.toLocal8Bit();
     UniqueFd fd(::open(name.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));

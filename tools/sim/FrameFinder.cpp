@@ -4,20 +4,20 @@
 
 namespace L = ControllerFrameLayout;
 
-std::vector<ControllerFrame> FrameFinder::feed(std::span<const std::uint8_t> bytes)
+std::vector<ControllerFrame> FrameFinder::Feed(std::span<const std::uint8_t> bytes)
 {
     std::vector<ControllerFrame> frames;
     for (const std::uint8_t byte : bytes) {
-        if (m_count == 0 && byte != FrameHeader) {
-            ++m_skipped;
+        if (count_ == 0 && byte != FrameHeader) {
+            ++skipped_;
             continue;
         }
-        m_frame[m_count++] = byte;
-        if (m_count < L::Size)
+        frame_[count_++] = byte;
+        if (count_ < L::Size)
             continue;
-        if (FrameChecksum(m_frame) == m_frame[L::Checksum]) {
-            frames.push_back(m_frame);
-            m_count = 0;
+        if (FrameChecksum(frame_) == frame_[L::Checksum]) {
+            frames.push_back(frame_);
+            count_ = 0;
         } else {
             resynchronise();
         }
@@ -29,9 +29,9 @@ std::vector<ControllerFrame> FrameFinder::feed(std::span<const std::uint8_t> byt
 // inside it, since a real frame may begin there.
 void FrameFinder::resynchronise()
 {
-    const auto next = std::find(m_frame.begin() + 1, m_frame.end(), FrameHeader);
-    const auto dropped = static_cast<std::size_t>(next - m_frame.begin());
-    std::copy(next, m_frame.end(), m_frame.begin());
-    m_count = L::Size - dropped;
-    m_skipped += dropped;
+    const auto next = std::find(frame_.begin() + 1, frame_.end(), FrameHeader);
+    const auto dropped = static_cast<std::size_t>(next - frame_.begin());
+    std::copy(next, frame_.end(), frame_.begin());
+    count_ = L::Size - dropped;
+    skipped_ += dropped;
 }

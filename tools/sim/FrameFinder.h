@@ -14,17 +14,17 @@
 class FrameFinder
 {
 public:
-    std::vector<ControllerFrame> feed(std::span<const std::uint8_t> bytes);
+    std::vector<ControllerFrame> Feed(std::span<const std::uint8_t> bytes);
 
     // Bytes of an unfinished frame held for the next call.
-    std::size_t pending() const { return m_count; }
+    std::size_t Pending() const { return count_; }
     // Bytes thrown away so far because no frame began with them.
-    std::uint64_t skipped() const { return m_skipped; }
+    std::uint64_t Skipped() const { return skipped_; }
 
 private:
     void resynchronise();
 
-    ControllerFrame m_frame{};
-    std::size_t m_count = 0;
-    std::uint64_t m_skipped = 0;
+    ControllerFrame frame_{};
+    std::size_t count_ = 0;
+    std::uint64_t skipped_ = 0;
 };

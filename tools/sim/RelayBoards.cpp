@@ -7,86 +7,86 @@
 
 namespace L = ControllerFrameLayout;
 
-bool RelayBoards::isBoard(int address)
+bool RelayBoards::IsBoard(int address)
 {
     return address >= FirstControllerAddress && address <= LastControllerAddress;
 }
 
-int RelayBoards::relayCount(int address)
+int RelayBoards::RelayCount(int address)
 {
     // The boards have the relays the station's screens show for them.
     const std::optional<ControllerPlace> place = PlaceOfAddress(address);
     return place ? place->relays : 0;
 }
 
-std::uint8_t RelayBoards::relayBits(int address)
+std::uint8_t RelayBoards::RelayBits(int address)
 {
-    return static_cast<std::uint8_t>((1u << relayCount(address)) - 1u);
+    return static_cast<std::uint8_t>((1u << RelayCount(address)) - 1u);
 }
 
 static std::size_t indexOf(int address)
 {
-    if (!RelayBoards::isBoard(address))
+    if (!RelayBoards::IsBoard(address))
         throw std::out_of_range("no relay board at address " + std::to_string(address));
     return static_cast<std::size_t>(address - FirstControllerAddress);
 }
 
 RelayBoards::Board& RelayBoards::board(int address)
 {
-    return m_boards[indexOf(address)];
+    return boards_[indexOf(address)];
 }
 
 const RelayBoards::Board& RelayBoards::board(int address) const
 {
-    return m_boards[indexOf(address)];
+    return boards_[indexOf(address)];
 }
 
-std::uint8_t RelayBoards::states(int address) const
+std::uint8_t RelayBoards::States(int address) const
 {
     return board(address).states;
 }
 
-void RelayBoards::setStates(int address, std::uint8_t mask)
+void RelayBoards::SetStates(int address, std::uint8_t mask)
 {
-    board(address).states = mask & relayBits(address);
+    board(address).states = mask & RelayBits(address);
 }
 
-void RelayBoards::setAllStates(std::uint8_t mask)
+void RelayBoards::SetAllStates(std::uint8_t mask)
 {
     for (int address = FirstControllerAddress; address <= LastControllerAddress; ++address)
-        setStates(address, mask);
+        SetStates(address, mask);
 }
 
-std::uint8_t RelayBoards::stuck(int address) const
+std::uint8_t RelayBoards::Stuck(int address) const
 {
     return board(address).stuck;
 }
 
-void RelayBoards::setStuck(int address, std::uint8_t mask)
+void RelayBoards::SetStuck(int address, std::uint8_t mask)
 {
-    board(address).stuck = mask & relayBits(address);
+    board(address).stuck = mask & RelayBits(address);
 }
 
-bool RelayBoards::isSilent(int address) const
+bool RelayBoards::IsSilent(int address) const
 {
     return board(address).silent;
 }
 
-void RelayBoards::setSilent(int address, bool silent)
+void RelayBoards::SetSilent(int address, bool silent)
 {
     board(address).silent = silent;
 }
 
-std::optional<ControllerFrame> RelayBoards::answer(const ControllerFrame& frame)
+std::optional<ControllerFrame> RelayBoards::Answer(const ControllerFrame& frame)
 {
     const int address = frame[L::ControllerAddress];
-    if (!isBoard(address))
+    if (!IsBoard(address))
         return std::nullopt;
     Board& target = board(address);
     switch (frame[L::Command]) {
     case SwitchCommand: {
         const auto follows =
-            static_cast<std::uint8_t>(frame[L::SelectMask] & relayBits(address) & ~target.stuck);
+            static_cast<std::uint8_t>(frame[L::SelectMask] & RelayBits(address) & ~target.stuck);
         target.states =
             static_cast<std::uint8_t>((target.states & ~follows) | (frame[L::StateMask] & follows));
         return std::nullopt;
@@ -94,13 +94,13 @@ std::optional<ControllerFrame> RelayBoards::answer(const ControllerFrame& frame)
     case ReadStatusCommand:
         if (target.silent)
             return std::nullopt;
-        return buildStatusReply(frame[L::ControllerAddress], target.states);
+        return BuildStatusReply(frame[L::ControllerAddress], target.states);
     default:
         return std::nullopt;
     }
 }
 
-ControllerFrame RelayBoards::buildStatusReply(std::uint8_t address, std::uint8_t statusMask)
+ControllerFrame RelayBoards::BuildStatusReply(std::uint8_t address, std::uint8_t statusMask)
 {
     // A reply is the request echoed with the states filled in.
     ControllerFrame reply = BuildStatusRequest(address);

@@ -13,31 +13,31 @@ class RelayBoards
 public:
     static constexpr int Count = LastControllerAddress - FirstControllerAddress + 1;
 
-    static bool isBoard(int address);
+    static bool IsBoard(int address);
     // As the floor table gives them: 5 relays on board 1, 7 on the last board of each floor, 8 on
     // the others; 0 for no board.
-    static int relayCount(int address);
+    static int RelayCount(int address);
     // One bit per relay the board has: the only bits its states can hold.
-    static std::uint8_t relayBits(int address);
+    static std::uint8_t RelayBits(int address);
 
     // The setters throw std::out_of_range for an address that is no board; bits beyond the
     // board's relays are dropped.
-    std::uint8_t states(int address) const;
-    void setStates(int address, std::uint8_t mask);
-    void setAllStates(std::uint8_t mask);
-    std::uint8_t stuck(int address) const;
-    void setStuck(int address, std::uint8_t mask);
+    std::uint8_t States(int address) const;
+    void SetStates(int address, std::uint8_t mask);
+    void SetAllStates(std::uint8_t mask);
+    std::uint8_t Stuck(int address) const;
+    void SetStuck(int address, std::uint8_t mask);
     // A silent board still hears and switches; only its answers are lost. Add stuck bits for
     // a board that is dead altogether.
-    bool isSilent(int address) const;
-    void setSilent(int address, bool silent);
+    bool IsSilent(int address) const;
+    void SetSilent(int address, bool silent);
 
     // Takes one frame as every board on the line hears it: a switch command changes the selected
     // relays of its board, a status request gets that board's reply. Everything else, and any
     // frame for an address no board has, gets nothing.
-    std::optional<ControllerFrame> answer(const ControllerFrame& frame);
+    std::optional<ControllerFrame> Answer(const ControllerFrame& frame);
 
-    static ControllerFrame buildStatusReply(std::uint8_t address, std::uint8_t statusMask);
+    static ControllerFrame BuildStatusReply(std::uint8_t address, std::uint8_t statusMask);
 
 private:
     struct Board
@@ -49,5 +49,5 @@ private:
     Board& board(int address);
     const Board& board(int address) const;
 
-    std::array<Board, Count> m_boards{};
+    std::array<Board, Count> boards_{};
 };

@@ -14,7 +14,7 @@ static bool everyNth(int every, std::uint64_t ordinal)
     return every > 0 && ordinal % static_cast<std::uint64_t>(every) == 0;
 }
 
-ReplyShaper::ReplyShaper(const ReplyFaults& faults) : m_faults(faults)
+ReplyShaper::ReplyShaper(const ReplyFaults& faults) : faults_(faults)
 {
     const bool splitValid =
         faults.splitAfterBytes == 0 ||
@@ -25,27 +25,27 @@ ReplyShaper::ReplyShaper(const ReplyFaults& faults) : m_faults(faults)
         throw std::invalid_argument("reply faults out of range");
 }
 
-ShapedReply ReplyShaper::shape(const ControllerFrame& reply)
+ShapedReply ReplyShaper::Shape(const ControllerFrame& reply)
 {
-    ++m_replies;
+    ++replies_;
     ShapedReply shaped;
-    if (everyNth(m_faults.dropEvery, m_replies)) {
+    if (everyNth(faults_.dropEvery, replies_)) {
         shaped.dropped = true;
         return shaped;
     }
     ControllerFrame sent = reply;
-    if (everyNth(m_faults.corruptEvery, m_replies)) {
-        sent[static_cast<std::size_t>(m_faults.corruptByte)] ^= 0xFF;
+    if (everyNth(faults_.corruptEvery, replies_)) {
+        sent[static_cast<std::size_t>(faults_.corruptByte)] ^= 0xFF;
         shaped.corrupted = true;
     }
-    const int split = m_faults.splitAfterBytes;
+    const int split = faults_.splitAfterBytes;
     if (split == 0) {
-        shaped.pieces.push_back({m_faults.replyDelayMs, 0, {sent.begin(), sent.end()}});
+        shaped.pieces.push_back({faults_.replyDelayMs, 0, {sent.begin(), sent.end()}});
     } else {
-        const int gap = m_faults.splitGapMs;
-        shaped.pieces.push_back({m_faults.replyDelayMs, 0, {sent.begin(), sent.begin() + split}});
+        const int gap = faults_.splitGapMs;
+        shaped.pieces.push_back({faults_.replyDelayMs, 0, {sent.begin(), sent.begin() + split}});
         shaped.pieces.push_back(
-            {m_faults.replyDelayMs + gap, gap, {sent.begin() + split, sent.end()}});
+            {faults_.replyDelayMs + gap, gap, {sent.begin() + split, sent.end()}});
     }
     return shaped;
 }

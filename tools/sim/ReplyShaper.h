@@ -45,11 +45,11 @@ public:
     explicit ReplyShaper(const ReplyFaults& faults);
 
     // Counts the reply and says how it goes out.
-    ShapedReply shape(const ControllerFrame& reply);
+    ShapedReply Shape(const ControllerFrame& reply);
 
-    const ReplyFaults& faults() const { return m_faults; }
+    const ReplyFaults& Faults() const { return faults_; }
 
 private:
-    ReplyFaults m_faults;
-    std::uint64_t m_replies = 0;
+    ReplyFaults faults_;
+    std::uint64_t replies_ = 0;
 };

@@ -32,7 +32,7 @@ class BadValue : public std::runtime_error
 {
 public:
     explicit BadValue(const QString& reason) : std::runtime_error(reason.toStdString()) {}
-    QString reason() const { return QString::fromStdString(what()); }
+    QString Reason() const { return QString::fromStdString(what()); }
 };
 
 // A number inside an option's value: its name in messages and the range it must lie in.
@@ -133,7 +133,7 @@ template <typename Parse> auto readValue(const char* option, const QString& valu
         return parse(value);
     } catch (const BadValue& bad) {
         throw BadValue(QStringLiteral("invalid --%1 \"%2\": %3")
-                           .arg(QLatin1String(option), value, bad.reason()));
+                           .arg(QLatin1String(option), value, bad.Reason()));
     }
 }
 
@@ -142,7 +142,7 @@ constexpr int LastByte = static_cast<int>(ControllerFrameLayout::Checksum);
 
 } // namespace
 
-SimCommandLine parseSimCommandLine(const QStringList& arguments)
+SimCommandLine ParseSimCommandLine(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromUtf8(Description));
@@ -219,17 +219,17 @@ SimCommandLine parseSimCommandLine(const QStringList& arguments)
             const Addressed parsed = readValue(
                 "state", value, [](const QString& v) { return parseAddressed(v, '=', true); });
             if (parsed.address == 0)
-                boards.setAllStates(static_cast<std::uint8_t>(parsed.mask));
+                boards.SetAllStates(static_cast<std::uint8_t>(parsed.mask));
             else
-                boards.setStates(parsed.address, static_cast<std::uint8_t>(parsed.mask));
+                boards.SetStates(parsed.address, static_cast<std::uint8_t>(parsed.mask));
         }
         for (const QString& value : parser.values(silent))
-            boards.setSilent(readValue("silent", value, parseBoard), true);
+            boards.SetSilent(readValue("silent", value, parseBoard), true);
         for (const QString& value : parser.values(stuck)) {
             const Addressed parsed = readValue(
                 "stuck", value, [](const QString& v) { return parseAddressed(v, ':', false); });
-            boards.setStuck(parsed.address,
-                            static_cast<std::uint8_t>(boards.stuck(parsed.address) | parsed.mask));
+            boards.SetStuck(parsed.address,
+                            static_cast<std::uint8_t>(boards.Stuck(parsed.address) | parsed.mask));
         }
         if (parser.isSet(split)) {
             const auto [bytes, gapMs] =
@@ -254,7 +254,7 @@ SimCommandLine parseSimCommandLine(const QStringList& arguments)
                 return parseNumber(v, {"count", 1, MaxEvery});
             });
     } catch (const BadValue& bad) {
-        return fail(bad.reason());
+        return fail(bad.Reason());
     }
     return result;
 }

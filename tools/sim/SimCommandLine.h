@@ -27,4 +27,4 @@ struct SimCommandLine
 
 // Reads the program's arguments, the program name first. Every value is checked against its
 // range; nothing out of range reaches the bus.
-SimCommandLine parseSimCommandLine(const QStringList& arguments);
+SimCommandLine ParseSimCommandLine(const QStringList& arguments);

@@ -2,7 +2,7 @@
 
 #include "sim/BuildingBus.h"
 
-QString deviceLine(const QString& devicePath)
+QString DeviceLine(const QString& devicePath)
 {
     return QStringLiteral("quelvane-sim: device %1").arg(devicePath);
 }
@@ -20,7 +20,7 @@ static QString directionWord(TraceDirection direction)
     return QString();
 }
 
-QString formatTraceLine(TraceDirection direction, qint64 atMs, QByteArrayView bytes)
+QString FormatTraceLine(TraceDirection direction, qint64 atMs, QByteArrayView bytes)
 {
     return QStringLiteral("%1 %2 %3")
         .arg(directionWord(direction))
@@ -28,7 +28,7 @@ QString formatTraceLine(TraceDirection direction, qint64 atMs, QByteArrayView by
         .arg(QString::fromLatin1(bytes.toByteArray().toHex(' ').toUpper()));
 }
 
-QString stoppedLine(const BusCounters& counters)
+QString StoppedLine(const BusCounters& counters)
 {
     return QStringLiteral("quelvane-sim: stopped frames=%1 skipped=%2 status=%3 switch=%4 "
                           "replies=%5 dropped=%6 corrupted=%7 lost=%8")

@@ -8,7 +8,7 @@ struct BusCounters;
 // The lines quelvane-sim prints, none with a line ending.
 
 // The first line, the one scripts look for: "quelvane-sim: device PATH".
-QString deviceLine(const QString& devicePath);
+QString DeviceLine(const QString& devicePath);
 
 enum class TraceDirection
 {
@@ -19,7 +19,7 @@ enum class TraceDirection
 
 // "rx", "tx" or "drop", the milliseconds since the bus opened, then the bytes in upper-case
 // hex separated by spaces.
-QString formatTraceLine(TraceDirection direction, qint64 atMs, QByteArrayView bytes);
+QString FormatTraceLine(TraceDirection direction, qint64 atMs, QByteArrayView bytes);
 
 // The last line: "quelvane-sim: stopped" and the counters as name=value.
-QString stoppedLine(const BusCounters& counters);
+QString StoppedLine(const BusCounters& counters);

@@ -42,7 +42,7 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    const SimCommandLine commandLine = parseSimCommandLine(app.arguments());
+    const SimCommandLine commandLine = ParseSimCommandLine(app.arguments());
     if (commandLine.action == SimCommandLine::Action::ShowHelp) {
         printLine(stdout, commandLine.text);
         return 0;
@@ -56,9 +56,9 @@ int main(int argc, char* argv[])
     BuildingBus bus(options.config);
     try {
         if (options.devicePath.isEmpty())
-            bus.openPseudoTerminal();
+            bus.OpenPseudoTerminal();
         else
-            bus.openDevice(options.devicePath);
+            bus.OpenDevice(options.devicePath);
     } catch (const BusError& error) {
         printLine(stderr,
                   QStringLiteral("quelvane-sim: %1").arg(QString::fromLocal8Bit(error.what())));
@@ -67,13 +67,13 @@ int main(int argc, char* argv[])
 
     if (options.trace) {
         QObject::connect(&bus, &BuildingBus::frameReceived, [](const QByteArray& frame, qint64 at) {
-            printLine(stdout, formatTraceLine(TraceDirection::Received, at, frame));
+            printLine(stdout, FormatTraceLine(TraceDirection::Received, at, frame));
         });
         QObject::connect(&bus, &BuildingBus::bytesSent, [](const QByteArray& bytes, qint64 at) {
-            printLine(stdout, formatTraceLine(TraceDirection::Sent, at, bytes));
+            printLine(stdout, FormatTraceLine(TraceDirection::Sent, at, bytes));
         });
         QObject::connect(&bus, &BuildingBus::replyDropped, [](const QByteArray& reply, qint64 at) {
-            printLine(stdout, formatTraceLine(TraceDirection::Dropped, at, reply));
+            printLine(stdout, FormatTraceLine(TraceDirection::Dropped, at, reply));
         });
     }
     int status = 0;
@@ -85,9 +85,9 @@ int main(int argc, char* argv[])
     QSocketNotifier stop(stopFd.Get(), QSocketNotifier::Read);
     QObject::connect(&stop, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
 
-    printLine(stdout, deviceLine(bus.devicePath()));
+    printLine(stdout, DeviceLine(bus.DevicePath()));
     app.exec();
-    bus.close();
-    printLine(stdout, stoppedLine(bus.counters()));
+    bus.Close();
+    printLine(stdout, StoppedLine(bus.Counters()));
     return status;
 }

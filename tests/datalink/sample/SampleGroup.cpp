@@ -138,7 +138,7 @@ HRESULT SampleGroup::FindConnectionPoint(REFIID riid, IConnectionPoint** point)
     if (riid != IID_IOPCDataCallback || device_->refuseDataCallback)
         return CONNECT_E_NOCONNECTION;
     dataPoint_->AddRef();
-    *point = dataPoint_.get();
+    *point = dataPoint_.Get();
     return S_OK;
 }
 

@@ -77,7 +77,7 @@ HRESULT SampleServer::FindConnectionPoint(REFIID riid, IConnectionPoint** point)
     if (riid != IID_IOPCShutdown)
         return CONNECT_E_NOCONNECTION;
     shutdownPoint_->AddRef();
-    *point = shutdownPoint_.get();
+    *point = shutdownPoint_.Get();
     return S_OK;
 }
 

@@ -30,7 +30,7 @@ public:
     {
         std::vector<ComPtr<T>> sinks;
         for (const auto& [cookie, sink] : sinks_)
-            sinks.emplace_back(static_cast<T*>(sink.get()));
+            sinks.emplace_back(static_cast<T*>(sink.Get()));
         return sinks;
     }
 

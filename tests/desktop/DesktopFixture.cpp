@@ -1,0 +1,21 @@
+#include "DesktopFixture.h"
+
+#include <QTest>
+
+void DesktopFixture::initTestCase()
+{
+    QString error;
+    QVERIFY2(desktop_.Start(&error), qPrintable(error));
+}
+
+void DesktopFixture::init()
+{
+    station_ = std::make_unique<StationOnDesktop>(desktop_);
+    QString error;
+    QVERIFY2(station_->Start(&error), qPrintable(error));
+}
+
+void DesktopFixture::cleanup()
+{
+    station_.reset();
+}
