@@ -38,7 +38,6 @@ public:
     PtyPair& operator=(const PtyPair&) = delete;
 
     bool IsOpen() const { return master_ >= 0; }
-    int Master() const { return master_; }
     QString SlavePath() const { return slavePath_; }
 
     // Writes all of it (waiting while the slave side is full); false on an error.
