@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "link/ReplyAssembler.h"
+#include "sim/RelayBoards.h"
 
 namespace {
 
@@ -14,12 +15,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 void appendReply(Bytes& stream, std::uint8_t address, std::uint8_t status)
 {
-    ControllerFrame frame{};
-    frame[0] = FrameHeader;
-    frame[1] = address;
-    frame[2] = ReadStatusCommand;
-    frame[19] = status;
-    frame[25] = FrameChecksum(frame);
+    const ControllerFrame frame = RelayBoards::BuildStatusReply(address, status);
     stream.insert(stream.end(), frame.begin(), frame.end());
 }
 

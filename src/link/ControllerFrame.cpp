@@ -4,7 +4,7 @@
 
 namespace L = ControllerFrameLayout;
 
-std::uint8_t FrameChecksum(const ControllerFrame& frame)
+std::uint8_t FrameChecksum(std::span<const std::uint8_t, ControllerFrameLayout::Size> frame)
 {
     const unsigned sum = std::accumulate(frame.begin(), frame.begin() + L::Checksum, 0u);
     return static_cast<std::uint8_t>(sum & 0xFFu);

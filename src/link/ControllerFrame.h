@@ -27,7 +27,7 @@ constexpr int LastControllerAddress = 21;
 using ControllerFrame = std::array<std::uint8_t, ControllerFrameLayout::Size>;
 
 // Sum of bytes 0 to 24, modulo 256.
-std::uint8_t FrameChecksum(const ControllerFrame& frame);
+std::uint8_t FrameChecksum(std::span<const std::uint8_t, ControllerFrameLayout::Size> frame);
 
 ControllerFrame BuildStatusRequest(std::uint8_t address);
 ControllerFrame BuildSwitchCommand(std::uint8_t address, std::uint8_t selectMask,

@@ -8,11 +8,9 @@ namespace L = ControllerFrameLayout;
 
 bool IsWholeReply(std::span<const std::uint8_t> frame)
 {
-    if (frame.size() != L::Size || frame[L::Header] != FrameHeader ||
-        frame[L::Command] != ReadStatusCommand)
-        return false;
-    const unsigned sum = std::accumulate(frame.begin(), frame.begin() + L::Checksum, 0u);
-    return std::uint8_t(sum & 0xFFu) == frame[L::Checksum];
+    return frame.size() == L::Size && frame[L::Header] == FrameHeader &&
+           frame[L::Command] == ReadStatusCommand &&
+           FrameChecksum(frame.first<L::Size>()) == frame[L::Checksum];
 }
 
 namespace {

@@ -27,6 +27,21 @@ struct FakeShape : IndicatorShape
 
 // The link on COM1, wired to the simulated bus, with fake shapes for boards 1 (five relays),
 // 9 (seven) and 12 (eight).
+// The link on COM2, a pseudo-terminal whose far end the test reads and writes itself.
+struct PtyRig
+{
+    PtyRig()
+    {
+        qputenv("QUELVANE_COM2", pty.SlavePath().toLocal8Bit());
+        link.PrepareComm();
+    }
+
+    PtyPair pty;
+    TMSComm comm;
+    IndicatorLookup indicators;
+    ControllerLink link{comm, indicators};
+};
+
 struct Rig
 {
     explicit Rig(const BusConfig& config = {}) : bus(config)
@@ -351,14 +366,12 @@ private slots:
     void aFullSendBufferIsHandledAndTheLineWorksOnOnceDrained()
     {
         // A far end that reads nothing: the line fills up until the driver refuses bytes.
-        PtyPair pty;
+        PtyRig rig;
+        PtyPair& pty = rig.pty;
+        TMSComm& comm = rig.comm;
+        ControllerLink& link = rig.link;
         QVERIFY(pty.IsOpen());
-        qputenv("QUELVANE_COM2", pty.SlavePath().toLocal8Bit());
-        TMSComm comm;
-        IndicatorLookup indicators;
-        ControllerLink link(comm, indicators);
         comm.OnComm = [&link](QObject* sender) { link.Comm1Comm(sender); };
-        link.PrepareComm();
         QVERIFY(link.OpenPort(2, 9600));
         for (int i = 0; i < 2000 && comm.CommEvent() != TMSComm::comEventTxFull; ++i) {
             link.RequestStatus(1);
@@ -405,13 +418,11 @@ private slots:
 
     void sendFrameWaitsForTheLastFrameAndFlushesOnlyWhatIsStuck()
     {
-        PtyPair pty;
+        PtyRig rig;
+        PtyPair& pty = rig.pty;
+        TMSComm& comm = rig.comm;
+        ControllerLink& link = rig.link;
         QVERIFY(pty.IsOpen());
-        qputenv("QUELVANE_COM2", pty.SlavePath().toLocal8Bit());
-        TMSComm comm;
-        IndicatorLookup indicators;
-        ControllerLink link(comm, indicators);
-        link.PrepareComm();
         QVERIFY(link.OpenPort(2, 9600));
         const auto send = [&link](const ControllerFrame& frame) {
             link.SendFrame(frame.data(), std::uint16_t(frame.size()));

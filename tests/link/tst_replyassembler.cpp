@@ -1,4 +1,5 @@
 #include "link/ReplyAssembler.h"
+#include "sim/RelayBoards.h"
 
 #include <map>
 #include <random>
@@ -12,12 +13,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes reply(std::uint8_t address, std::uint8_t status)
 {
-    ControllerFrame frame{};
-    frame[0] = FrameHeader;
-    frame[1] = address;
-    frame[2] = ReadStatusCommand;
-    frame[19] = status;
-    frame[25] = FrameChecksum(frame);
+    const ControllerFrame frame = RelayBoards::BuildStatusReply(address, status);
     return {frame.begin(), frame.end()};
 }
 
