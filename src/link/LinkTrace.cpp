@@ -1,10 +1,12 @@
 #include "link/LinkTrace.h"
 
+#include "serial/LineTrace.h"
+
 namespace {
 
 QString hexByte(std::uint8_t byte)
 {
-    return QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0'));
+    return LineTraceHex(QByteArray(1, char(byte)));
 }
 
 } // namespace
