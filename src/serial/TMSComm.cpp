@@ -81,6 +81,7 @@ void TMSComm::Private::openDevice()
         case TtyOpenStep::LockFile:
         case TtyOpenStep::Exclusive:
         case TtyOpenStep::Lock:
+        case TtyOpenStep::OpenElsewhere:
             throw errors.Error(QStringLiteral("port in use by another program"), opened.error);
         }
     }
