@@ -110,16 +110,19 @@ Holds examineProcess(int processDir, dev_t device, std::optional<long> slaveInde
         const long fd = fds.NextNumber();
         if (fd < 0)
             break;
-        struct stat status
+        struct statx status
         {};
-        // Follows the link to the open file itself, without opening it.
-        if (::fstatat(fds.Fd(), std::to_string(fd).c_str(), &status, 0) != 0 ||
-            !S_ISCHR(status.st_mode))
+        // Follows the link to the open file itself, without opening it; cached attributes are
+        // enough, so a file on an unreachable network mount does not hold the scan up.
+        if (::statx(fds.Fd(), std::to_string(fd).c_str(), AT_STATX_DONT_SYNC, STATX_TYPE,
+                    &status) != 0 ||
+            !S_ISCHR(status.stx_mode))
             continue;
-        if (status.st_rdev == device)
+        const dev_t opened = ::makedev(status.stx_rdev_major, status.stx_rdev_minor);
+        if (opened == device)
             holds.device = true;
-        else if (slaveIndex && ::major(status.st_rdev) == PtmxMajor &&
-                 ::minor(status.st_rdev) == PtmxMinor && masterIndex(processDir, fd) == slaveIndex)
+        else if (slaveIndex && ::major(opened) == PtmxMajor && ::minor(opened) == PtmxMinor &&
+                 masterIndex(processDir, fd) == slaveIndex)
             holds.farEnd = true;
     }
     return holds;
