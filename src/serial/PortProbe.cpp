@@ -1,7 +1,6 @@
 #include "serial/PortProbe.h"
 
 #include "serial/ComPortName.h"
-#include "serial/UucpLock.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +8,7 @@
 #include <cerrno>
 #include <grp.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -65,17 +65,19 @@ void examineRefusal(PortProbeResult& probe)
     probe.deviceMode = status.st_mode;
 }
 
-void examineHolder(PortProbeResult& probe, pid_t lockHolder)
+void examineHolder(PortProbeResult& probe, const TtyOpenResult& opened)
 {
-    if (openInThisProcess(probe.device)) {
+    // The station is never the other program, whatever a lock file of its own says.
+    if (openInThisProcess(probe.device) || opened.holder == ::getpid()) {
         probe.outcome = PortProbeOutcome::HeldByStation;
         return;
     }
-    if (probe.outcome != PortProbeOutcome::HeldByLockFile)
+    if (probe.outcome != PortProbeOutcome::HeldByLockFile &&
+        probe.outcome != PortProbeOutcome::HeldOpen)
         return;
-    probe.lockFile = UucpLockPath(probe.device, UucpLockDirectory());
-    probe.holderPid = lockHolder;
-    probe.holderProgram = programName(lockHolder);
+    probe.lockFile = opened.holderLockFile;
+    probe.holderPid = opened.holder;
+    probe.holderProgram = programName(opened.holder);
 }
 
 } // namespace
@@ -103,7 +105,8 @@ PortProbeResult ProbeComPort(int n)
     case PortProbeOutcome::HeldByLockFile:
     case PortProbeOutcome::HeldExclusively:
     case PortProbeOutcome::HeldByFlock:
-        examineHolder(probe, opened.lockHolder);
+    case PortProbeOutcome::HeldOpen:
+        examineHolder(probe, opened);
         break;
     default:
         break;

@@ -28,14 +28,11 @@ QString permissionReason(const PortProbeResult& probe)
         .arg(probe.deviceGroup, modeText(probe.deviceMode));
 }
 
-QString lockFileReason(const PortProbeResult& probe)
+QString holder(const PortProbeResult& probe)
 {
-    const QString holder =
-        probe.holderProgram.isEmpty()
-            ? QStringLiteral("PID %1").arg(probe.holderPid)
-            : QStringLiteral("%1 (PID %2)").arg(probe.holderProgram).arg(probe.holderPid);
-    return QStringLiteral("in use by another program: %1, named by the lock file %2")
-        .arg(holder, probe.lockFile);
+    return probe.holderProgram.isEmpty()
+               ? QStringLiteral("PID %1").arg(probe.holderPid)
+               : QStringLiteral("%1 (PID %2)").arg(probe.holderProgram).arg(probe.holderPid);
 }
 
 QString reason(const PortProbeResult& probe)
@@ -51,11 +48,15 @@ QString reason(const PortProbeResult& probe)
     case PortProbeOutcome::HeldByStation:
         return QStringLiteral("this station has it open");
     case PortProbeOutcome::HeldByLockFile:
-        return lockFileReason(probe);
+        return QStringLiteral("in use by another program: %1, named by the lock file %2")
+            .arg(holder(probe), probe.lockFile);
     case PortProbeOutcome::HeldExclusively:
         return QStringLiteral("in use by another program, which holds it in exclusive mode");
     case PortProbeOutcome::HeldByFlock:
         return QStringLiteral("in use by another program, which holds a lock on it (flock)");
+    case PortProbeOutcome::HeldOpen:
+        return QStringLiteral("in use by another program: %1, which has it open")
+            .arg(holder(probe));
     case PortProbeOutcome::Failed:
         return QStringLiteral("cannot be opened: ") + SystemErrorText(probe.error);
     }
@@ -84,6 +85,8 @@ PortProbeOutcome ProbeOutcome(TtyOpenStep step, int error)
         return PortProbeOutcome::HeldExclusively;
     case TtyOpenStep::Lock:
         return error == EWOULDBLOCK ? PortProbeOutcome::HeldByFlock : PortProbeOutcome::Failed;
+    case TtyOpenStep::OpenElsewhere:
+        return PortProbeOutcome::HeldOpen;
     }
     return PortProbeOutcome::Failed;
 }

@@ -22,6 +22,7 @@ enum class PortProbeOutcome
     HeldByLockFile,  // a live process named by a UUCP lock file
     HeldExclusively, // another program holds it in exclusive mode
     HeldByFlock,     // another program holds an flock on it
+    HeldOpen,        // another program has it open, by none of these conventions
     Failed,          // any other error of the system
 };
 
@@ -32,7 +33,8 @@ struct PortProbeResult
     PortProbeOutcome outcome = PortProbeOutcome::Listed;
     int error = 0; // errno of the failing step
 
-    // HeldByLockFile: the lock, the process it names and that process's name, when readable.
+    // HeldByLockFile, HeldOpen: the process and its name, when readable; for HeldByLockFile
+    // the lock that names it.
     QString lockFile;
     pid_t holderPid = 0;
     QString holderProgram;

@@ -81,10 +81,12 @@ void TMSComm::Private::openDevice()
         case TtyOpenStep::LockFile:
         case TtyOpenStep::Exclusive:
         case TtyOpenStep::Lock:
+        case TtyOpenStep::OpenElsewhere:
             throw errors.Error(QStringLiteral("port in use by another program"), opened.error);
         }
     }
     held = std::move(opened.tty);
+    portOpen = true;
     errors.Reset();
     ++generation;
 
@@ -106,14 +108,9 @@ void TMSComm::Private::close()
 {
     if (!isOpen())
         return;
-    if (readNotifier) {
-        // The notifier may be the very sender whose activation is running (an OnComm handler
-        // that resets the port), so it is only disabled here and deleted later.
-        readNotifier->setEnabled(false);
-        readNotifier->deleteLater();
-        readNotifier = nullptr;
-    }
+    stopWatching();
     CloseExclusiveTty(held);
+    portOpen = false;
     TraceLine([&] { return QStringLiteral("%1 closed").arg(errors.Label()); });
     errors.Reset();
     ++generation;
@@ -124,6 +121,24 @@ void TMSComm::Private::close()
     sendQueueHeld = false;
 }
 
+void TMSComm::Private::stopWatching()
+{
+    if (!readNotifier)
+        return;
+    // The notifier may be the very sender whose activation is running (an OnComm handler that
+    // resets the port, a read that finds the device gone), so it is only disabled here and
+    // deleted later.
+    readNotifier->setEnabled(false);
+    readNotifier->deleteLater();
+    readNotifier = nullptr;
+}
+
+void TMSComm::Private::requireDevice() const
+{
+    if (errors.Lost())
+        throw errors.Error(QStringLiteral("the device has hung up"), errors.LostError());
+}
+
 bool TMSComm::Private::sendQueueStillHeld() const
 {
     return sendQueueHeld && (!sendQueueReleasedAt || Clock::now() < *sendQueueReleasedAt);
@@ -131,6 +146,7 @@ bool TMSComm::Private::sendQueueStillHeld() const
 
 void TMSComm::Private::applySettings(const LineSettings& newSettings)
 {
+    requireDevice();
     termios t{};
     if (::tcgetattr(fd(), &t) < 0)
         throw errors.Error(QStringLiteral("cannot read the line settings"), errno);
@@ -142,6 +158,7 @@ void TMSComm::Private::applySettings(const LineSettings& newSettings)
 
 void TMSComm::Private::applyDtr()
 {
+    requireDevice();
     const int line = TIOCM_DTR;
     if (::ioctl(fd(), dtrEnable ? TIOCMBIS : TIOCMBIC, &line) == 0)
         return;
@@ -154,11 +171,15 @@ void TMSComm::Private::applyDtr()
 
 void TMSComm::Private::onLost(int err)
 {
-    TraceLine(
-        [&] { return QStringLiteral("%1 hung up: %2").arg(errors.Label(), SystemErrorText(err)); });
-    // Stop watching: a hung-up device stays readable forever and would spin the loop.
-    if (readNotifier)
-        readNotifier->setEnabled(false);
+    TraceLine([&] {
+        return QStringLiteral("%1 hung up: %2; device let go")
+            .arg(errors.Label(), SystemErrorText(err));
+    });
+    // A hung-up device stays readable forever and would spin the loop. Its descriptor, lock
+    // file and exclusive mode go at once: an adapter plugged in again then gets its old name,
+    // and the dialog finds it free.
+    stopWatching();
+    CloseExclusiveTty(held);
 }
 
 // Reads everything the driver holds, until it has no more (EAGAIN) or the device is lost.
@@ -423,8 +444,7 @@ void TMSComm::SetOutput(const QByteArray& bytes)
 {
     if (!d->isOpen())
         throwNotOpen();
-    if (d->errors.Lost())
-        throw d->errors.Error(QStringLiteral("the device has hung up"), d->errors.LostError());
+    d->requireDevice();
     qsizetype written = 0;
     while (written < bytes.size()) {
         const ssize_t n = RetryOnInterrupt([&] {

@@ -23,8 +23,10 @@
 // kept but no send event (code 1) is raised: nothing in the station listens for it.
 //
 // A device that hangs up (the far end of a pseudo-terminal closed, a USB adapter pulled out:
-// a read returns 0 or EIO) is "lost": input is no longer watched, so the notifier cannot spin,
-// and the next Output throws. PortOpen still reads true until the port is closed.
+// a read returns 0 or EIO) is "lost": the control lets go of it at once (descriptor, lock file,
+// exclusive mode, flock), so the notifier cannot spin and the device, plugged in again, is free
+// under its old name. The next Output throws. PortOpen still reads true until the port is
+// closed.
 class TMSComm : public QObject
 {
     Q_OBJECT

@@ -38,7 +38,10 @@ struct TMSComm::Private
     int inputMode = InputModeText;
     short commEvent = 0;
 
-    HeldTty held; // what the open took: the descriptor, the lock file, exclusive mode
+    // What the open took: the descriptor, the lock file, exclusive mode. Given back as soon as
+    // the device hangs up, while the port still reads open until it is closed.
+    HeldTty held;
+    bool portOpen = false;
     QSocketNotifier* readNotifier = nullptr;
     DeviceErrors errors;     // names the device in messages, knows whether it hung up
     unsigned generation = 0; // counts opens and closes, so stale events stop
@@ -55,12 +58,14 @@ struct TMSComm::Private
     int heldSendQueue = 0;
     std::optional<Clock::time_point> sendQueueReleasedAt;
 
-    bool isOpen() const { return held.fd.IsValid(); }
+    bool isOpen() const { return portOpen; }
     int fd() const { return held.fd.Get(); }
 
     void open();
     void openDevice();
     void close();
+    void stopWatching();
+    void requireDevice() const;
     bool sendQueueStillHeld() const;
     void applySettings(const LineSettings& newSettings);
     void applyDtr();

@@ -1,6 +1,7 @@
 #include "serial/TtyDevice.h"
 
 #include "serial/CommError.h"
+#include "serial/DeviceHolders.h"
 #include "serial/LineTrace.h"
 #include "serial/RetryOnInterrupt.h"
 #include "serial/UucpLock.h"
@@ -9,8 +10,10 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <optional>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -24,6 +27,23 @@ TtyOpenResult failed(TtyOpenStep step, int error, HeldTty& taken)
     return result;
 }
 
+TtyOpenResult heldBy(TtyOpenStep step, pid_t holder, const QString& lockFile, HeldTty& taken)
+{
+    TtyOpenResult held = failed(step, EBUSY, taken);
+    held.holder = holder;
+    held.holderLockFile = lockFile;
+    return held;
+}
+
+std::optional<pid_t> otherProcessWithItOpen(int fd)
+{
+    struct stat status
+    {};
+    if (::fstat(fd, &status) != 0)
+        return std::nullopt;
+    return OtherProcessWithDeviceOpen(status.st_rdev);
+}
+
 bool inExclusiveMode(int fd)
 {
     int exclusive = 0;
@@ -35,13 +55,16 @@ bool inExclusiveMode(int fd)
 TtyOpenResult OpenExclusiveTty(const QString& device, TtyUse use)
 {
     HeldTty taken;
-    const QString lockPath = UucpLockPath(device, UucpLockDirectory());
+    const QString directory = UucpLockDirectory();
+    const QString lockPath = UucpLockPath(device, directory);
+    const QString givenLockPath = UucpLockPathAsGiven(device, directory);
+    if (givenLockPath != lockPath) {
+        if (const std::optional<pid_t> holder = LiveUucpLockHolder(givenLockPath))
+            return heldBy(TtyOpenStep::LockFile, *holder, givenLockPath, taken);
+    }
     if (use == TtyUse::Probe) {
-        if (const std::optional<pid_t> holder = LiveUucpLockHolder(lockPath)) {
-            TtyOpenResult held = failed(TtyOpenStep::LockFile, EBUSY, taken);
-            held.lockHolder = *holder;
-            return held;
-        }
+        if (const std::optional<pid_t> holder = LiveUucpLockHolder(lockPath))
+            return heldBy(TtyOpenStep::LockFile, *holder, lockPath, taken);
     } else {
         int error = 0;
         switch (TakeUucpLock(lockPath, error)) {
@@ -73,6 +96,8 @@ TtyOpenResult OpenExclusiveTty(const QString& device, TtyUse use)
         return failed(TtyOpenStep::Exclusive, EBUSY, taken);
     if (RetryOnInterrupt([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) < 0)
         return failed(TtyOpenStep::Lock, errno, taken);
+    if (const std::optional<pid_t> holder = otherProcessWithItOpen(fd))
+        return heldBy(TtyOpenStep::OpenElsewhere, *holder, QString(), taken);
     if (use == TtyUse::Hold)
         taken.exclusive = ::ioctl(fd, TIOCEXCL) == 0;
 

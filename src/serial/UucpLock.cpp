@@ -78,6 +78,11 @@ QString UucpLockPath(const QString& device, const QString& directory)
     return QDir(directory).filePath(QStringLiteral("LCK..") + name);
 }
 
+QString UucpLockPathAsGiven(const QString& device, const QString& directory)
+{
+    return QDir(directory).filePath(QStringLiteral("LCK..") + QFileInfo(device).fileName());
+}
+
 std::optional<pid_t> ParseLockPid(QByteArrayView text)
 {
     const qsizetype end = text.indexOf('\n');

@@ -18,6 +18,10 @@ QString UucpLockDirectory();
 // /dev/serial/by-id stands for the same port as /dev/ttyUSB0, and so must its lock.
 QString UucpLockPath(const QString& device, const QString& directory);
 
+// "LCK.." and the last part of the name as given, links not followed: where minicom and
+// other programs that take the name as it stands lock /dev/serial/by-id/... names.
+QString UucpLockPathAsGiven(const QString& device, const QString& directory);
+
 // The PID a lock file's text names: its first line, a decimal number with blanks around it
 // (HDB's "%10d\n", and the "pid\nprogram\nhost\n" of Qt's lock files). Nothing when that line
 // names no positive PID.

@@ -1,8 +1,10 @@
 // The line vanishing under the station and coming back: COM1 names a symbolic link to a
 // pseudo-terminal whose far end goes away mid-read and mid-write, then a fresh one is linked
-// at the same name.
+// at the same name; and a device name that stays fixed across the unplug, as a USB adapter's
+// does once the station has let go of it.
 #include "StationOnBus.h"
 #include "support/FrameBytes.h"
+#include "support/PrivateMounts.h"
 
 #include <sys/resource.h>
 
@@ -22,6 +24,8 @@ double cpuMs()
     const auto ms = [](const timeval& t) { return double(t.tv_sec) * 1e3 + t.tv_usec / 1e3; };
     return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
+
+const bool privateMounts = EnterPrivateMountNamespace();
 
 bool linkAt(const QString& link, const QString& target)
 {
@@ -82,6 +86,39 @@ private slots:
         QCOMPARE(fresh.Frames()[1].bytes[2], char(SwitchCommand));
         QCOMPARE(s.writeErrors.size(), 1);
         QVERIFY(s.warnings.isEmpty());
+    }
+
+    void replugged_underTheSameNameWithNoWriteBetween_isListedAndOpensAtOnce()
+    {
+        if (!privateMounts)
+            QSKIP("needs a mount namespace of its own (root)");
+        QTemporaryDir dir;
+        const QString name = dir.filePath("ttyUSB0");
+        QFile placeholder(name);
+        QVERIFY(placeholder.open(QIODevice::WriteOnly));
+        placeholder.close();
+        qputenv("QUELVANE_LOCK_DIR", QFile::encodeName(dir.path()));
+        StationOnBus s;
+        QVERIFY(BindDevice(s.bus.DevicePath(), name));
+        qputenv("QUELVANE_COM1", QFile::encodeName(name));
+        s.OpenCom1();
+
+        s.bus.OnBus([](BuildingBus& b) { b.Close(); });
+        UnbindDevice(name);
+        QTRY_VERIFY(s.Main().Comm1.DeviceLost());
+        QVERIFY(s.Main().PortReady()); // until a write finds out
+
+        BusOnThread fresh;
+        fresh.SetStates(1, 0x08);
+        QVERIFY(BindDevice(fresh.DevicePath(), name));
+        s.RunPortDialog(StationOnBus::Choose("COM1"), true);
+        UnbindDevice(name);
+        QCOMPARE(s.listed.value(0), QStringLiteral("COM1"));
+        QVERIFY(s.Main().PortReady());
+        QVERIFY(s.warnings.isEmpty());
+        QTRY_COMPARE(fresh.StatusRequests(), QList<int>{1});
+        QTRY_COMPARE(s.MainIndicator(4), std::uint32_t(0x000000FF));
+        QVERIFY(s.writeErrors.isEmpty());
     }
 };
 

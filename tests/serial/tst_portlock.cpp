@@ -18,6 +18,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <optional>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -183,11 +184,29 @@ private slots:
         QTest::newRow("exclusive mode") << "exclusive";
         QTest::newRow("flock") << "flock";
         QTest::newRow("a second control") << "control";
+        // minicom given a by-id link locks the link's own name.
+        QTest::newRow("lock file under the link's name") << "link lock";
+        QTest::newRow("another program's plain open") << "open";
     }
     void aPortHeldByAnyConventionIsNeitherListedNorOpened()
     {
         QFETCH(QString, holder);
         OtherProgram running(true);
+        std::optional<OtherProgram> opener;
+        if (holder == "open") {
+            opener.emplace(true, [&] {
+                ::close(pty->MasterFd()); // else it is the line's far end
+                ::open(QFile::encodeName(pty->SlavePath()).constData(), O_RDWR | O_NOCTTY);
+            });
+        }
+        QTemporaryDir byId;
+        const QString link = byId.filePath("usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+        const QString linkLock = lockDir->filePath("LCK.." + QFileInfo(link).fileName());
+        if (holder == "link lock") {
+            QVERIFY(QFile::link(pty->SlavePath(), link));
+            qputenv("QUELVANE_COM1", QFile::encodeName(link));
+            QVERIFY(running.WriteLock(linkLock));
+        }
         TMSComm first;
         const int other =
             ::open(QFile::encodeName(pty->SlavePath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
@@ -198,7 +217,7 @@ private slots:
             QCOMPARE(::ioctl(other, TIOCEXCL), 0);
         else if (holder == "flock")
             QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
-        else
+        else if (holder == "control")
             first.SetPortOpen(true);
 
         QVERIFY(!ProbeComPort(1).listed());
@@ -223,6 +242,8 @@ private slots:
         ::close(other);
         first.SetPortOpen(false);
         QFile::remove(lockFile);
+        QFile::remove(linkLock);
+        opener.reset();
         QVERIFY(ProbeComPort(1).listed());
     }
 

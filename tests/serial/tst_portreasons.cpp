@@ -125,6 +125,10 @@ private slots:
             << "in use by another program, which holds it in exclusive mode";
         QTest::newRow("flock") << QByteArray() << "flock"
                                << "in use by another program, which holds a lock on it (flock)";
+        QTest::newRow("plain open") << QByteArray("cat") << "open"
+                                    << "in use by another program: cat (PID %1), which has it open";
+        // A simulated line keeps its slave open beside the master: that is no other program.
+        QTest::newRow("far end of the line") << QByteArray() << "far end" << QString();
     }
     void heldByAnotherProgram()
     {
@@ -135,6 +139,8 @@ private slots:
         OtherProgram other(true, [&] {
             if (!name.isEmpty())
                 ::prctl(PR_SET_NAME, name.constData());
+            if (holds == "open")
+                ::close(pty->MasterFd()); // the copy fork gave it
             const int fd = ::open(device.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
             if (holds == "exclusive")
                 ::ioctl(fd, TIOCEXCL);
@@ -144,8 +150,10 @@ private slots:
         if (holds == "lock file") {
             QVERIFY(other.WriteLock(lockFile));
             reason = reason.arg(other.Pid()).arg(lockFile);
+        } else if (holds == "open") {
+            reason = reason.arg(other.Pid());
         }
-        QCOMPARE(UnlistedPortMessage(ProbeComPort(1)), com1() + reason);
+        QCOMPARE(UnlistedPortMessage(ProbeComPort(1)), reason.isEmpty() ? reason : com1() + reason);
     }
 
     void theStationsOwnPortWithOrWithoutItsLockFile()

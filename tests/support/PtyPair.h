@@ -38,6 +38,7 @@ public:
     PtyPair& operator=(const PtyPair&) = delete;
 
     bool IsOpen() const { return master_ >= 0; }
+    int MasterFd() const { return master_; }
     QString SlavePath() const { return slavePath_; }
 
     // Writes all of it (waiting while the slave side is full); false on an error.

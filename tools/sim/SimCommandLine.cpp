@@ -177,8 +177,8 @@ SimCommandLine ParseSimCommandLine(const QStringList& arguments)
         QStringLiteral("corrupt"),
         QStringLiteral("Invert byte BYTE (0 to 25) of every Nth reply. "
                        "The default, 25, is the checksum, which the "
-                       "station does not check; 19 spoils the relay "
-                       "states."),
+                       "station overlooks in a reply that arrives alone; "
+                       "19 spoils the relay states."),
         QStringLiteral("N[:BYTE]"));
     const QCommandLineOption drop(
         QStringLiteral("drop"), QStringLiteral("Never send every Nth reply."), QStringLiteral("N"));
