@@ -7,6 +7,7 @@
 #include "SampleDevice.h"
 #include "StreamBlockWriter.h"
 #include "services/Computers.h"
+#include "support/EscapedErrors.h"
 
 #include <QApplication>
 #include <QJsonObject>
@@ -17,13 +18,19 @@ namespace {
 
 const QString Relay = QStringLiteral("Floor1.Relay2");
 
-QJsonObject storedItem(bool autoError)
+QJsonObject storedItem(bool autoError, const QString& property)
 {
-    return QJsonObject{{QStringLiteral("PropertyName"), QStringLiteral("Active")},
+    return QJsonObject{{QStringLiteral("PropertyName"), property},
                        {QStringLiteral("ServerName"), SampleDevice::ProgID()},
                        {QStringLiteral("ItemName"), Relay},
                        {QStringLiteral("UpdateRate"), 20},
                        {QStringLiteral("AutoError"), autoError}};
+}
+
+// What escaped the event handlers since the last clear.
+QStringList& escapedErrors()
+{
+    return static_cast<EscapedErrors<QApplication>*>(qApp)->messages;
 }
 
 } // namespace
@@ -39,9 +46,9 @@ private:
     std::vector<int> newData_;
     bool onUiThread_ = true;
 
-    TiOPCItem* bind(bool autoError = false)
+    TiOPCItem* bind(bool autoError = false, const QString& property = QStringLiteral("Active"))
     {
-        rocker_->OPCItemManager()->ReadItems(QJsonArray{storedItem(autoError)});
+        rocker_->OPCItemManager()->ReadItems(QJsonArray{storedItem(autoError, property)});
         return rocker_->OPCItemManager()->Items(0);
     }
 
@@ -56,6 +63,7 @@ private slots:
         rocker_ = new TiSwitchRocker(window_.get());
         rocker_->SetBounds(10, 10, 38, 89);
         newData_.clear();
+        escapedErrors().clear();
         onUiThread_ = true;
         rocker_->OnNewOPCData = [this](int index) {
             newData_.push_back(index);
@@ -84,6 +92,60 @@ private slots:
         QVERIFY(onUiThread_);
         // A value that came from the link is not written back.
         QVERIFY(device_->writes.empty());
+    }
+
+    void serverValuesConvertByTheirDecimalText_data()
+    {
+        QTest::addColumn<bool>("stream");
+        QTest::addColumn<QString>("property");
+        QTest::addColumn<QVariant>("before");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QVariant>("after");
+        QTest::addColumn<QString>("error");
+        const QString active = QStringLiteral("Active");
+        const QString margin = QStringLiteral("IndicatorMargin");
+        const QVariant array = QVariantList{1, 2};
+        const QString arrayError = QStringLiteral("An array value cannot be assigned to '%1'");
+        for (const bool stream : {false, true}) {
+            const char* path = stream ? "stream" : "callback";
+            const auto row = [&](const char* type, const QString& property, const QVariant& before,
+                                 const QVariant& value, const QVariant& after,
+                                 const QString& error = QString()) {
+                QTest::addRow("%s %s %s", path, type, qPrintable(property))
+                    << stream << property << before << value << after << error;
+            };
+            row("UI1 0", active, true, QVariant::fromValue(uchar(0)), false);
+            row("UI1 1", active, false, QVariant::fromValue(uchar(1)), true);
+            row("I1 0", active, true, QVariant::fromValue(static_cast<signed char>(0)), false);
+            row("I2 0", active, true, QVariant::fromValue(short(0)), false);
+            row("UI1 5", margin, 3, QVariant::fromValue(uchar(5)), 5);
+            row("I1 -4", margin, 3, QVariant::fromValue(static_cast<signed char>(-4)), -4);
+            row("UI2 6", margin, 3, QVariant::fromValue(ushort(6)), 6);
+            row("UI4 7", margin, 3, QVariant::fromValue(7u), 7);
+            row("I8 8", margin, 3, QVariant::fromValue(qlonglong(8)), 8);
+            row("R8 2.5", margin, 3, 2.5, 3, QStringLiteral("'2.5' is not a valid integer value"));
+            row("array", active, false, array, false, arrayError.arg(active));
+            row("array", margin, 3, array, 3, arrayError.arg(margin));
+        }
+    }
+
+    void serverValuesConvertByTheirDecimalText()
+    {
+        QFETCH(bool, stream);
+        QFETCH(QString, property);
+        QFETCH(QVariant, before);
+        QFETCH(QVariant, value);
+        QFETCH(QVariant, after);
+        QFETCH(QString, error);
+        device_->refuseDataCallback = stream;
+        device_->SetItem(Relay, value);
+        rocker_->setProperty(qPrintable(property), before);
+        bind(false, property);
+        QTRY_VERIFY(!newData_.empty() || !escapedErrors().isEmpty());
+        QCOMPARE(rocker_->property(qPrintable(property)), after);
+        // A value the property cannot take is reported from the event loop, not to the server.
+        QCOMPARE(escapedErrors(), error.isEmpty() ? QStringList() : QStringList{error});
+        QCOMPARE(device_->callbackAdvises, stream ? 0 : 1);
     }
 
     void badQualityValuesLeaveTheSwitchAlone()
@@ -181,5 +243,10 @@ private slots:
     }
 };
 
-QTEST_MAIN(SwitchLinkTest)
+int main(int argc, char** argv)
+{
+    EscapedErrors<QApplication> app(argc, argv);
+    SwitchLinkTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_switchlink.moc"
