@@ -6,12 +6,14 @@
 
 #include "StreamBlockWriter.h"
 #include "services/GlobalAlloc.h"
+#include "support/EscapedErrors.h"
 
 #include <QCoreApplication>
 #include <QTest>
 
 #include <cstring>
 #include <ctime>
+#include <stdexcept>
 
 namespace {
 
@@ -47,6 +49,11 @@ FORMATETC formatOf(CLIPFORMAT format)
 }
 
 CLIPFORMAT firstFormatOfMain = 0;
+
+QStringList& escapedErrors()
+{
+    return static_cast<EscapedErrors<QCoreApplication>*>(QCoreApplication::instance())->messages;
+}
 
 struct Received
 {
@@ -240,6 +247,39 @@ private slots:
         QCOMPARE(calls, 1);
     }
 
+    void handlerErrorsReachTheEventLoopNotTheServer()
+    {
+        escapedErrors().clear();
+        StreamBlockWriter writer(true);
+        for (OPCHANDLE handle = 1; handle <= 3; ++handle)
+            writer.Add(handle, OPC_QUALITY_GOOD, int(handle), NoonFileTime);
+        const Medium medium(writer.Block());
+        const auto sink = MakeComObject<TiOPCAdviseSink>();
+        std::vector<OPCHANDLE> delivered;
+        sink->Bind([&] {
+            delivered.push_back(sink->ClientHandle());
+            if (sink->ClientHandle() == 2)
+                throw std::invalid_argument("'2.5' is not a valid integer value");
+        });
+        const FORMATETC format = formatOf(OPCStreamFormats().dataTime);
+        sink->OnDataChange(&format, &medium.medium);
+        QCOMPARE(delivered, (std::vector<OPCHANDLE>{1, 2, 3}));
+
+        const auto callback = MakeComObject<TiOPCDataCallback>();
+        callback->Bind([] { throw std::runtime_error("relay jammed"); });
+        const OPCHANDLE handle = 1;
+        const VARIANT value = 1;
+        const WORD quality = OPC_QUALITY_GOOD;
+        const FILETIME time = MakeFileTime(0);
+        QCOMPARE(
+            callback->OnDataChange(0, 0, S_OK, S_OK, 1, &handle, &value, &quality, &time, nullptr),
+            S_OK);
+        // Raised only once the calls are over, from the loop.
+        QVERIFY(escapedErrors().isEmpty());
+        QTRY_COMPARE(escapedErrors(),
+                     (QStringList{"'2.5' is not a valid integer value", "relay jammed"}));
+    }
+
     void handlerMayDropItsSinkDuringABlock()
     {
         StreamBlockWriter writer(true);
@@ -286,7 +326,7 @@ int main(int argc, char** argv)
     // A fixed zone without daylight saving, so that local times are known.
     qputenv("TZ", "QLV-3");
     tzset();
-    QCoreApplication app(argc, argv);
+    EscapedErrors<QCoreApplication> app(argc, argv);
     NotificationTest test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -148,6 +148,25 @@ private slots:
         QCOMPARE(device_->callbackAdvises, stream ? 0 : 1);
     }
 
+    void notificationFromTheServersOwnThreadRunsOnTheUiThread_data()
+    {
+        QTest::addColumn<bool>("stream");
+        QTest::newRow("callback") << false;
+        QTest::newRow("stream") << true;
+    }
+
+    void notificationFromTheServersOwnThreadRunsOnTheUiThread()
+    {
+        QFETCH(bool, stream);
+        device_->refuseDataCallback = stream;
+        device_->notifyFromOwnThread = true;
+        bind();
+        QTRY_COMPARE(newData_.size(), 1u);
+        device_->SetItem(Relay, true);
+        QTRY_VERIFY(rocker_->Active());
+        QVERIFY(onUiThread_);
+    }
+
     void badQualityValuesLeaveTheSwitchAlone()
     {
         bind();
