@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QTest>
 
+#include <bit>
 #include <cstring>
 #include <ctime>
 #include <stdexcept>
@@ -55,6 +56,25 @@ QStringList& escapedErrors()
     return static_cast<EscapedErrors<QCoreApplication>*>(QCoreApplication::instance())->messages;
 }
 
+// The process's local time zone for one test.
+class LocalZone
+{
+public:
+    explicit LocalZone(const char* zone) : saved_(qgetenv("TZ"))
+    {
+        qputenv("TZ", zone);
+        tzset();
+    }
+    ~LocalZone()
+    {
+        qputenv("TZ", saved_);
+        tzset();
+    }
+
+private:
+    QByteArray saved_;
+};
+
 struct Received
 {
     QVariant value;
@@ -93,6 +113,24 @@ private slots:
         QCOMPARE(OPCDateTimeFromLocal(evening), -1.75);
         QCOMPARE(OPCLocalFromDateTime(-1.75), evening);
         QCOMPARE(OPCLocalFromDateTime(NoonLocalDays), QDateTime(QDate(2024, 3, 1), QTime(15, 0)));
+    }
+
+    void dateValueIsTheWallClockTimeOnAClockChangeDay()
+    {
+        const LocalZone berlin("Europe/Berlin");
+        // 2024-03-31 03:00, an hour after the clocks went forward.
+        constexpr double Days = 45382.125;
+        QByteArray record = VariantRecord(VT_DATE);
+        const auto bits = std::bit_cast<std::uint64_t>(Days);
+        for (int i = 0; i < 8; ++i)
+            record[8 + i] = char(bits >> (8 * i));
+        StreamBlockWriter writer(false);
+        writer.AddRecord(1, OPC_QUALITY_GOOD, record);
+        const Medium medium(writer.Block());
+        const auto sink = MakeComObject<TiOPCAdviseSink>();
+        const FORMATETC format = formatOf(OPCStreamFormats().data);
+        sink->OnDataChange(&format, &medium.medium);
+        QCOMPARE(sink->Value().toDateTime(), QDateTime(QDate(2024, 3, 31), QTime(3, 0)));
     }
 
     void unconvertibleTimeStampGivesNow()
