@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QMenu>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -489,6 +490,22 @@ private slots:
         QCOMPARE(rocker.Height(), 0);
         QCOMPARE(rocker.geometry().right(), std::numeric_limits<int>::max() - 1);
         QVERIFY(rocker.Top() < 0);
+    }
+
+    void visibleAndPlainMenus_touchNoWindowAndNoQtState()
+    {
+        TiSwitchRocker rocker;
+        rocker.SetVisible(rocker.Visible());
+        LoadPropertiesText(rocker, FileType + "Visible = 1\r\n");
+        // Shown, a parentless switch would be a window of its own.
+        QVERIFY(!rocker.isVisible());
+        QMenu menu;
+        menu.setTitle(QStringLiteral("Lights"));
+        rocker.SetPopupMenu(&menu);
+        QVERIFY(!PropertiesText(rocker).contains(QStringLiteral("PopupMenu.")));
+        LoadPropertiesText(rocker, FileType + "PopupMenu.title = X\r\nPopupMenu.visible = 1\r\n");
+        QCOMPARE(menu.title(), QStringLiteral("Lights"));
+        QVERIFY(!menu.isVisible());
     }
 
     void popupMenu_takesItsPrefixedLines()
