@@ -1,18 +1,13 @@
 #pragma once
 
-#include <QString>
 #include <QStringList>
 
 #include <exception>
 
-class QEvent;
-class QObject;
-
 // An application that keeps the message of every error escaping an event handler, where the
 // station's own shows it in its error box.
-template <typename Application> class EscapedErrors : public Application
+template <typename Application> struct EscapedErrors : Application
 {
-public:
     using Application::Application;
 
     bool notify(QObject* receiver, QEvent* event) override

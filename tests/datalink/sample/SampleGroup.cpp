@@ -208,12 +208,10 @@ void SampleGroup::tick()
 
 void SampleGroup::deliver(const std::vector<Change>& changes) const
 {
-    if (device_->notifyFromOwnThread) {
-        std::thread own([this, &changes] { deliverHere(changes); });
-        own.join();
-        return;
-    }
-    deliverHere(changes);
+    if (device_->notifyFromOwnThread)
+        std::thread([this, &changes] { deliverHere(changes); }).join();
+    else
+        deliverHere(changes);
 }
 
 void SampleGroup::deliverHere(const std::vector<Change>& changes) const
