@@ -6,8 +6,8 @@
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
-#include <QPicture>
 #include <QPalette>
+#include <QPicture>
 #include <QtTest>
 
 namespace {
