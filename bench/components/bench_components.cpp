@@ -58,7 +58,7 @@ int main(int argc, char** argv)
     });
     const double buffered = medianMicroseconds([&] {
         QPainter canvas(&target);
-        rocker.paintBuffered(canvas);
+        rocker.paintBuffered(canvas, rocker.rect());
     });
 
     QWidget screen;
@@ -82,10 +82,21 @@ int main(int argc, char** argv)
     QImage whole(screen.size(), QImage::Format_RGB32);
     const double rendered = medianMicroseconds([&] { screen.render(&whole); });
 
+    // A width read from a file: far wider than the window that shows it.
+    QWidget window;
+    window.resize(120, 120);
+    auto* wide = new TiSwitchRocker(&window);
+    wide->SetBounds(0, 0, 2000000000, 1);
+    window.show();
+    QApplication::processEvents();
+    const double wideRepaint = medianMicroseconds([&] { wide->repaint(); });
+
     std::printf("one 38 x 89 switch, direct:   %8.1f us\n", direct);
     std::printf("one 38 x 89 switch, buffered: %8.1f us (%.2f x direct)\n", buffered,
                 buffered / direct);
     std::printf("31 switches on one parent:    %8.1f us (on screen), %.1f us (rendered)\n", floor,
                 rendered);
+    std::printf("%d x 1 switch in a 120 px window, repaint: %8.1f us\n", wide->Width(),
+                wideRepaint);
     return 0;
 }

@@ -1,9 +1,11 @@
 #include "components/Drawing.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPolygon>
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -27,6 +29,24 @@ void drawRing(QPainter& canvas, const QRect& r, TColor topLeft, TColor bottomRig
     FillRectangle(canvas, RectLTRB(r.left(), r.top(), r.left() + 1, bottom - 1), topLeft);
     FillRectangle(canvas, RectLTRB(r.left(), bottom - 1, right, bottom), bottomRight);
     FillRectangle(canvas, RectLTRB(right - 1, r.top(), right, bottom), bottomRight);
+}
+
+// Where the canvas can show anything, in its own coordinates: the paint's clip, the system
+// clip of a widget's paint and the bounds of an image; unbounded for a recording canvas.
+QRectF shownArea(const QPainter& canvas)
+{
+    QRectF shown(-1e9, -1e9, 2e9, 2e9);
+    const QPaintEngine* engine = canvas.paintEngine();
+    if (engine && engine->type() != QPaintEngine::Picture) {
+        const QRegion system = engine->systemClip();
+        const QRect device = system.isEmpty()
+                                 ? QRect(0, 0, canvas.device()->width(), canvas.device()->height())
+                                 : system.boundingRect();
+        shown = canvas.deviceTransform().inverted().mapRect(QRectF(device));
+    }
+    if (canvas.hasClipping())
+        shown &= canvas.clipBoundingRect();
+    return shown;
 }
 
 } // namespace
@@ -63,17 +83,28 @@ void DrawColoredFocusRect(QPainter& canvas, const QRect& rect, TColor color)
     if (right <= left || bottom <= top)
         return;
 
+    // Only the dots that can show: a rectangle far larger than the canvas (a size read from a
+    // file) would otherwise cost a point for every other pixel of its edges.
+    const QRectF shown = shownArea(canvas);
+    if (shown.isEmpty())
+        return;
+    const auto from = [](int edge, double shownEdge) {
+        return shownEdge <= edge ? edge : int(std::min<double>(shownEdge - 1, INT_MAX));
+    };
+    const auto to = [](int edge, double shownEdge) {
+        return shownEdge >= edge ? edge : int(std::max<double>(shownEdge + 1, INT_MIN));
+    };
     QPolygon dots;
     const auto dot = [&dots](int x, int y) {
         if ((x + y) % 2 == 0)
             dots << QPoint(x, y);
     };
-    for (int x = left; x < right; ++x) {
+    for (int x = from(left, shown.left()); x < to(right, shown.right()); ++x) {
         dot(x, top);
         if (bottom - 1 > top)
             dot(x, bottom - 1);
     }
-    for (int y = top + 1; y < bottom - 1; ++y) {
+    for (int y = from(top + 1, shown.top()); y < to(bottom - 1, shown.bottom()); ++y) {
         dot(left, y);
         if (right - 1 > left)
             dot(right - 1, y);

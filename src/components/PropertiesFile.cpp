@@ -13,6 +13,11 @@
 #include <deque>
 #include <optional>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 const QString LineEnd = QStringLiteral("\r\n");
@@ -122,11 +127,26 @@ void writeText(const QString& fileName, const QString& text)
         fail(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString()));
 }
 
+// Opened without waiting: a FIFO or a device would hold the UI thread until a peer turns up,
+// and is refused once open.
+void openRegularFile(QFile& file, const QString& fileName)
+{
+    const int fd = ::open(QFile::encodeName(fileName).constData(),
+                          O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        fail(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, qt_error_string(errno)));
+    struct stat status;
+    const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    if (!regular || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        fail(QStringLiteral("Cannot open file \"%1\". It is not a regular file").arg(fileName));
+    }
+}
+
 QString readText(const QString& fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
+    QFile file;
+    openRegularFile(file, fileName);
     // One byte over the limit tells a file that is too large, whatever size it reports.
     const QByteArray bytes = file.read(MaxPropertiesFileSize + 1);
     if (file.error() != QFileDevice::NoError)

@@ -13,7 +13,7 @@ namespace {
 [[noreturn]] void notValid(const QString& text, const QString& what)
 {
     throw std::invalid_argument(
-        QStringLiteral("'%1' is not a valid %2 value").arg(text, what).toStdString());
+        QStringLiteral("'%1' is not a valid %2 value").arg(QuotedValue(text), what).toStdString());
 }
 
 template <typename T> QVariant parseInteger(const QString& text)
@@ -109,6 +109,16 @@ QVariant enumerationFromText(const QMetaProperty& property, const QString& text)
 }
 
 } // namespace
+
+QString QuotedValue(const QString& text)
+{
+    if (text.size() <= MaxQuotedValueLength)
+        return text;
+    qsizetype end = MaxQuotedValueLength;
+    if (text.at(end - 1).isHighSurrogate())
+        --end;
+    return text.left(end) + QStringLiteral("...");
+}
 
 PropertyKind KindOf(const QMetaProperty& property)
 {

@@ -23,6 +23,11 @@ enum class PropertyKind
 
 PropertyKind KindOf(const QMetaProperty& property);
 
+// A value's text as an error message quotes it: at most MaxQuotedValueLength characters, the
+// rest cut and marked, so a huge bad value cannot make a huge message.
+constexpr qsizetype MaxQuotedValueLength = 64;
+QString QuotedValue(const QString& text);
+
 // An Ordinal property whose text names one of its values: an enumeration or a Boolean. Sets
 // (Qt's flag types) are not: their text is a bit mask, converted like any integer.
 bool IsEnumeration(const QMetaProperty& property);

@@ -15,8 +15,40 @@ namespace {
 [[noreturn]] void notValid(const QString& text, const char* what)
 {
     throw std::invalid_argument(QStringLiteral("'%1' is not a valid %2 value")
-                                    .arg(text, QLatin1String(what))
+                                    .arg(QuotedValue(text), QLatin1String(what))
                                     .toStdString());
+}
+
+// The decimal text of a number, whatever its type: QVariant gives the character itself for
+// the one-byte types a server's VT_I1 and VT_UI1 arrive as. Arrays have no text to apply.
+QString valueText(const QVariant& value, const QString& wantedName)
+{
+    switch (value.metaType().id()) {
+    case QMetaType::Char:
+        return QString::number(int(value.value<char>()));
+    case QMetaType::SChar:
+        return QString::number(int(value.value<signed char>()));
+    case QMetaType::UChar:
+        return QString::number(uint(value.value<uchar>()));
+    case QMetaType::Short:
+    case QMetaType::Int:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+        return QString::number(value.toLongLong());
+    case QMetaType::UShort:
+    case QMetaType::UInt:
+    case QMetaType::ULong:
+    case QMetaType::ULongLong:
+        return QString::number(value.toULongLong());
+    case QMetaType::QVariantList:
+    case QMetaType::QStringList:
+    case QMetaType::QByteArrayList:
+        throw std::invalid_argument(QStringLiteral("An array value cannot be assigned to '%1'")
+                                        .arg(QuotedValue(wantedName))
+                                        .toStdString());
+    default:
+        return value.toString();
+    }
 }
 
 // Parses with the given member of QString, raising when the text is not a decimal integer.
@@ -139,5 +171,5 @@ void ApplyPropertyValue(QObject* target, const QString& prefix, const QVariant& 
     if (!target)
         return;
     ObjectPath path;
-    apply(target, prefix, value.toString(), wantedName, path);
+    apply(target, prefix, valueText(value, wantedName), wantedName, path);
 }

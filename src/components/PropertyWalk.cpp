@@ -2,12 +2,22 @@
 
 #include "components/PropertyText.h"
 #include "components/PublishedProperties.h"
+#include "components/TPopupMenu.h"
+#include "components/TiComponent.h"
 
 #include <QObject>
 
 #include <algorithm>
 
 namespace {
+
+// Of a widget other than the library's own (a plain QMenu as pop-up menu) only Qt's widget
+// state could be walked: its visibility, title and geometry are no settings of the component.
+bool keepsProperties(const QObject& object)
+{
+    return !object.isWidgetType() || qobject_cast<const TiComponent*>(&object) ||
+           qobject_cast<const TPopupMenu*>(&object);
+}
 
 struct Walk
 {
@@ -29,7 +39,8 @@ struct Walk
                 visit(object, property, fullName);
                 continue;
             }
-            if (QObject* referred = property.read(object).value<QObject*>())
+            QObject* referred = property.read(object).value<QObject*>();
+            if (referred && keepsProperties(*referred))
                 Object(referred, fullName);
         }
         path.Leave();

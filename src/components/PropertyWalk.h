@@ -36,7 +36,8 @@ QString FullPropertyName(const QString& prefix, const QString& name);
 // the object it refers to is walked in its place, with the property's full name as prefix.
 // taken decides on each full name before anything else happens with it, so a name it refuses
 // is neither visited nor descended into. Objects are followed as ObjectPath allows, so objects
-// that refer to each other cannot loop.
+// that refer to each other cannot loop; a widget that is neither an instrument component nor a
+// TPopupMenu is not followed at all.
 void WalkPublishedProperties(
     QObject* root, const QString& prefix, const std::function<bool(const QString&)>& taken,
     const std::function<void(QObject*, const QMetaProperty&, const QString&)>& visit);

@@ -85,6 +85,10 @@ bool TiComponent::Visible() const
 
 void TiComponent::SetVisible(bool value)
 {
+    // A parentless component that was never hidden counts as visible: showing it again would
+    // open it as a window of its own.
+    if (value == Visible())
+        return;
     setVisible(value);
 }
 

@@ -191,7 +191,7 @@ protected:
     void setColorProperty(TColor value, TColor& field, int kind);
     void setCenterOffset(int x, int y);
 
-    void paintBuffered(QPainter& canvas);
+    void paintBuffered(QPainter& canvas, const QRect& area);
     void paintDirect(QPainter& canvas);
 
     bool event(QEvent* event) override;

@@ -4,7 +4,9 @@
 #include "components/Drawing.h"
 #include "components/SwallowErrors.h"
 
+#include <QImage>
 #include <QPaintEngine>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScopeGuard>
 
@@ -22,34 +24,37 @@ void TiComponent::DrawBorder(QPainter& canvas)
         DrawEdge3D(canvas, rect(), 0);
 }
 
-void TiComponent::paintEvent(QPaintEvent*)
+void TiComponent::paintEvent(QPaintEvent* event)
 {
     if (Width() <= 0 || Height() <= 0)
         return;
     QPainter canvas(this);
+    // Only the part this paint shows is buffered: a component far larger than its window (a
+    // width read from a file) costs no more than the window.
+    const QRect area = event->rect() & rect();
     // A QPicture is the metafile canvas: it records the drawing itself, no image in between.
     const QPaintEngine* engine = canvas.paintEngine();
-    if ((engine && engine->type() == QPaintEngine::Picture) || !FitsOffScreenImage(size()))
+    if ((engine && engine->type() == QPaintEngine::Picture) || !FitsOffScreenImage(area.size()))
         paintDirect(canvas);
-    else
-        paintBuffered(canvas);
+    else if (!area.isEmpty())
+        paintBuffered(canvas, area);
 }
 
-void TiComponent::paintBuffered(QPainter& canvas)
+void TiComponent::paintBuffered(QPainter& canvas, const QRect& area)
 {
     Lock();
     const auto unlock = qScopeGuard([this] { Unlock(); });
-    SwallowErrors([this, &canvas] {
-        QImage& offScreen = d->offScreen;
-        if (offScreen.size() != size())
-            offScreen = QImage(size(), QImage::Format_RGB32);
+    SwallowErrors([this, &canvas, &area] {
+        // The image lives for this paint only.
+        QImage offScreen(area.size(), QImage::Format_RGB32);
         {
             QPainter buffer(&offScreen);
+            buffer.translate(-area.topLeft());
             buffer.setBrush(QBrush(Qt::white, Qt::SolidPattern));
             buffer.setPen(QPen(Qt::black, 0, Qt::SolidLine));
             PaintTo(buffer);
         }
-        canvas.drawImage(0, 0, offScreen);
+        canvas.drawImage(area.topLeft(), offScreen);
     });
 }
 

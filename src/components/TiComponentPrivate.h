@@ -5,7 +5,6 @@
 #include "components/TCursor.h"
 #include "components/TiComponent.h"
 
-#include <QImage>
 #include <QPointer>
 
 #include <memory>
@@ -24,9 +23,6 @@ struct TiComponent::Private
     QPointer<QMenu> popupMenu;
 
     RepaintScheduler repaints;
-    // The off-screen image of a buffered paint. It is kept between paints: a new image would
-    // also need a new paint engine every time.
-    QImage offScreen;
     TColor backGroundColor = clBtnFace;
     quint8 borderStyle = 0;
     int centerOffsetX = 0;

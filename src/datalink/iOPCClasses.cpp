@@ -7,20 +7,26 @@
 namespace {
 
 // The handler may unbind the object or drop the item's reference to it: the object stays alive
-// and the handler is called from a copy.
+// and the handler is called from a copy. Its error must not reach the server.
 void notify(IUnknown* self, const TiOPCHandler& bound)
 {
     const ComPtr<IUnknown> keepAlive(self);
     const TiOPCHandler handler = bound;
-    if (handler)
+    if (!handler)
+        return;
+    try {
         handler();
+    } catch (...) {
+        RaiseInApartment(std::current_exception());
+    }
 }
 
 } // namespace
 
 HRESULT TiOPCShutdownCallback::ShutdownRequest(LPCWSTR)
 {
-    notify(Unknown(), handler_);
+    apartment_.Run(
+        [this, keepAlive = ComPtr<IUnknown>(Unknown())] { notify(Unknown(), handler_); });
     return S_OK;
 }
 
@@ -47,10 +53,14 @@ void TiOPCDataCallback::takeFirst(DWORD count, const VARIANT* values, const WORD
 {
     if (count == 0 || !values || !qualities || !timeStamps)
         return;
-    value_ = values[0];
-    quality_ = qualities[0];
-    timeStamp_ = OPCTimeStampFromFileTime(FileTimeValue(timeStamps[0]));
-    notify(Unknown(), handler_);
+    apartment_.Run([this, keepAlive = ComPtr<IUnknown>(Unknown()), value = values[0],
+                    quality = qualities[0],
+                    timeStamp = OPCTimeStampFromFileTime(FileTimeValue(timeStamps[0]))] {
+        value_ = value;
+        quality_ = quality;
+        timeStamp_ = timeStamp;
+        notify(Unknown(), handler_);
+    });
 }
 
 void TiOPCAdviseSink::OnDataChange(const FORMATETC* format, const STGMEDIUM* medium)
@@ -64,15 +74,18 @@ void TiOPCAdviseSink::OnDataChange(const FORMATETC* format, const STGMEDIUM* med
     const auto* data = static_cast<const std::uint8_t*>(GlobalLock(medium->hGlobal));
     if (!data)
         return;
-    const std::vector<TiOPCStreamItem> items =
+    // The block is the server's only during the call.
+    std::vector<TiOPCStreamItem> items =
         OPCReadStreamBlock(data, GlobalSize(medium->hGlobal), withTimeStamps);
     GlobalUnlock(medium->hGlobal);
-    const ComPtr<IUnknown> keepAlive(Unknown());
-    for (const TiOPCStreamItem& item : items) {
-        clientHandle_ = item.clientHandle;
-        quality_ = item.quality & OPC_QUALITY_MASK;
-        value_ = item.value;
-        timeStamp_ = withTimeStamps ? OPCTimeStampFromFileTime(item.timeStamp) : 0;
-        notify(Unknown(), handler_);
-    }
+    apartment_.Run(
+        [this, keepAlive = ComPtr<IUnknown>(Unknown()), items = std::move(items), withTimeStamps] {
+            for (const TiOPCStreamItem& item : items) {
+                clientHandle_ = item.clientHandle;
+                quality_ = item.quality & OPC_QUALITY_MASK;
+                value_ = item.value;
+                timeStamp_ = withTimeStamps ? OPCTimeStampFromFileTime(item.timeStamp) : 0;
+                notify(Unknown(), handler_);
+            }
+        });
 }

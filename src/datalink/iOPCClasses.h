@@ -1,5 +1,6 @@
 #pragma once
 
+#include "objsvc/Apartment.h"
 #include "objsvc/DataObject.h"
 #include "objsvc/OPCDA.h"
 
@@ -9,7 +10,11 @@
 
 // The three notification objects an item registers with its server. Each calls its handler
 // (bound by the item) after taking in a notification; an unbound object takes the data in and
-// calls nothing, so a late notification cannot reach an item that let go.
+// calls nothing, so a late notification cannot reach an item that let go. The handler always
+// runs on the UI thread: a notification from another thread is copied before the call returns
+// and delivered through the UI thread's event loop, in order. Every notification answers
+// success: an error the handler raises is raised again from the event loop once the server's
+// call is over, and the remaining items of a stream block are still delivered.
 using TiOPCHandler = std::function<void()>;
 
 class TiOPCShutdownCallback : public ComObject<IOPCShutdown>
@@ -23,6 +28,7 @@ public:
 
 private:
     TiOPCHandler handler_;
+    ApartmentQueue apartment_;
 };
 
 class TiOPCDataCallback : public ComObject<IOPCDataCallback>
@@ -57,6 +63,7 @@ private:
                    const FILETIME* timeStamps);
 
     TiOPCHandler handler_;
+    ApartmentQueue apartment_;
     QVariant value_;
     WORD quality_ = 0;
     double timeStamp_ = 0;
@@ -82,6 +89,7 @@ public:
 
 private:
     TiOPCHandler handler_;
+    ApartmentQueue apartment_;
     QVariant value_;
     WORD quality_ = 0;
     double timeStamp_ = 0;

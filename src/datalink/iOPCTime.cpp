@@ -27,11 +27,18 @@ QDateTime OPCLocalFromDateTime(double days)
     if (!std::isfinite(days) || std::fabs(days) > 3000000.0)
         return QDateTime();
     const double whole = std::trunc(days);
-    const auto msecs = static_cast<int>(std::llround(std::fabs(days - whole) * MSecsPerDay));
-    const QDate date = dayZero().addDays(static_cast<qint64>(whole));
+    auto msecs = static_cast<int>(std::llround(std::fabs(days - whole) * MSecsPerDay));
+    QDate date = dayZero().addDays(static_cast<qint64>(whole));
+    // A fraction that rounds up to a whole day is the next midnight.
+    if (msecs >= MSecsPerDay) {
+        msecs = 0;
+        date = date.addDays(1);
+    }
     if (date.year() < 1 || date.year() > 9999)
         return QDateTime();
-    return QDateTime(date, QTime(0, 0)).addMSecs(msecs);
+    // The value is a wall-clock time: elapsed time added to midnight would be an hour off on
+    // the days the clocks change.
+    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(msecs));
 }
 
 double OPCTimeStampFromFileTime(std::uint64_t fileTime)

@@ -84,5 +84,5 @@ HRESULT CoCreateInstanceEx(REFCLSID clsid, IUnknown* outer, DWORD context,
 
 bool RemoteActivationAvailable(const QString& computer)
 {
-    return ComputerRegistry(computer) != nullptr;
+    return IsLocalComputerName(computer) || !RemoteComputers().empty();
 }

@@ -38,6 +38,7 @@ HRESULT CoCreateInstanceEx(REFCLSID clsid, IUnknown* outer, DWORD context,
 
 constexpr HRESULT CO_S_NOTALLINTERFACES = 0x00080012;
 
-// Whether remote activation reaches the named computer at all: this computer's own name does,
-// a named computer does once it is registered.
+// Whether there is remote activation to try on the named computer: always for this computer's
+// own name, for any other once a transport reaches some named computer. Whether the computer
+// itself answers is the activation's result (RPC_S_SERVER_UNAVAILABLE when it does not).
 bool RemoteActivationAvailable(const QString& computer);

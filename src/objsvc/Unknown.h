@@ -2,6 +2,7 @@
 
 #include "objsvc/ComTypes.h"
 
+#include <atomic>
 #include <cstddef>
 #include <utility>
 
@@ -124,7 +125,8 @@ protected:
     virtual ~ComObject() = default;
 
 private:
-    ULONG references_ = 0;
+    // A server may hold and release a notification object on a thread of its own.
+    std::atomic<ULONG> references_ = 0;
 };
 
 // A new object of class T under a first reference.

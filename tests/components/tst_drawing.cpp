@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPalette>
+#include <QPicture>
 #include <QtTest>
 
 namespace {
@@ -143,6 +144,27 @@ private slots:
             DrawColoredFocusRect(canvas, QRect(0, 0, 12, 10), clWhite);
         }
         QCOMPARE(image, before);
+    }
+
+    void focusRect_farLargerThanTheCanvas_drawsOnlyWhatShows()
+    {
+        QPicture picture;
+        {
+            QPainter canvas(&picture);
+            canvas.setClipRect(0, 0, 120, 50);
+            DrawColoredFocusRect(canvas, QRect(0, 0, QWIDGETSIZE_MAX, 50), clRed);
+        }
+        // Every other pixel of the edges would record well over 64 MB of points.
+        QVERIFY(picture.size() < 64 * 1024);
+        // The part an image shows keeps the pattern, wherever the rectangle starts.
+        QImage image = filledImage(4, 3, rgb(clBlack));
+        {
+            QPainter canvas(&image);
+            canvas.translate(-5, 0);
+            DrawColoredFocusRect(canvas, QRect(0, 0, QWIDGETSIZE_MAX, 3), clBlack);
+        }
+        for (int x = 0; x < 4; ++x)
+            QCOMPARE(pixel(image, x, 0), rgb((x + 5) % 2 == 0 ? clWhite : clBlack));
     }
 
     void focusRect_leavesPenAndBrushInTheColour()

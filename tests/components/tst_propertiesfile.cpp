@@ -1,5 +1,6 @@
 // The properties file: what a save writes, what a load assigns, and how both fail.
 #include "components/PropertiesFile.h"
+#include "components/PropertyText.h"
 #include "components/PropertyWalk.h"
 #include "components/TCursor.h"
 #include "components/TPopupMenu.h"
@@ -11,12 +12,16 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QMenu>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <functional>
 #include <memory>
 #include <vector>
+
+#include <sys/stat.h>
 
 // A switch with a published property of every kind the switch itself lacks.
 class Instrument : public TiSwitchRocker
@@ -85,6 +90,21 @@ public:
     QObject* next = nullptr;
     QObject* spare = nullptr;
     int count = 0;
+};
+
+// A switch that notes the size of every canvas it is painted on.
+class CanvasProbe : public TiSwitchRocker
+{
+public:
+    using TiSwitchRocker::TiSwitchRocker;
+
+    void PaintTo(QPainter& canvas) override
+    {
+        canvases.push_back(QSize(canvas.device()->width(), canvas.device()->height()));
+        TiSwitchRocker::PaintTo(canvas);
+    }
+
+    std::vector<QSize> canvases;
 };
 
 namespace {
@@ -472,6 +492,22 @@ private slots:
         QVERIFY(rocker.Top() < 0);
     }
 
+    void visibleAndPlainMenus_touchNoWindowAndNoQtState()
+    {
+        TiSwitchRocker rocker;
+        rocker.SetVisible(rocker.Visible());
+        LoadPropertiesText(rocker, FileType + "Visible = 1\r\n");
+        // Shown, a parentless switch would be a window of its own.
+        QVERIFY(!rocker.isVisible());
+        QMenu menu;
+        menu.setTitle(QStringLiteral("Lights"));
+        rocker.SetPopupMenu(&menu);
+        QVERIFY(!PropertiesText(rocker).contains(QStringLiteral("PopupMenu.")));
+        LoadPropertiesText(rocker, FileType + "PopupMenu.title = X\r\nPopupMenu.visible = 1\r\n");
+        QCOMPARE(menu.title(), QStringLiteral("Lights"));
+        QVERIFY(!menu.isVisible());
+    }
+
     void popupMenu_takesItsPrefixedLines()
     {
         TiSwitchRocker rocker;
@@ -556,6 +592,33 @@ private slots:
                  QString("Error Loading Properties - Cannot open file \"%1\". No such file or "
                          "directory")
                      .arg(missing));
+    }
+
+    void specialFilesAndHugeValues_costLittle()
+    {
+        // Nobody writes to the FIFO: opening it to read would wait for ever.
+        const QString fifo = dir_.filePath("fifo");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        TiSwitchRocker rocker;
+        QCOMPARE(ErrorOf([&] { rocker.LoadPropertiesFromFile(fifo); }),
+                 QString("Error Loading Properties - Cannot open file \"%1\". It is not a regular "
+                         "file")
+                     .arg(fifo));
+        const QString digits(900000, QLatin1Char('9'));
+        QCOMPARE(ErrorOf([&] { LoadPropertiesText(rocker, FileType + "TabOrder = " + digits); }),
+                 "Error Loading Properties - '" + digits.left(MaxQuotedValueLength) +
+                     "...' is not a valid integer value");
+        // A switch far wider than its window is buffered no wider than the window.
+        QWidget window;
+        window.resize(120, 120);
+        auto* wide = new CanvasProbe(&window);
+        LoadPropertiesText(*wide, FileType + "Width = 2000000000\r\nHeight = 1\r\n");
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        wide->repaint();
+        QVERIFY(!wide->canvases.empty());
+        for (const QSize& canvas : wide->canvases)
+            QVERIFY(canvas.width() <= window.width());
     }
 
     void tooLargeFile_isRefusedWhole()

@@ -12,6 +12,7 @@
 
 #include <cstring>
 #include <ctime>
+#include <stdexcept>
 
 namespace {
 
@@ -86,6 +87,14 @@ private slots:
         QCOMPARE(OPCDateTimeFromLocal(evening), -1.75);
         QCOMPARE(OPCLocalFromDateTime(-1.75), evening);
         QCOMPARE(OPCLocalFromDateTime(NoonLocalDays), QDateTime(QDate(2024, 3, 1), QTime(15, 0)));
+        // The wall-clock time, also an hour after the clocks went forward.
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "Europe/Berlin");
+        tzset();
+        const QDateTime springForward = OPCLocalFromDateTime(45382.125);
+        qputenv("TZ", zone);
+        tzset();
+        QCOMPARE(springForward.time(), QTime(3, 0));
     }
 
     void unconvertibleTimeStampGivesNow()
@@ -238,6 +247,26 @@ private slots:
         QCOMPARE(calls, 0);
         sink->OnDataChange(&format, &medium.medium);
         QCOMPARE(calls, 1);
+    }
+
+    void handlerErrorsReachTheEventLoopNotTheServer()
+    {
+        StreamBlockWriter writer(true);
+        for (OPCHANDLE handle = 1; handle <= 3; ++handle)
+            writer.Add(handle, OPC_QUALITY_GOOD, int(handle), NoonFileTime);
+        const Medium medium(writer.Block());
+        const auto sink = MakeComObject<TiOPCAdviseSink>();
+        std::vector<OPCHANDLE> delivered;
+        sink->Bind([&] {
+            delivered.push_back(sink->ClientHandle());
+            if (sink->ClientHandle() == 2)
+                throw std::invalid_argument("'2.5' is not a valid integer value");
+        });
+        const FORMATETC format = formatOf(OPCStreamFormats().dataTime);
+        sink->OnDataChange(&format, &medium.medium);
+        QCOMPARE(delivered, (std::vector<OPCHANDLE>{1, 2, 3}));
+        // Raised only once the call is over, from the loop.
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, QCoreApplication::sendPostedEvents());
     }
 
     void handlerMayDropItsSinkDuringABlock()

@@ -130,6 +130,11 @@ private slots:
         QCOMPARE(OPCErrorMessage(
                      [] { OPCCreateServer(QStringLiteral("NOWHERE"), QStringLiteral("X.1")); }),
                  QStringLiteral("Unable to Create IOPCServerList Object : DCOM not installed"));
+        // Once some computer is reachable, an unknown one is the activation's own failure.
+        RegisterComputer(Plant);
+        QCOMPARE(OPCErrorMessage(
+                     [] { OPCCreateServer(QStringLiteral("NOWHERE"), SampleDevice::ProgID()); }),
+                 QStringLiteral("The RPC server is unavailable"));
     }
 
     void progIdKnownOnlyToTheComputersServerListResolvesThroughIt()

@@ -7,6 +7,7 @@
 #include "SampleDevice.h"
 #include "StreamBlockWriter.h"
 #include "services/Computers.h"
+#include "support/EscapedErrors.h"
 
 #include <QApplication>
 #include <QJsonObject>
@@ -17,13 +18,19 @@ namespace {
 
 const QString Relay = QStringLiteral("Floor1.Relay2");
 
-QJsonObject storedItem(bool autoError)
+QJsonObject storedItem(bool autoError, const QString& property)
 {
-    return QJsonObject{{QStringLiteral("PropertyName"), QStringLiteral("Active")},
+    return QJsonObject{{QStringLiteral("PropertyName"), property},
                        {QStringLiteral("ServerName"), SampleDevice::ProgID()},
                        {QStringLiteral("ItemName"), Relay},
                        {QStringLiteral("UpdateRate"), 20},
                        {QStringLiteral("AutoError"), autoError}};
+}
+
+// What escaped the event handlers since the last clear.
+QStringList& escapedErrors()
+{
+    return static_cast<EscapedErrors<QApplication>*>(qApp)->messages;
 }
 
 } // namespace
@@ -39,9 +46,9 @@ private:
     std::vector<int> newData_;
     bool onUiThread_ = true;
 
-    TiOPCItem* bind(bool autoError = false)
+    TiOPCItem* bind(bool autoError = false, const QString& property = QStringLiteral("Active"))
     {
-        rocker_->OPCItemManager()->ReadItems(QJsonArray{storedItem(autoError)});
+        rocker_->OPCItemManager()->ReadItems(QJsonArray{storedItem(autoError, property)});
         return rocker_->OPCItemManager()->Items(0);
     }
 
@@ -56,6 +63,7 @@ private slots:
         rocker_ = new TiSwitchRocker(window_.get());
         rocker_->SetBounds(10, 10, 38, 89);
         newData_.clear();
+        escapedErrors().clear();
         onUiThread_ = true;
         rocker_->OnNewOPCData = [this](int index) {
             newData_.push_back(index);
@@ -73,8 +81,21 @@ private slots:
         UnregisterClass(LocalRegistry(), SampleDevice::Clsid);
     }
 
+    void goodServerValuesMoveTheSwitch_data()
+    {
+        QTest::addColumn<bool>("stream");
+        QTest::addColumn<bool>("ownThread");
+        QTest::newRow("callback") << false << false;
+        QTest::newRow("callback from the server's thread") << false << true;
+        QTest::newRow("stream from the server's thread") << true << true;
+    }
+
     void goodServerValuesMoveTheSwitch()
     {
+        QFETCH(bool, stream);
+        QFETCH(bool, ownThread);
+        device_->refuseDataCallback = stream;
+        device_->notifyFromOwnThread = ownThread;
         bind();
         QTRY_COMPARE(newData_.size(), 1u);
         QVERIFY(!rocker_->Active());
@@ -84,6 +105,48 @@ private slots:
         QVERIFY(onUiThread_);
         // A value that came from the link is not written back.
         QVERIFY(device_->writes.empty());
+    }
+
+    void serverValuesConvertByTheirDecimalText_data()
+    {
+        QTest::addColumn<bool>("stream");
+        QTest::addColumn<QString>("property");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QVariant>("after");
+        QTest::addColumn<QString>("error");
+        const QString active = QStringLiteral("Active");
+        const QString margin = QStringLiteral("IndicatorMargin");
+        for (const bool stream : {false, true}) {
+            const auto row = [&](const char* type, const QString& property, const QVariant& value,
+                                 const QVariant& after, const char* error = "") {
+                QTest::addRow("%s %s", stream ? "stream" : "callback", type)
+                    << stream << property << value << after << QString::fromLatin1(error);
+            };
+            row("UI1 0", active, QVariant::fromValue(uchar(0)), false);
+            row("I1 0", active, QVariant::fromValue(static_cast<signed char>(0)), false);
+            row("UI1 5", margin, QVariant::fromValue(uchar(5)), 5);
+            row("I1 -4", margin, QVariant::fromValue(static_cast<signed char>(-4)), -4);
+            row("UI2 6", margin, QVariant::fromValue(ushort(6)), 6);
+            row("R8 2.5", margin, 2.5, 3, "'2.5' is not a valid integer value");
+            row("array", active, QVariantList{0}, false,
+                "An array value cannot be assigned to 'Active'");
+        }
+    }
+
+    void serverValuesConvertByTheirDecimalText()
+    {
+        QFETCH(bool, stream);
+        QFETCH(QString, property);
+        QFETCH(QVariant, value);
+        QFETCH(QVariant, after);
+        QFETCH(QString, error);
+        device_->refuseDataCallback = stream;
+        device_->SetItem(Relay, value);
+        bind(false, property);
+        QTRY_VERIFY(!newData_.empty() || !escapedErrors().isEmpty());
+        QCOMPARE(rocker_->property(qPrintable(property)), after);
+        // A value the property cannot take is reported from the event loop, not to the server.
+        QCOMPARE(escapedErrors(), error.isEmpty() ? QStringList() : QStringList{error});
     }
 
     void badQualityValuesLeaveTheSwitchAlone()
@@ -181,5 +244,10 @@ private slots:
     }
 };
 
-QTEST_MAIN(SwitchLinkTest)
+int main(int argc, char** argv)
+{
+    EscapedErrors<QApplication> app(argc, argv);
+    SwitchLinkTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_switchlink.moc"

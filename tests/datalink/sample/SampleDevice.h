@@ -92,6 +92,8 @@ public:
     bool failWrites = false;
     // Refuses the 2.0 data callback connection point, so clients fall back to stream advise.
     bool refuseDataCallback = false;
+    // Calls the clients' data notifications from a thread of the server's own, waiting for it.
+    bool notifyFromOwnThread = false;
 
     // What the clients did.
     int groupsAdded = 0;

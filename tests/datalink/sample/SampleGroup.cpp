@@ -8,6 +8,7 @@
 #include "services/VariantConversion.h"
 
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -206,6 +207,14 @@ void SampleGroup::tick()
 }
 
 void SampleGroup::deliver(const std::vector<Change>& changes) const
+{
+    if (device_->notifyFromOwnThread)
+        std::thread([this, &changes] { deliverHere(changes); }).join();
+    else
+        deliverHere(changes);
+}
+
+void SampleGroup::deliverHere(const std::vector<Change>& changes) const
 {
     std::vector<OPCHANDLE> handles;
     std::vector<VARIANT> values;

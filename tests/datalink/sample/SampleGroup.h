@@ -62,6 +62,7 @@ private:
     void resendAll();
     void tick();
     void deliver(const std::vector<Change>& changes) const;
+    void deliverHere(const std::vector<Change>& changes) const;
     void deliverStream(const StreamSink& sink, const std::vector<Change>& changes) const;
 
     std::shared_ptr<SampleDevice> device_;

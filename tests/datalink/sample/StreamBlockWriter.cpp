@@ -104,8 +104,17 @@ void appendValue(QByteArray& out, const QVariant& value)
     case VT_BOOL:
         appendData<std::int16_t>(out, value.toBool() ? -1 : 0);
         break;
+    case VT_I1:
+        appendData<std::int8_t>(out, static_cast<std::int8_t>(value.toInt()));
+        break;
+    case VT_UI1:
+        appendData<std::uint8_t>(out, static_cast<std::uint8_t>(value.toUInt()));
+        break;
     case VT_I2:
         appendData<std::int16_t>(out, static_cast<std::int16_t>(value.toInt()));
+        break;
+    case VT_UI2:
+        appendData<std::uint16_t>(out, static_cast<std::uint16_t>(value.toUInt()));
         break;
     case VT_I4:
         appendData<std::int32_t>(out, value.toInt());
@@ -121,6 +130,9 @@ void appendValue(QByteArray& out, const QVariant& value)
         break;
     case VT_I8:
         appendData<qint64>(out, value.toLongLong());
+        break;
+    case VT_UI8:
+        appendData<quint64>(out, value.toULongLong());
         break;
     default:
         out.append(8, '\0');
