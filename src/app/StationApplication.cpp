@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include <QDir>
+#include <QIcon>
 #include <QMessageBox>
 
 #include "datalink/iOPCFunctions.h"
@@ -16,6 +18,16 @@ void showErrorBox(const QString& message)
 
 void (*errorPresenter)(const QString&) = showErrorBox;
 
+// The sizes rendered at build time, named by their edge in pixels.
+QIcon stationIcon()
+{
+    QIcon icon;
+    const QDir sizes(QStringLiteral(":/icons"));
+    for (const QString& name : sizes.entryList(QDir::Files))
+        icon.addFile(sizes.filePath(name));
+    return icon;
+}
+
 } // namespace
 
 StationApplication::StationApplication(int& argc, char** argv) : QApplication(argc, argv)
@@ -23,6 +35,8 @@ StationApplication::StationApplication(int& argc, char** argv) : QApplication(ar
     // No display name: the desktop's platform would append it to every window title that
     // differs from it, and each title must be exactly its caption.
     setApplicationName(QStringLiteral("quelvane"));
+    // Every screen and message box shows it in its title bar and task switcher entry.
+    setWindowIcon(stationIcon());
     // Only closing the main screen ends the station: not the port dialog or a message box
     // closing while the main screen is hidden behind a floor screen.
     setQuitOnLastWindowClosed(false);

@@ -16,6 +16,7 @@
 #include "components/TiSwitchRocker.h"
 #include "floors/ClickLabel.h"
 #include "floors/DesignerFont.h"
+#include "floors/FloorTable.h"
 #include "floors/Navigation.h"
 #include "floors/OuterSizeFit.h"
 #include "floors/ScopedCursor.h"
@@ -86,7 +87,7 @@ void Tmainfrm::buildControls()
     client->setObjectName(QStringLiteral("client"));
     setCentralWidget(client);
 
-    auto* Label1 = new QLabel(QStringLiteral("岚苑灯光监控主界面"), client);
+    auto* Label1 = new QLabel(QString::fromUtf8(MainScreenTitleCaption), client);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(144, 24, 252, 27);
     Label1->setFont(DesignerFont(SerifFamily, 24));

@@ -16,6 +16,8 @@ constexpr int MaxRelaysPerPanel = 8;
 constexpr int MainScreenFloor = 0;
 constexpr int MainScreenAddress = 1;
 constexpr int MainScreenRelays = 5;
+// The main screen's title, also the caption of the floor screens' label back to it.
+constexpr const char* MainScreenTitleCaption = "岚苑灯光监控主界面";
 
 enum class PanelPosition
 {

@@ -37,6 +37,6 @@ QString NavigationCaption(int floor, const NavigationLabelRow& label)
 {
     const int target = targetOf(floor, label);
     if (target == MainScreenFloor)
-        return QStringLiteral("岚苑灯光监控主界面");
+        return QString::fromUtf8(MainScreenTitleCaption);
     return QString::fromUtf8(FloorRowOf(target).titleCaption);
 }

@@ -1,4 +1,6 @@
 #include <QLabel>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -84,6 +86,52 @@ private slots:
                                              screens.Fourfrm, screens.Fivefrm, screens.Setfrm})
             QVERIFY2(!other->isVisible(), qPrintable(other->objectName()));
         QCOMPARE(station.mainfrm().windowTitle(), QStringLiteral("楼宇监控系统"));
+
+        // Every screen shows the station's icon, in the sizes the desktop asks for.
+        for (QWidget* screen : std::initializer_list<QWidget*>{
+                 screens.mainfrm, screens.firstfrm, screens.Secondfrm, screens.Thirdfrm,
+                 screens.Fourfrm, screens.Fivefrm, screens.Setfrm}) {
+            const QList<QSize> sizes = screen->windowIcon().availableSizes();
+            for (int edge : {16, 32, 48, 64, 128, 256})
+                QVERIFY2(sizes.contains(QSize(edge, edge)), qPrintable(screen->objectName()));
+        }
+    }
+
+    // Both programs answer before anything opens a display; a display the station opened
+    // first would abort it, as none is given.
+    void helpAndVersion_answerOnStandardOutputWithoutADisplay_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("answer");
+        const QString station = QStringLiteral(QUELVANE_STATION_PROGRAM);
+        const QString simulator = QStringLiteral(QUELVANE_SIM_PROGRAM);
+        const QString version = QStringLiteral(" \\d+\\.\\d+\\.\\d+\n$");
+        QTest::newRow("station help")
+            << station << QStringList{"--help"}
+            << QStringLiteral("^Usage: quelvane \\[--help \\| --version\\]\n");
+        QTest::newRow("station version")
+            << station << QStringList{"--version"} << "^quelvane" + version;
+        QTest::newRow("simulator version")
+            << simulator << QStringList{"--version"} << "^quelvane-sim" + version;
+    }
+    void helpAndVersion_answerOnStandardOutputWithoutADisplay()
+    {
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, answer);
+        QProcess process;
+        process.setProgram(QStringLiteral("env"));
+        process.setArguments(
+            QStringList{"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM=xcb", program} +
+            arguments);
+        process.start();
+        QVERIFY(process.waitForFinished());
+        const QString output = QString::fromUtf8(process.readAllStandardOutput());
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
+        QVERIFY2(QRegularExpression(answer).match(output).hasMatch(), qPrintable(output));
+        QCOMPARE(process.readAllStandardError(), QByteArray());
     }
 
     void formCreateSetsTheFloorCaptionsAndPreparesComm1()

@@ -147,6 +147,8 @@ SimCommandLine ParseSimCommandLine(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromUtf8(Description));
     const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("Print the version."));
     const QCommandLineOption device(QStringLiteral("device"),
                                     QStringLiteral("Serve the tty PATH (raw, 9600 8N1) instead of "
                                                    "a pseudo-terminal."),
@@ -184,7 +186,7 @@ SimCommandLine ParseSimCommandLine(const QStringList& arguments)
         QStringLiteral("drop"), QStringLiteral("Never send every Nth reply."), QStringLiteral("N"));
     const QCommandLineOption trace(QStringLiteral("trace"),
                                    QStringLiteral("Print every frame on standard output."));
-    parser.addOptions({device, delay, state, silent, stuck, split, corrupt, drop, trace});
+    parser.addOptions({version, device, delay, state, silent, stuck, split, corrupt, drop, trace});
 
     SimCommandLine result;
     const auto fail = [&result](QString reason) {
@@ -197,6 +199,11 @@ SimCommandLine ParseSimCommandLine(const QStringList& arguments)
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         result.action = SimCommandLine::Action::ShowHelp;
         result.text = parser.helpText();
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.action = SimCommandLine::Action::ShowVersion;
+        result.text = QStringLiteral("quelvane-sim " QUELVANE_VERSION);
         return result;
     }
     if (!parser.positionalArguments().isEmpty())

@@ -18,11 +18,12 @@ struct SimCommandLine
     {
         Run,
         ShowHelp,
+        ShowVersion,
         Fail,
     };
     Action action = Action::Run;
     SimOptions options;
-    QString text; // the help for ShowHelp, the reason for Fail
+    QString text; // the help or the version to print, the reason for Fail
 };
 
 // Reads the program's arguments, the program name first. Every value is checked against its

@@ -43,7 +43,8 @@ int main(int argc, char* argv[])
     }
 
     const SimCommandLine commandLine = ParseSimCommandLine(app.arguments());
-    if (commandLine.action == SimCommandLine::Action::ShowHelp) {
+    if (commandLine.action == SimCommandLine::Action::ShowHelp ||
+        commandLine.action == SimCommandLine::Action::ShowVersion) {
         printLine(stdout, commandLine.text);
         return 0;
     }
