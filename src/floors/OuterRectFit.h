@@ -2,19 +2,27 @@
 
 #include <QMargins>
 #include <QObject>
-#include <QSize>
+#include <QRect>
 
 class QWidget;
 
-// Keeps a top-level window at the outer size its layout gives, frame included. The frame is
-// the window manager's and becomes known only once it has framed the window, which may be
-// after the window was first shown: the client is fitted whenever the frame becomes known or
-// changes. Without a frame (no window manager, the offscreen platform) the client keeps the
-// size it was given; a maximised or minimised window is left alone.
-class OuterSizeFit : public QObject
+// Keeps a top-level window's outer rectangle, frame included, where its layout puts it, on
+// every showing. The frame is the window manager's and becomes known only once it has framed
+// the window, which may be after the window was shown: until the window sits where it
+// belongs, every move and resize is checked and corrected. A frame thicker than the one the
+// layouts were drawn with would leave the client less room than they give it: then the client
+// keeps that room and the frame grows to the right and down. Without a frame (no window
+// manager, the offscreen platform) the client keeps the size it was given; a maximised or
+// minimised window is left alone.
+class OuterRectFit : public QObject
 {
 public:
-    OuterSizeFit(QWidget& window, QSize outerSize);
+    // The frame the layouts were drawn with: 8 pixels wider and 27 taller than the client.
+    static constexpr QSize DesignFrame{8, 27};
+
+    OuterRectFit(QWidget& window, QRect outer);
+
+    static QSize ClientSize(QSize outer, QMargins frame);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -23,6 +31,8 @@ private:
     void fit();
 
     QWidget& window_;
-    const QSize outerSize_;
+    const QRect outer_;
     QMargins fittedFrame_;
+    // Shown, and not yet seen where the layout puts it.
+    bool placing_ = false;
 };
