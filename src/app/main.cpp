@@ -1,9 +1,11 @@
+#include "app/DesktopPlatform.h"
 #include "app/Station.h"
 #include "app/StationApplication.h"
 #include "app/Tmainfrm.h"
 
 int main(int argc, char** argv)
 {
+    ChooseDesktopPlatform();
     StationApplication application(argc, argv);
     Station station;
     // Not quit(): it first asks every window to close, and a floor screen refuses.

@@ -33,7 +33,7 @@ StationOnDesktop::~StationOnDesktop()
     }
 }
 
-bool StationOnDesktop::Start(QString* error)
+bool StationOnDesktop::Start(QString* error, const EnvironmentChange& change)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), desktop_.DisplayName());
@@ -45,6 +45,8 @@ bool StationOnDesktop::Start(QString* error)
     const QString sanitizer = QStringLiteral("ASAN_OPTIONS");
     if (environment.contains(sanitizer))
         environment.insert(sanitizer, environment.value(sanitizer) + ":strict_string_checks=0");
+    if (change)
+        change(environment);
     process_.setProcessEnvironment(environment);
     process_.setProcessChannelMode(QProcess::ForwardedChannels);
     EndWithTheTests(process_);

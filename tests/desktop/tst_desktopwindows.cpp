@@ -2,6 +2,7 @@
 #include <QTest>
 
 #include "DesktopFixture.h"
+#include "HeadlessWayland.h"
 
 // Every window as the window manager shows it: its title exactly the caption, its outer
 // rectangle (frame included) where and as large as the layout puts it, on every showing.
@@ -66,13 +67,13 @@ class TestDesktopWindows : public DesktopFixture
 
     Desktop::WindowId floorShown = 0;
     static constexpr QSize DesignFrame{8, 27};
+    static constexpr QRect MainOuter{240, 151, 557, 474};
 
 private slots:
     void theScreensAndTheDialogOnEveryShowing()
     {
         StationOnDesktop& s = station();
-        const QRect mainOuter(240, 151, 557, 474);
-        expectWindow(s.Main(), "楼宇监控系统", mainOuter);
+        expectWindow(s.Main(), "楼宇监控系统", MainOuter);
         shoot("main");
 
         const QRect dialogOuter(214, 202, 423, 181);
@@ -100,7 +101,26 @@ private slots:
         desktop_.Click(floorShown, FloorLabel38);
         QVERIFY(s.WaitUntilUnmanaged(floorShown));
         QVERIFY(s.WaitForWindow("楼宇监控系统"));
-        expectWindow(s.Main(), "楼宇监控系统", mainOuter);
+        expectWindow(s.Main(), "楼宇监控系统", MainOuter);
+    }
+
+    // A Wayland session with its X server beside it: the station keeps to the X display, where
+    // its windows can be placed, unless the operator chooses another platform.
+    void theScreensAppearOnTheXDisplayInAWaylandSession()
+    {
+        HeadlessWayland wayland;
+        QString error;
+        QVERIFY2(wayland.Start(&error), qPrintable(error));
+        const bool started = restartStation(
+            [&](QProcessEnvironment& environment) {
+                environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+                environment.insert(QStringLiteral("WAYLAND_DISPLAY"), wayland.SocketName());
+                environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), wayland.RuntimeDir());
+                environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+            },
+            &error);
+        QVERIFY2(started, qPrintable(error));
+        expectWindow(station().Main(), "楼宇监控系统", MainOuter);
     }
 
     void theMessageBoxes()
