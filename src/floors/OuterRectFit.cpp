@@ -15,12 +15,23 @@ QSize OuterRectFit::ClientSize(QSize outer, QMargins frame)
     return outer.shrunkBy(frame).expandedTo(outer - DesignFrame);
 }
 
-bool OuterRectFit::eventFilter(QObject*, QEvent* event)
+bool OuterRectFit::eventFilter(QObject* watched, QEvent* event)
 {
+    // A window manager that frames the client where it stands moves nothing: the first word
+    // that the frame is there is the exposure of the framed window.
+    if (watched != &window_) {
+        if (event->type() == QEvent::Expose)
+            fit(false);
+        return false;
+    }
     switch (event->type()) {
     case QEvent::Show:
+        if (QWindow* handle = window_.windowHandle(); handle != watchedHandle_) {
+            handle->installEventFilter(this);
+            watchedHandle_ = handle;
+        }
         placing_ = true;
-        fit();
+        fit(true);
         break;
     case QEvent::Hide:
         placing_ = false;
@@ -29,7 +40,7 @@ bool OuterRectFit::eventFilter(QObject*, QEvent* event)
     // show is often still empty.
     case QEvent::Move:
     case QEvent::Resize:
-        fit();
+        fit(false);
         break;
     default:
         break;
@@ -37,7 +48,7 @@ bool OuterRectFit::eventFilter(QObject*, QEvent* event)
     return false;
 }
 
-void OuterRectFit::fit()
+void OuterRectFit::fit(bool showing)
 {
     QWindow* handle = window_.windowHandle();
     if (handle == nullptr || !window_.isVisible() ||
@@ -48,19 +59,21 @@ void OuterRectFit::fit()
     if (frame.isNull())
         return;
     const QSize client = ClientSize(outer_.size(), frame);
-    // A showing fits the size afresh: what the window manager last reported may be a size from
-    // before the fit, when the window was shown and hidden at once.
     if (placing_ || frame != fittedFrame_) {
         fittedFrame_ = frame;
         if (window_.size() != client)
             window_.resize(client);
     }
+    if (!placing_)
+        return;
     // While the window was hidden the window manager left the client where the frame had been:
-    // shown from there, the frame would land one title bar higher on every showing.
-    if (placing_) {
-        if (handle->framePosition() != outer_.topLeft())
-            handle->setFramePosition(outer_.topLeft());
-        else if (window_.size() == client)
-            placing_ = false;
-    }
+    // shown from there, the frame would land one title bar higher on every showing. And the
+    // size the station holds may never have reached the server: a window shown and hidden at
+    // once (floor 2 at start-up) can be gone before the window manager acts on its fit. So
+    // every showing sends the whole rectangle again, and the window is checked until it sits
+    // where it belongs.
+    if (showing || handle->framePosition() != outer_.topLeft())
+        handle->setFramePosition(outer_.topLeft());
+    else if (window_.size() == client)
+        placing_ = false;
 }

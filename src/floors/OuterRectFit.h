@@ -2,9 +2,11 @@
 
 #include <QMargins>
 #include <QObject>
+#include <QPointer>
 #include <QRect>
 
 class QWidget;
+class QWindow;
 
 // Keeps a top-level window's outer rectangle, frame included, where its layout puts it, on
 // every showing. The frame is the window manager's and becomes known only once it has framed
@@ -28,11 +30,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void fit();
+    void fit(bool showing);
 
     QWidget& window_;
     const QRect outer_;
     QMargins fittedFrame_;
+    // The native window, once it exists; a new one may replace it.
+    QPointer<QWindow> watchedHandle_;
     // Shown, and not yet seen where the layout puts it.
     bool placing_ = false;
 };

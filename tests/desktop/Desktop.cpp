@@ -25,7 +25,8 @@ namespace {
 constexpr int StartMs = 60000;
 
 // The window managers the tests run under, chosen by QUELVANE_DESKTOP_WM: openbox, whose frame
-// is as thin as the layouts assume, and metacity, GNOME's family, with a thick title bar.
+// is as thin as the layouts assume; metacity, GNOME's family, with a thick title bar; icewm,
+// which frames a window where it stands.
 struct WindowManagerRow
 {
     const char* name;
@@ -37,6 +38,7 @@ const QList<WindowManagerRow>& windowManagers()
     static const QList<WindowManagerRow> rows{
         {"openbox", {"--sm-disable", "--config-file", QStringLiteral(QUELVANE_OPENBOX_CONFIG)}},
         {"metacity", {"--sm-disable", "--compositor=none"}},
+        {"icewm", {}},
     };
     return rows;
 }

@@ -84,11 +84,13 @@ private slots:
         QVERIFY(s.ChooseFirstPort(*dialog));
         s.ConfirmPortDialog(*dialog);
         QVERIFY(s.WaitUntilUnmanaged(*dialog));
-        dialog = s.OpenPortDialog();
-        QVERIFY(dialog);
-        expectWindow(*dialog, "通讯端口设置", dialogOuter);
-        desktop_.Tap("Escape");
-        QVERIFY(s.WaitUntilUnmanaged(*dialog));
+        for (int showing = 2; showing <= 3; ++showing) {
+            dialog = s.OpenPortDialog();
+            QVERIFY(dialog);
+            expectWindow(*dialog, "通讯端口设置", dialogOuter);
+            desktop_.Tap("Escape");
+            QVERIFY(s.WaitUntilUnmanaged(*dialog));
+        }
 
         using namespace Layout;
         goToFloor(s, s.Main(), MainLabel7, 1, "岚苑一层界面", {166, 115, 812, 584});
