@@ -4,6 +4,10 @@
 #include <QWidget>
 #include <QWindow>
 
+namespace {
+constexpr int MaxPlaceRequests = 4;
+}
+
 OuterRectFit::OuterRectFit(QWidget& window, QRect outer)
     : QObject(&window), window_(window), outer_(outer)
 {
@@ -31,6 +35,7 @@ bool OuterRectFit::eventFilter(QObject* watched, QEvent* event)
             watchedHandle_ = handle;
         }
         placing_ = true;
+        placeRequests_ = 0;
         fit(true);
         break;
     case QEvent::Hide:
@@ -72,8 +77,16 @@ void OuterRectFit::fit(bool showing)
     // once (floor 2 at start-up) can be gone before the window manager acts on its fit. So
     // every showing sends the whole rectangle again, and the window is checked until it sits
     // where it belongs.
-    if (showing || handle->framePosition() != outer_.topLeft())
+    if (showing || handle->framePosition() != outer_.topLeft()) {
+        // A window manager that places windows itself must not pin the window down: moved by
+        // the operator, it would jump back.
+        if (placeRequests_ == MaxPlaceRequests) {
+            placing_ = false;
+            return;
+        }
+        ++placeRequests_;
         handle->setFramePosition(outer_.topLeft());
-    else if (window_.size() == client)
+    } else if (window_.size() == client) {
         placing_ = false;
+    }
 }

@@ -39,4 +39,5 @@ private:
     QPointer<QWindow> watchedHandle_;
     // Shown, and not yet seen where the layout puts it.
     bool placing_ = false;
+    int placeRequests_ = 0;
 };
