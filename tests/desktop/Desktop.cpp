@@ -1,6 +1,8 @@
 #include "Desktop.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QStringList>
 #include <QTest>
 
@@ -145,7 +147,7 @@ Desktop::~Desktop()
 {
     if (d->display != nullptr)
         XCloseDisplay(d->display);
-    for (QProcess* process : {&windowManager_, &server_}) {
+    for (QProcess* process : {&compositor_, &windowManager_, &server_}) {
         if (process->state() == QProcess::NotRunning)
             continue;
         process->terminate();
@@ -222,6 +224,27 @@ bool Desktop::Start(QString* error)
         return false;
     }
     return true;
+}
+
+bool Desktop::StartWayland(QString* error)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), WaylandRuntimeDir());
+    environment.remove(QStringLiteral("DISPLAY"));
+    compositor_.setProcessEnvironment(environment);
+    compositor_.setProgram(QStringLiteral("weston"));
+    compositor_.setArguments({"--backend=headless-backend.so", "--socket=" + WaylandDisplay(),
+                              "--idle-time=0", "--no-config"});
+    compositor_.setStandardOutputFile(QProcess::nullDevice());
+    compositor_.setStandardErrorFile(QProcess::nullDevice());
+    EndWithTheTests(compositor_);
+    compositor_.start();
+    const QString socket = QDir(WaylandRuntimeDir()).filePath(WaylandDisplay());
+    const bool listens = compositor_.waitForStarted(StartMs) &&
+                         WaitFor([&] { return QFileInfo::exists(socket); }, StartMs);
+    if (!listens)
+        *error = QStringLiteral("weston did not start");
+    return listens;
 }
 
 bool Desktop::WindowExists(WindowId window)

@@ -32,6 +32,12 @@ public:
     QString DisplayName() const { return display_; }
     QString WindowManager() const { return windowManagerName_; }
 
+    // A Wayland session's compositor beside the X server, nobody sees it (weston's headless
+    // back end); its clients find it through XDG_RUNTIME_DIR and WAYLAND_DISPLAY.
+    bool StartWayland(QString* error);
+    QString WaylandRuntimeDir() const { return home_.path(); }
+    static QString WaylandDisplay() { return QStringLiteral("wayland-quelvane"); }
+
     // Whether the window exists on the server at all, managed, shown or not.
     bool WindowExists(WindowId window);
     // The window a program names as the leader of all its windows (WM_CLIENT_LEADER); Qt's
@@ -77,6 +83,7 @@ private:
     QTemporaryDir home_;
     QProcess server_;
     QProcess windowManager_;
+    QProcess compositor_;
 };
 
 // Polls the condition until it holds or the time is up, running the test's event loop

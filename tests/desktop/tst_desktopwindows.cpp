@@ -2,7 +2,6 @@
 #include <QTest>
 
 #include "DesktopFixture.h"
-#include "HeadlessWayland.h"
 
 // Every window as the window manager shows it: its title exactly the caption, its outer
 // rectangle (frame included) where and as large as the layout puts it, on every showing.
@@ -10,19 +9,15 @@ class TestDesktopWindows : public DesktopFixture
 {
     Q_OBJECT
 
-    // The layout's outer rectangle, unless the window manager's frame is thicker than the one
-    // the layouts were drawn with (8 px wide, 27 px tall): then the client keeps the size that
-    // frame left it and the frame grows to the right and down.
-    std::optional<QRect> expectedOuter(Desktop::WindowId window, const QRect& layout)
+    static QString text(const QRect& r)
     {
-        const auto frame = desktop_.FrameExtents(window);
-        if (!frame)
-            return std::nullopt;
-        const QSize client = layout.size().shrunkBy(*frame).expandedTo(layout.size() - DesignFrame);
-        return QRect(layout.topLeft(), client.grownBy(*frame));
+        return QString::asprintf("%d,%d %d×%d", r.x(), r.y(), r.width(), r.height());
     }
 
-    // The fit follows the framing: give the window manager and the station time to agree.
+    // The layout's outer rectangle, unless the window manager's frame is thicker than the one
+    // the layouts were drawn with (8 × 27 px): then the client keeps what that frame left it and
+    // the frame grows to the right and down. The fit follows the framing: give the window
+    // manager and the station time to agree.
     void expectWindow(Desktop::WindowId window, const QString& title, const QRect& layout)
     {
         QCOMPARE(desktop_.Title(window), title);
@@ -30,18 +25,15 @@ class TestDesktopWindows : public DesktopFixture
         QRect wanted;
         const bool placed = WaitFor(
             [&] {
+                const auto frame = desktop_.FrameExtents(window);
+                const QSize client = layout.size()
+                                         .shrunkBy(frame.value_or(QMargins()))
+                                         .expandedTo(layout.size() - QSize(8, 27));
+                wanted = QRect(layout.topLeft(), client.grownBy(frame.value_or(QMargins())));
                 seen = desktop_.OuterRect(window).value_or(QRect());
-                wanted = expectedOuter(window, layout).value_or(QRect());
-                return wanted.isValid() && seen == wanted;
+                return frame && seen == wanted;
             },
             StationOnDesktop::WindowMs);
-        const auto text = [](const QRect& r) {
-            return QStringLiteral("%1,%2 %3×%4")
-                .arg(r.x())
-                .arg(r.y())
-                .arg(r.width())
-                .arg(r.height());
-        };
         QVERIFY2(placed, qPrintable(title + ": outer " + text(seen) + ", not " + text(wanted)));
     }
 
@@ -66,7 +58,6 @@ class TestDesktopWindows : public DesktopFixture
     }
 
     Desktop::WindowId floorShown = 0;
-    static constexpr QSize DesignFrame{8, 27};
     static constexpr QRect MainOuter{240, 151, 557, 474};
 
 private slots:
@@ -110,14 +101,13 @@ private slots:
     // its windows can be placed, unless the operator chooses another platform.
     void theScreensAppearOnTheXDisplayInAWaylandSession()
     {
-        HeadlessWayland wayland;
         QString error;
-        QVERIFY2(wayland.Start(&error), qPrintable(error));
+        QVERIFY2(desktop_.StartWayland(&error), qPrintable(error));
         const bool started = restartStation(
-            [&](QProcessEnvironment& environment) {
+            [this](QProcessEnvironment& environment) {
                 environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-                environment.insert(QStringLiteral("WAYLAND_DISPLAY"), wayland.SocketName());
-                environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), wayland.RuntimeDir());
+                environment.insert(QStringLiteral("WAYLAND_DISPLAY"), desktop_.WaylandDisplay());
+                environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), desktop_.WaylandRuntimeDir());
                 environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
             },
             &error);
