@@ -31,6 +31,9 @@ StationOnDesktop::~StationOnDesktop()
         process_.kill();
         process_.waitForFinished(10000);
     }
+    // The next station's main screen bears the same title.
+    if (main_ != 0)
+        WaitUntilUnmanaged(main_);
 }
 
 bool StationOnDesktop::Start(QString* error, const EnvironmentChange& change)
