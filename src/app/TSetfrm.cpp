@@ -11,7 +11,7 @@
 
 #include "floors/BevelPanel.h"
 #include "floors/DesignerFont.h"
-#include "floors/OuterSizeFit.h"
+#include "floors/OuterRectFit.h"
 #include "serial/ComPortName.h"
 #include "serial/PortProbe.h"
 
@@ -23,7 +23,7 @@ TSetfrm::TSetfrm()
     move(214, 202);
     // 423 × 181 with the frame of a dialog; the window manager's frame, once known, decides.
     resize(415, 154);
-    new OuterSizeFit(*this, QSize(423, 181));
+    new OuterRectFit(*this, QRect(214, 202, 423, 181));
     setFont(DesignerFont(SansSerifFamily, 11));
     setAutoFillBackground(true);
 

@@ -18,7 +18,7 @@
 #include "floors/DesignerFont.h"
 #include "floors/FloorTable.h"
 #include "floors/Navigation.h"
-#include "floors/OuterSizeFit.h"
+#include "floors/OuterRectFit.h"
 #include "floors/ScopedCursor.h"
 #include "floors/TShape.h"
 #include "link/RelayColors.h"
@@ -27,6 +27,7 @@
 namespace {
 
 constexpr int MainAddress = 1;
+constexpr QPoint Position{240, 151};
 constexpr QSize OuterSize{557, 474};
 constexpr std::array<int, 5> ColumnLefts{79, 171, 263, 355, 447};
 constexpr std::array<int, 5> ShapeLefts{71, 163, 255, 347, 439};
@@ -55,9 +56,9 @@ Tmainfrm::Tmainfrm(ScreenSet& screens) : screens_(screens), link_(Comm1, indicat
     screens_.indicators = &indicators_;
 
     setWindowTitle(StationApplication::Caption());
-    move(240, 151);
+    move(Position);
     resize(OuterSize);
-    new OuterSizeFit(*this, OuterSize);
+    new OuterRectFit(*this, QRect(Position, OuterSize));
     setFont(DesignerFont(SansSerifFamily, 11));
 
     Comm1.setObjectName(QStringLiteral("Comm1"));

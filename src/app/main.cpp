@@ -1,3 +1,4 @@
+#include "app/DesktopPlatform.h"
 #include "app/Station.h"
 #include "app/StationApplication.h"
 #include "app/StationCommandLine.h"
@@ -11,6 +12,7 @@ int main(int argc, char** argv)
         std::fwrite(answer->constData(), 1, std::size_t(answer->size()), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
+    ChooseDesktopPlatform();
     StationApplication application(argc, argv);
     Station station;
     // Not quit(): it first asks every window to close, and a floor screen refuses.

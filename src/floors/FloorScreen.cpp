@@ -17,7 +17,7 @@
 #include "floors/FloorLayout.h"
 #include "floors/Navigation.h"
 #include "floors/NavigationLabels.h"
-#include "floors/OuterSizeFit.h"
+#include "floors/OuterRectFit.h"
 #include "floors/ScopedCursor.h"
 #include "floors/TShape.h"
 #include "link/ControllerLink.h"
@@ -60,7 +60,7 @@ FloorScreen::FloorScreen(ScreenSet& screens, int floor)
     setAutoFillBackground(true);
     move(geometry.windowPosition);
     resize(geometry.outerSize);
-    new OuterSizeFit(*this, geometry.outerSize);
+    new OuterRectFit(*this, QRect(geometry.windowPosition, geometry.outerSize));
 
     buildTitle();
     buildNavigationGroup();

@@ -1,8 +1,12 @@
 #include "Desktop.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QStringList>
 #include <QTest>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -21,6 +25,25 @@
 namespace {
 
 constexpr int StartMs = 60000;
+
+// The window managers the tests run under, chosen by QUELVANE_DESKTOP_WM: openbox, whose frame
+// is as thin as the layouts assume; metacity, GNOME's family, with a thick title bar; icewm,
+// which frames a window where it stands.
+struct WindowManagerRow
+{
+    const char* name;
+    QStringList arguments;
+};
+
+const QList<WindowManagerRow>& windowManagers()
+{
+    static const QList<WindowManagerRow> rows{
+        {"openbox", {"--sm-disable", "--config-file", QStringLiteral(QUELVANE_OPENBOX_CONFIG)}},
+        {"metacity", {"--sm-disable", "--compositor=none"}},
+        {"icewm", {}},
+    };
+    return rows;
+}
 
 // Windows vanish while the tests look at them; a failed request just reads as nothing.
 int ignoreErrors(Display*, XErrorEvent*)
@@ -124,7 +147,7 @@ Desktop::~Desktop()
 {
     if (d->display != nullptr)
         XCloseDisplay(d->display);
-    for (QProcess* process : {&windowManager_, &server_}) {
+    for (QProcess* process : {&compositor_, &windowManager_, &server_}) {
         if (process->state() == QProcess::NotRunning)
             continue;
         process->terminate();
@@ -137,6 +160,14 @@ Desktop::~Desktop()
 bool Desktop::Start(QString* error)
 {
     XSetErrorHandler(ignoreErrors);
+    windowManagerName_ = qEnvironmentVariable("QUELVANE_DESKTOP_WM", QStringLiteral("openbox"));
+    const auto windowManager = std::find_if(
+        windowManagers().begin(), windowManagers().end(),
+        [this](const WindowManagerRow& row) { return windowManagerName_ == row.name; });
+    if (windowManager == windowManagers().end()) {
+        *error = QStringLiteral("no such window manager for the tests: ") + windowManagerName_;
+        return false;
+    }
     if (!home_.isValid()) {
         *error = QStringLiteral("no temporary folder");
         return false;
@@ -178,20 +209,42 @@ bool Desktop::Start(QString* error)
     environment.insert(QStringLiteral("HOME"), home_.path());
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.path() + "/config");
     environment.insert(QStringLiteral("XDG_CACHE_HOME"), home_.path() + "/cache");
+    // Settings in memory: metacity reads its defaults and writes nothing.
+    environment.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("memory"));
     windowManager_.setProcessEnvironment(environment);
-    windowManager_.setProgram(QStringLiteral("openbox"));
-    windowManager_.setArguments(
-        {"--sm-disable", "--config-file", QStringLiteral(QUELVANE_OPENBOX_CONFIG)});
+    windowManager_.setProgram(windowManager->name);
+    windowManager_.setArguments(windowManager->arguments);
     windowManager_.setStandardOutputFile(QProcess::nullDevice());
     windowManager_.setStandardErrorFile(QProcess::nullDevice());
     EndWithTheTests(windowManager_);
     windowManager_.start();
     if (!windowManager_.waitForStarted(StartMs) ||
         !WaitFor([this] { return d->windowManagerRuns(); }, StartMs)) {
-        *error = QStringLiteral("openbox did not start");
+        *error = windowManagerName_ + QStringLiteral(" did not start");
         return false;
     }
     return true;
+}
+
+bool Desktop::StartWayland(QString* error)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), WaylandRuntimeDir());
+    environment.remove(QStringLiteral("DISPLAY"));
+    compositor_.setProcessEnvironment(environment);
+    compositor_.setProgram(QStringLiteral("weston"));
+    compositor_.setArguments({"--backend=headless-backend.so", "--socket=" + WaylandDisplay(),
+                              "--idle-time=0", "--no-config"});
+    compositor_.setStandardOutputFile(QProcess::nullDevice());
+    compositor_.setStandardErrorFile(QProcess::nullDevice());
+    EndWithTheTests(compositor_);
+    compositor_.start();
+    const QString socket = QDir(WaylandRuntimeDir()).filePath(WaylandDisplay());
+    const bool listens = compositor_.waitForStarted(StartMs) &&
+                         WaitFor([&] { return QFileInfo::exists(socket); }, StartMs);
+    if (!listens)
+        *error = QStringLiteral("weston did not start");
+    return listens;
 }
 
 bool Desktop::WindowExists(WindowId window)
@@ -291,8 +344,10 @@ std::optional<Desktop::WindowId> Desktop::ShownPopup()
     std::optional<WindowId> shown;
     for (unsigned int i = 0; i < count && !shown; ++i) {
         XWindowAttributes attributes{};
+        // metacity keeps a typed override-redirect window of its own, off the screen.
         if (!XGetWindowAttributes(d->display, children[i], &attributes) ||
-            attributes.map_state != IsViewable || !attributes.override_redirect)
+            attributes.map_state != IsViewable || !attributes.override_redirect ||
+            attributes.x + attributes.width <= 0 || attributes.y + attributes.height <= 0)
             continue;
         if (!d->cardinals(children[i], "_NET_WM_WINDOW_TYPE", XA_ATOM).empty())
             shown = children[i];

@@ -13,9 +13,10 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// A desktop of the tests' own: Xvfb on a free display, with openbox, a reparenting window
-// manager, on it. What the tests learn about windows they read back from the window manager;
-// what they do goes in through XTest, as an operator's keyboard and mouse would.
+// A desktop of the tests' own: Xvfb on a free display, with a reparenting window manager on it,
+// openbox unless QUELVANE_DESKTOP_WM names another. What the tests learn about windows they read
+// back from the window manager; what they do goes in through XTest, as an operator's keyboard and
+// mouse would.
 class Desktop
 {
 public:
@@ -29,6 +30,13 @@ public:
     // Starts the server and the window manager; on failure says why.
     bool Start(QString* error);
     QString DisplayName() const { return display_; }
+    QString WindowManager() const { return windowManagerName_; }
+
+    // A Wayland session's compositor beside the X server, nobody sees it (weston's headless
+    // back end); its clients find it through XDG_RUNTIME_DIR and WAYLAND_DISPLAY.
+    bool StartWayland(QString* error);
+    QString WaylandRuntimeDir() const { return home_.path(); }
+    static QString WaylandDisplay() { return QStringLiteral("wayland-quelvane"); }
 
     // Whether the window exists on the server at all, managed, shown or not.
     bool WindowExists(WindowId window);
@@ -48,7 +56,7 @@ public:
     // The window that has the keyboard: keys typed now go to it.
     WindowId FocusWindow();
     // A shown pop-up (a menu, a drop-down list): an override-redirect window with a window
-    // type. The window manager neither manages pop-ups nor has a type on its own windows.
+    // type, on the screen. The window manager does not manage pop-ups.
     std::optional<WindowId> ShownPopup();
     // Asks the window manager to activate the window (_NET_ACTIVE_WINDOW).
     void Activate(WindowId window);
@@ -71,9 +79,11 @@ private:
     struct Private; // the connection to the X server
     std::unique_ptr<Private> d;
     QString display_;
+    QString windowManagerName_;
     QTemporaryDir home_;
     QProcess server_;
     QProcess windowManager_;
+    QProcess compositor_;
 };
 
 // Polls the condition until it holds or the time is up, running the test's event loop

@@ -19,3 +19,11 @@ void DesktopFixture::cleanup()
 {
     station_.reset();
 }
+
+bool DesktopFixture::restartStation(const StationOnDesktop::EnvironmentChange& change,
+                                    QString* error)
+{
+    station_.reset();
+    station_ = std::make_unique<StationOnDesktop>(desktop_);
+    return station_->Start(error, change);
+}

@@ -14,6 +14,8 @@ class DesktopFixture : public QObject
 
 protected:
     StationOnDesktop& station() { return *station_; }
+    // This test's station ended, another started in a changed environment.
+    bool restartStation(const StationOnDesktop::EnvironmentChange& change, QString* error);
 
     Desktop desktop_;
 

@@ -31,9 +31,12 @@ StationOnDesktop::~StationOnDesktop()
         process_.kill();
         process_.waitForFinished(10000);
     }
+    // The next station's main screen bears the same title.
+    if (main_ != 0)
+        WaitUntilUnmanaged(main_);
 }
 
-bool StationOnDesktop::Start(QString* error)
+bool StationOnDesktop::Start(QString* error, const EnvironmentChange& change)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), desktop_.DisplayName());
@@ -45,6 +48,8 @@ bool StationOnDesktop::Start(QString* error)
     const QString sanitizer = QStringLiteral("ASAN_OPTIONS");
     if (environment.contains(sanitizer))
         environment.insert(sanitizer, environment.value(sanitizer) + ":strict_string_checks=0");
+    if (change)
+        change(environment);
     process_.setProcessEnvironment(environment);
     process_.setProcessChannelMode(QProcess::ForwardedChannels);
     EndWithTheTests(process_);

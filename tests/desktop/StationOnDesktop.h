@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QProcess>
 
 #include "Desktop.h"
@@ -20,8 +22,12 @@ public:
     explicit StationOnDesktop(Desktop& desktop);
     ~StationOnDesktop();
 
-    // Starts the station and waits for its main screen; on failure says why.
-    bool Start(QString* error);
+    // How a test changes the environment the station starts in.
+    using EnvironmentChange = std::function<void(QProcessEnvironment&)>;
+
+    // Starts the station on the desktop's display, on Qt's X11 platform unless the change says
+    // otherwise, and waits for its main screen there; on failure says why.
+    bool Start(QString* error, const EnvironmentChange& change = {});
 
     WindowId Main() const { return main_; }
     QProcess& Process() { return process_; }
